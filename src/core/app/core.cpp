@@ -1,0 +1,26 @@
+#include "app/core.h"
+
+#include <string>
+
+namespace dx {
+
+void Core::EnsureConnectsLoaded() {
+    if (connects.window.loaded()) return;
+    connects.window.setLoaded(true);
+    traffic.CallFieldWidth = 9;
+    connects.window.setWidth(config.ConnectsWidth);
+}
+
+void Core::EnsureSettingsLoaded() {
+    if (settings.window.loaded()) return;
+    settings.window.setLoaded(true);
+    EnsureConnectsLoaded();
+    settings.window.setLeft(connects.window.left() + 1000);
+    settings.window.setTop(connects.window.top() + 2000);
+    settings.txtSettings[2].setText(config.RemoteHost);
+    // A non-negative number is shown with a blank in front, as the port box always has.
+    const std::int32_t port = config.RemotePort;
+    settings.txtSettings[3].setText(port >= 0 ? " " + std::to_string(port) : std::to_string(port));
+}
+
+}  // namespace dx

@@ -1,0 +1,142 @@
+#include "common/pane.h"
+
+#include <algorithm>
+
+namespace dx {
+namespace {
+constexpr std::size_t kJournalEntries = 20000;
+constexpr std::size_t kJournalBytes = 4u << 20;
+}  // namespace
+
+Pane::Pane(std::string initial) { setText(std::move(initial)); }
+
+Colour Pane::colourAt(std::size_t pos) const {
+    std::size_t at = 0;
+    for (const Run& r : runs_) {
+        if (pos < at + r.length) return r.colour;
+        at += r.length;
+    }
+    return runs_.empty() ? colours::kBlack : runs_.back().colour;
+}
+
+std::size_t Pane::DisplayLength(std::string_view text) {
+    std::size_t n = text.size();
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '\r' && text[i + 1] == '\n') --n;
+    return n;
+}
+
+std::u16string Pane::DisplayText(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out.push_back(u'\n');
+        } else if (c == '\n' || c == '\t') {
+            out.push_back(static_cast<char16_t>(c));
+        } else if (c < 0x20 || c == 0x7F) {
+            out.push_back(u'\u00B7');  // a middle dot stands for a control character
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::size_t Pane::displayPrefix(std::size_t n) const {
+    std::size_t d = DisplayLength(std::string_view(text_).substr(0, n));
+    // A CR whose LF lies beyond the prefix is one line break with that LF in the view; the LF
+    // stays, so the break stays too.
+    if (n > 0 && n < text_.size() && text_[n - 1] == '\r' && text_[n] == '\n') --d;
+    return d;
+}
+
+void Pane::journal(Edit e) {
+    // After a Reset the view rebuilds itself from the whole current text, which already holds
+    // every later change: journaling those too would show them twice.
+    if (collapsed_) return;
+    journalBytes_ += e.text.size();
+    edits_.push_back(std::move(e));
+    if (edits_.size() > kJournalEntries || journalBytes_ > kJournalBytes) collapse();
+}
+
+void Pane::collapse() {
+    edits_.clear();
+    edits_.push_back(Edit{Edit::Kind::Reset, {}, 0, 0, 0});
+    collapsed_ = true;
+}
+
+std::vector<Pane::Edit> Pane::takeEdits() {
+    std::vector<Edit> out;
+    out.swap(edits_);
+    journalBytes_ = 0;
+    collapsed_ = false;
+    return out;
+}
+
+void Pane::setText(std::string text) {
+    text_ = std::move(text);
+    runs_.clear();
+    if (!text_.empty()) runs_.push_back(Run{text_.size(), colours::kBlack});
+    caret_ = 0;
+    displaySize_ = DisplayLength(text_);
+    collapse();
+}
+
+void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
+    if (text.empty()) return;
+    pos = std::min(pos, text_.size());
+    const std::size_t displayPos = displayPrefix(pos);
+    text_.insert(pos, text);
+    displaySize_ += DisplayLength(text);
+    // Split the run that holds pos and put the new run between the halves.
+    std::size_t at = 0;
+    auto it = runs_.begin();
+    while (it != runs_.end() && at + it->length <= pos) {
+        at += it->length;
+        ++it;
+    }
+    if (it == runs_.end()) {
+        if (!runs_.empty() && runs_.back().colour == colour) runs_.back().length += text.size();
+        else runs_.push_back(Run{text.size(), colour});
+    } else if (at == pos) {
+        runs_.insert(it, Run{text.size(), colour});
+    } else {
+        const std::size_t head = pos - at;
+        const Run tail{it->length - head, it->colour};
+        it->length = head;
+        it = runs_.insert(it + 1, Run{text.size(), colour});
+        runs_.insert(it + 1, tail);
+    }
+    const bool atEnd = pos + text.size() == text_.size();
+    journal(Edit{atEnd ? Edit::Kind::Append : Edit::Kind::Insert, std::string(text), colour, displayPos, 0});
+    caret_ = pos + text.size();
+}
+
+void Pane::append(std::string_view text, Colour colour) { insertAt(text_.size(), text, colour); }
+
+void Pane::insertAtCaret(std::string_view text, Colour colour) { insertAt(caret_, text, colour); }
+
+void Pane::deleteFront(std::size_t n) {
+    n = std::min(n, text_.size());
+    if (n == 0) return;
+    const std::size_t d = displayPrefix(n);
+    text_.erase(0, n);
+    displaySize_ -= d;
+    std::size_t left = n;
+    while (left > 0 && !runs_.empty()) {
+        if (runs_.front().length <= left) {
+            left -= runs_.front().length;
+            runs_.pop_front();
+        } else {
+            runs_.front().length -= left;
+            left = 0;
+        }
+    }
+    caret_ = caret_ > n ? caret_ - n : 0;
+    journal(Edit{Edit::Kind::DeleteFront, {}, 0, 0, d});
+}
+
+}  // namespace dx

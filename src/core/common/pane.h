@@ -1,0 +1,80 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/colour.h"
+
+namespace dx {
+
+// The monitor window's traffic pane as data: its text (the bytes received, line breaks as CR LF),
+// the colour of every run of it, and a caret. Each change is also written to a journal of edits
+// that the window replays onto its rich-text view, so the view never has to be rebuilt.
+//
+// The view shows a CR LF pair, a lone CR and a lone LF each as one line break; the journal
+// therefore also says where each edit falls in the view's own counting ("display" positions).
+class Pane {
+public:
+    struct Run {
+        std::size_t length;
+        Colour colour;
+    };
+
+    struct Edit {
+        enum class Kind { Reset, Append, Insert, DeleteFront };
+        Kind kind;
+        std::string text;              // Append, Insert
+        Colour colour = 0;             // Append, Insert
+        std::size_t displayPos = 0;    // Insert: where, in the view's counting
+        std::size_t displayCount = 0;  // DeleteFront: how many of the view's characters
+    };
+
+    explicit Pane(std::string initial = {});
+
+    const std::string& text() const { return text_; }
+    std::size_t size() const { return text_.size(); }
+    const std::deque<Run>& runs() const { return runs_; }
+    std::size_t caret() const { return caret_; }
+    std::size_t displaySize() const { return displaySize_; }
+    Colour colourAt(std::size_t pos) const;
+
+    // Replaces the whole text (written in black); the caret goes to the start.
+    void setText(std::string text);
+    // Puts the caret at the end and inserts the text there in the colour.
+    void append(std::string_view text, Colour colour);
+    // Inserts at the caret in the colour; the caret ends after the inserted text.
+    void insertAtCaret(std::string_view text, Colour colour);
+    // Deletes the first n characters; the caret moves with the text it stood in.
+    void deleteFront(std::size_t n);
+    void setCaret(std::size_t pos) { caret_ = pos > text_.size() ? text_.size() : pos; }
+
+    // The journal of edits since the last take. A journal left untaken for long collapses into one
+    // Reset, so it never grows without bound.
+    std::vector<Edit> takeEdits();
+    bool hasEdits() const { return !edits_.empty(); }
+
+    // How many characters the view shows for a text inserted on its own.
+    static std::size_t DisplayLength(std::string_view text);
+    // The text as the view shows it, one UTF-16 unit per shown character: Latin-1 decoded, every
+    // line break as LF, other control characters as a visible stand-in.
+    static std::u16string DisplayText(std::string_view text);
+
+private:
+    void insertAt(std::size_t pos, std::string_view text, Colour colour);
+    std::size_t displayPrefix(std::size_t n) const;
+    void journal(Edit e);
+    void collapse();
+
+    std::string text_;
+    std::deque<Run> runs_;
+    std::size_t caret_ = 0;
+    std::size_t displaySize_ = 0;
+    std::vector<Edit> edits_;
+    std::size_t journalBytes_ = 0;
+    bool collapsed_ = false;
+};
+
+}  // namespace dx

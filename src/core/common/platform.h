@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dx {
+
+// The node link's state as the program tests it.
+enum SocketState : int { kSocketClosed = 0, kSocketConnecting = 6, kSocketConnected = 7, kSocketClosing = 8 };
+
+enum class TimerId { KeepAlive, DxDe };
+
+// Everything the program does to the world outside its own state goes through here: the node
+// link, time, the event loop, the two timers, the configuration file, the About box and the end of
+// the process. The desktop build implements it with Qt; the tests with a fake that records.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Node link. `socketSend` answers false when the link is not open (nothing is sent).
+    virtual void socketClose() = 0;
+    virtual void socketConnect(const std::string& host, std::int32_t port) = 0;
+    virtual int socketState() const = 0;
+    virtual bool socketSend(std::string_view bytes) = 0;
+    virtual std::string socketReadAll() = 0;
+
+    // Blocks the program for ms milliseconds; lets pending window events run once.
+    virtual void sleepMs(int ms) = 0;
+    virtual void processEvents() = 0;
+
+    // Starts (or starts anew) and stops a timer; a started timer ticks every interval.
+    virtual void timerStart(TimerId id, int intervalMs) = 0;
+    virtual void timerStop(TimerId id) = 0;
+
+    // The configuration file. `writeConfig` replaces the file whole or leaves the old one whole.
+    virtual std::optional<std::string> readConfig() = 0;
+    virtual bool writeConfig(const std::string& content) = 0;
+
+    virtual void showAbout(const std::string& title, const std::string& text) = 0;
+    // Ends the process at once with the exit code.
+    virtual void endProcess(int exitCode) = 0;
+};
+
+}  // namespace dx

@@ -1,0 +1,20 @@
+#include "common/text.h"
+
+namespace dx {
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> fields;
+    if (text.empty()) return fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        if (at == std::string_view::npos) {
+            fields.emplace_back(text.substr(start));
+            return fields;
+        }
+        fields.emplace_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+}  // namespace dx

@@ -1,0 +1,138 @@
+#include "connections/grid.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/core.h"
+#include "common/fault.h"
+
+namespace dx {
+namespace {
+// Where LoadItems puts a new row's cells until the layout pass moves them.
+constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};
+// No socket number goes beyond 16 bits.
+constexpr std::int32_t kMaxRow = 32767;
+}  // namespace
+
+Element& Grid::cell(GridRow& r, Family f) {
+    switch (f) {
+        case kIp: return r.ip;
+        case kPort: return r.port;
+        default: return r.call;
+    }
+}
+
+std::int32_t Grid::highestIndex() const {
+    return static_cast<std::int32_t>(core_.connects.rows.size()) - 1;
+}
+
+bool Grid::hasRow(std::int32_t i) const {
+    const auto& ex = core_.connects.rowExists;
+    return i >= 0 && static_cast<std::size_t>(i) < ex.size() && ex[static_cast<std::size_t>(i)];
+}
+
+GridRow& Grid::row(std::int32_t i) {
+    if (!hasRow(i)) throw Fault("no such row");
+    return core_.connects.rows[static_cast<std::size_t>(i)];
+}
+
+void Grid::LoadItems(std::int32_t stream) {
+    if (stream < 1 || stream > kMaxRow) throw Fault("row out of range");
+    if (hasRow(stream)) throw Fault("row exists");
+    auto& rows = core_.connects.rows;
+    auto& exists = core_.connects.rowExists;
+    const auto i = static_cast<std::size_t>(stream);
+    if (i >= rows.size()) {
+        for (auto g = static_cast<std::int32_t>(rows.size()); g < stream; ++g) gaps_.insert(g);
+        rows.resize(i + 1);
+        exists.resize(i + 1, false);
+    } else {
+        gaps_.erase(stream);
+        valid_ = false;  // a row in a gap moves every row after it
+    }
+    GridRow r = rows[0];
+    r.call.setTip("  " + std::to_string(stream) + "  ");
+    for (int f = kIp; f <= kCall; ++f) {
+        Element& c = cell(r, static_cast<Family>(f));
+        c.setTop(0);
+        c.setLeft(kProvisionalLeft[static_cast<std::size_t>(f)]);
+        c.setVisible(false);
+    }
+    rows[i] = std::move(r);
+    exists[i] = true;
+    ReFormat();
+    if (stream > core_.table.HiddenRowLimit - 1) {
+        GridRow& made = rows[i];
+        if (!made.ip.visible()) made.ip.setVisible(true);
+        made.port.setVisible(true);
+        made.call.setVisible(true);
+    }
+}
+
+void Grid::CreateMissingRows(std::int32_t from, std::int32_t to) {
+    if (from < 1) from = 1;
+    const std::int32_t highest = highestIndex();
+    std::vector<std::int32_t> missing;
+    for (auto it = gaps_.lower_bound(from); it != gaps_.end() && *it <= to; ++it) missing.push_back(*it);
+    for (const std::int32_t g : missing) LoadItems(g);
+    for (std::int32_t i = std::max(from, highest + 1); i <= to; ++i) LoadItems(i);
+}
+
+void Grid::RemoveRow(std::int32_t i) {
+    if (i < 1 || !hasRow(i)) return;
+    auto& rows = core_.connects.rows;
+    auto& exists = core_.connects.rowExists;
+    exists[static_cast<std::size_t>(i)] = false;
+    rows[static_cast<std::size_t>(i)] = GridRow{};
+    gaps_.insert(i);
+    while (rows.size() > 1 && !exists.back()) {
+        gaps_.erase(static_cast<std::int32_t>(rows.size()) - 1);
+        rows.pop_back();
+        exists.pop_back();
+    }
+    valid_ = false;
+}
+
+Grid::Key Grid::currentKey() {
+    const auto& t = core_.connects.rows[0];
+    return Key{core_.status.PortCount, core_.connects.window.height(), ScrollColumns,
+               {t.ip.left(), t.port.left(), t.call.left()}};
+}
+
+void Grid::ReFormat() {
+    const std::int32_t n = highestIndex();
+    const Key key = currentKey();
+    std::int32_t from = key.portCount + 1;
+    if (valid_ && key == key_ && n >= placedUpTo_) {
+        from = placedUpTo_ + 1;  // everything up to placedUpTo_ is where the full pass puts it
+    } else {
+        for (std::size_t f = 0; f < 3; ++f) {
+            cursor_[f].left = key.baseLeft[f] - ScrollColumns * ConnectsWindow::kColumnPitch;
+            cursor_[f].top = 60;
+        }
+    }
+    for (int f = kIp; f <= kCall; ++f) ArrangeColumn(static_cast<Family>(f), from, n, cursor_[static_cast<std::size_t>(f)]);
+    key_ = key;
+    placedUpTo_ = n < key.portCount ? key.portCount : n;
+    valid_ = true;
+}
+
+void Grid::ArrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at) {
+    const Twips limit = core_.connects.window.height() - 600;
+    auto& rows = core_.connects.rows;
+    for (std::int32_t i = from; i <= last; ++i) {
+        // A socket number the node has not reported has no row, and takes no place.
+        if (!hasRow(i)) continue;
+        Element& c = cell(rows[static_cast<std::size_t>(i)], f);
+        at.top += ConnectsWindow::kRowPitch;
+        if (c.height() + at.top + 100 > limit) {
+            at.left += ConnectsWindow::kColumnPitch;
+            at.top = ConnectsWindow::kFirstRowTop;
+        }
+        c.setTop(at.top);
+        c.setLeft(at.left);
+    }
+}
+
+}  // namespace dx

@@ -1,0 +1,102 @@
+#include "link/status_sentences.h"
+
+#include <string>
+#include <string_view>
+
+#include "app/core.h"
+#include "common/fault.h"
+#include "common/numeric.h"
+#include "common/text.h"
+
+namespace dx {
+namespace {
+// The rest of a high-water sentence after its first "^" (the whole rest when it has none).
+std::string afterFirstCaret(const std::string& rest) {
+    const std::size_t at = rest.find('^');
+    return at == std::string::npos ? rest : rest.substr(at + 1);
+}
+}  // namespace
+
+bool StatusSentences::Zq62(std::string& piece) {
+    piece = piece.size() > 5 ? DropHead(piece) : std::string("\r\n");
+    Element& port = core_.grid.row(core_.MonitoredSocket).port;
+    if (port.back() == colours::kGreen) return true;
+    if (port.back() == colours::kLightGreen) {
+        // A DXSpider prompt carries the client's version just before "  dxspider >".
+        const std::size_t p = piece.find("  dxspider >", 37);
+        if (p != std::string::npos) {
+            const auto version = static_cast<float>(LeadingNumber(std::string_view(piece).substr(p - 6, 6)));
+            port.setTip(FloatText(version));
+        }
+    }
+    return core_.monitor.chkIn.checked();
+}
+
+void StatusSentences::Zq63(std::string& piece) {
+    piece = DropHead(piece);
+    const std::size_t p = piece.find("KeepAlive ");
+    if (p == std::string::npos) return;
+    const std::size_t q = piece.find('V', p);
+    const std::string_view from =
+        q == std::string::npos ? std::string_view(piece).substr(0, 6) : std::string_view(piece).substr(q + 1, 6);
+    float version = static_cast<float>(LeadingNumber(from));
+    std::int16_t socket = core_.MonitoredSocket;
+    core_.traffic.KelCheck(version, socket);
+}
+
+void StatusSentences::growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount) {
+    if (n > kMaxPortBox) throw Fault("box number out of range");
+    auto& boxes = core_.connects.txtReset;
+    for (auto i = static_cast<std::int32_t>(boxes.size()); i <= n; ++i) {
+        Element box = boxes[0];
+        if (setPortCount) PortCount = i;
+        if (tip) box.setTip(" Port " + *tip);
+        box.setVisible(true);
+        box.setLeft(boxes.back().left() + ConnectsWindow::kPortBoxPitch);
+        boxes.push_back(std::move(box));
+    }
+}
+
+void StatusSentences::Zq80(const std::string& piece) {
+    const std::vector<std::string> f = Split(DropHead(piece), '^');
+    if (f.empty()) throw Fault("no box number");
+    const std::int32_t n = StrictInt32(f[0]);
+    growPortStrip(n, nullptr, false);
+    if (n < 0 || f.size() < 2) throw Fault("no box text");
+    core_.connects.txtReset[static_cast<std::size_t>(n)].setText(f[1]);
+}
+
+void StatusSentences::Zq81(const std::string& piece) {
+    const std::vector<std::string> f = Split(piece, '^');
+    if (f.size() < 3) throw Fault("no box number");
+    const std::int32_t n = LeadingWhole32(f[2]);
+    growPortStrip(n, f.size() > 4 ? &f[4] : nullptr, true);
+    if (f.size() < 4) throw Fault("no colour");
+    const Colour colour = LeadingWhole32(f[3]);
+    if (n < 0) throw Fault("no such box");
+    core_.connects.txtReset[static_cast<std::size_t>(n)].setBack(colour);
+    if (static_cast<std::size_t>(n) >= PortColours.size()) PortColours.resize(static_cast<std::size_t>(n) + 1, 0);
+    PortColours[static_cast<std::size_t>(n)] = colour;
+}
+
+void StatusSentences::Zq90(const std::string& piece) {
+    const std::string rest = DropHead(piece);
+    ConnectsWindow& c = core_.connects;
+    c.Label2.setText(std::to_string(LeadingWhole32(rest)));
+    c.Label3.setTip("All-Time Highwater Mark (" + afterFirstCaret(rest) + ")");
+}
+
+void StatusSentences::Zq91(const std::string& piece) {
+    const std::string rest = DropHead(piece);
+    ConnectsWindow& c = core_.connects;
+    c.Label5.setText(std::to_string(LeadingWhole32(rest)));
+    c.Label4.setTip("Session Highwater Mark (" + afterFirstCaret(rest) + ")");
+}
+
+void StatusSentences::Zq92(const std::string& piece) {
+    ConnectsWindow& c = core_.connects;
+    c.Label6.setText(DropHead(piece));
+    c.Label6.setVisible(true);
+}
+
+}  // namespace dx

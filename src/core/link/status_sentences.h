@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/colour.h"
+
+namespace dx {
+class Core;
+
+// The node's status sentences that the dispatcher handles itself: the blue and red text lines
+// (with the keep-alive version), the port strip, the high-water marks and the start time.
+class StatusSentences {
+public:
+    // A box number above this is a fault of its sentence: no node listens on a thousand ports.
+    static constexpr std::int32_t kMaxPortBox = 1000;
+
+    explicit StatusSentences(Core& core) : core_(core) {}
+
+    std::int32_t PortCount = 0;
+    std::vector<Colour> PortColours{0, 0};
+
+    // Each takes the piece (head included) and leaves in it what the output stage is to write.
+    // Answers true when the piece goes on to the output stage.
+    bool Zq62(std::string& piece);
+    void Zq63(std::string& piece);
+    void Zq80(const std::string& piece);
+    void Zq81(const std::string& piece);
+    void Zq90(const std::string& piece);
+    void Zq91(const std::string& piece);
+    void Zq92(const std::string& piece);
+
+private:
+    void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);
+
+    Core& core_;
+};
+
+}  // namespace dx

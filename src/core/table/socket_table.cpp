@@ -1,0 +1,104 @@
+#include "table/socket_table.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/core.h"
+#include "common/fault.h"
+#include "common/numeric.h"
+#include "common/text.h"
+
+namespace dx {
+namespace {
+// RecordFields is never grown past this for a single-field update: no step reads a field beyond
+// 9, and an absurd field number from the node must not cost memory.
+constexpr std::int32_t kMaxStoredField = 64;
+
+bool keptInCall(char c) {
+    return c == '/' || c == '-' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+}  // namespace
+
+std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
+    try {
+        ZQ60True = StartsWith(sentence, "^ZQ60");
+        if (sentence.size() < 6) return {};
+        std::string_view rest = std::string_view(sentence).substr(6);
+        while (!rest.empty() && rest.front() == '^') rest.remove_prefix(1);
+        RecordFields = Split(rest, '^');
+        if (RecordFields.empty()) return {};
+        const std::int16_t s = StrictInt16(RecordFields[0]);
+
+        Grid& grid = core_.grid;
+        LastCallRow = grid.highestIndex();
+        // While the node has sent no port list, row 1 is never made (rows start at 2).
+        const bool noPorts = core_.status.PortCount == 0;
+        const std::int32_t start = noPorts ? 1 : LastCallRow;
+        if (s > start) grid.CreateMissingRows(start + 1, s);
+        // A row missing below the highest one (a reconnect removed it while rows above stayed)
+        // is made too, so the record has its row.
+        if (s >= (noPorts ? 2 : 1) && !grid.hasRow(s)) grid.LoadItems(s);
+
+        if (HiddenRowLimit == 0) {
+            HiddenRowLimit = static_cast<std::int32_t>(core_.connects.txtReset.size()) - 1;
+            for (std::int32_t r = 0; r <= HiddenRowLimit; ++r) {
+                if (!grid.hasRow(r)) continue;
+                GridRow& row = grid.row(r);
+                row.ip.setVisible(false);
+                row.port.setVisible(false);
+                row.call.setVisible(false);
+            }
+        }
+
+        if (RecordFields.size() < 2) return {};
+        const std::int32_t k = LeadingWhole32(RecordFields[1]);
+        RecordSocket = s;
+
+        if (k != 0) {
+            if (k < 0) return {};
+            RecordFields.resize(static_cast<std::size_t>(std::min(k, kMaxStoredField)) + 1);
+            if (RecordFields.size() < 3) return {};  // entry 2 is gone: nothing to apply
+            if (k <= kMaxStoredField) RecordFields[static_cast<std::size_t>(k)] = RecordFields[2];
+            try {
+                ApplyRecordField(k);
+            } catch (const std::exception&) {
+            }
+            return {};
+        }
+
+        if (RecordFields.size() > 9) grid.row(s).ip.setTip(RecordFields[9]);
+        if (RecordFields.size() < 7) return {};
+        std::string& call = RecordFields[6];
+        call.erase(std::remove_if(call.begin(), call.end(), [](char c) { return !keptInCall(c); }), call.end());
+        for (std::int32_t field = 2; field <= 7; ++field) {
+            try {
+                ApplyRecordField(field);
+            } catch (const std::exception&) {
+                // A fault in one field's step ends that step only.
+            }
+        }
+    } catch (const std::exception&) {
+        // A fault ends the handling of this sentence; what was done stays.
+    }
+    return {};
+}
+
+void SocketTable::ApplyRecordField(std::int32_t k) {
+    const auto field = [this](std::size_t i) -> const std::string& {
+        if (i >= RecordFields.size()) throw Fault("missing field");
+        return RecordFields[i];
+    };
+    GridRow& row = core_.grid.row(RecordSocket);
+    switch (k) {
+        case 2: row.ip.setText(field(2)); break;
+        case 3: row.ip.setBack(LeadingWhole32(field(3))); break;
+        case 4: row.port.setText(field(4)); break;
+        case 6: row.call.setText(field(6)); break;
+        case 7: row.call.setBack(LeadingWhole32(field(7))); break;
+        default: break;
+    }
+}
+
+bool SocketTable::ColourByCall(const std::string&) { return false; }
+
+}  // namespace dx
