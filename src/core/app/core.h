@@ -1,11 +1,15 @@
 #pragma once
 #include <cstdint>
 
+#include "app/monitor_buttons.h"
 #include "app/monitor_window.h"
 #include "classify/traffic.h"
 #include "common/platform.h"
 #include "config/config_file.h"
+#include "config/screens.h"
+#include "config/settings_commands.h"
 #include "config/settings_window.h"
+#include "connections/connects_commands.h"
 #include "connections/connects_window.h"
 #include "connections/grid.h"
 #include "link/command_line.h"
@@ -39,6 +43,10 @@ public:
     SocketTable table{*this};
     Traffic traffic{*this};
     Grid grid{*this};
+    Screens screens{*this};
+    MonitorButtons monitorButtons{*this};
+    ConnectsCommands connectsCommands{*this};
+    SettingsCommands settingsCommands{*this};
 
     // The socket the node itself monitors for this program: 0 for the whole run, and row 0 is
     // never a socket.

@@ -36,6 +36,8 @@ std::u16string Pane::DisplayText(std::string_view text) {
             out.push_back(u'\n');
         } else if (c == '\n' || c == '\t') {
             out.push_back(static_cast<char16_t>(c));
+        } else if (c == 0x04) {
+            out.push_back(u' ');  // the node's batch mark takes a place but shows nothing
         } else if (c < 0x20 || c == 0x7F) {
             out.push_back(u'\u00B7');  // a middle dot stands for a control character
         } else {

@@ -97,9 +97,9 @@ public:
     Twips top() const { return outer_.top; }
     Twips width() const { return outer_.width; }
     Twips height() const { return outer_.height; }
-    // What the frame (borders, caption, menu bar) takes of the outer size; the client area is the
-    // rest. The windows use these so that elements sit at the same client places with or without
-    // a window manager.
+    // What the frame (borders and caption) takes of the outer size; the rest (menu bar and client
+    // area) is the window's own. The windows use these so that elements sit at the same client
+    // places with or without a window manager.
     Twips frameWidth() const { return frameWidth_; }
     Twips frameHeight() const { return frameHeight_; }
     std::uint64_t stamp() const { return stamp_; }

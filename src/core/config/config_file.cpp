@@ -111,6 +111,7 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
     for (const Geometry& g : kGeometry) {
         if (key != g.key) continue;
         const Twips v = geometryValue(value);
+        Screens& screens = core_.screens;
         WindowModel* w = nullptr;
         if (g.window == 0) {
             core_.EnsureConnectsLoaded();
@@ -121,14 +122,19 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
             core_.EnsureSettingsLoaded();
             w = &core_.settings.window;
         }
+        // A new size is a resize of that window, with what the window does on one.
+        const auto resize = [&](Twips width, Twips height) {
+            if (g.window == 0) screens.ConnectsResized(width, height);
+            else if (g.window == 1) screens.MonitorResized(width, height);
+            else screens.SettingsResized(width, height);
+        };
         switch (g.what) {
-            case 0: w->setTop(v); break;
-            case 1: w->setLeft(v); break;
-            case 2: w->setHeight(v); break;
-            default: w->setWidth(v); break;
+            case 0: Screens::Moved(*w, w->left(), v); break;
+            case 1: Screens::Moved(*w, v, w->top()); break;
+            case 2: resize(w->width(), v); break;
+            default: resize(v, w->height()); break;
         }
         if (g.window == 0 && g.what == 3) ConnectsWidth = v;
-        if (g.window == 0 && g.what == 2) core_.grid.ReFormat();
         return;
     }
     if (key == "KelLatestVersion") {

@@ -18,14 +18,15 @@ struct GridRow {
 struct ConnectsWindow {
     // The design client area is 12195 x 6525; the outer size adds the frame and the menu bar.
     static constexpr Twips kFrameWidth = 140;
-    static constexpr Twips kFrameHeight = 755;
+    static constexpr Twips kFrameHeight = 455;
+    static constexpr Twips kMenuHeight = 300;
     static constexpr Twips kRowPitch = 300;       // rows follow every 300 twips down a column
     static constexpr Twips kColumnPitch = 3850;   // a row's width with the gap to the next column
     static constexpr Twips kFirstRowTop = 360;
     static constexpr Twips kPortBoxPitch = 250;
 
-    WindowModel window{"Connections", Rect{0, 0, 12195 + kFrameWidth, 6525 + kFrameHeight}, kFrameWidth,
-                       kFrameHeight};
+    WindowModel window{"Connections", Rect{0, 0, 12195 + kFrameWidth, 6525 + kMenuHeight + kFrameHeight},
+                       kFrameWidth, kFrameHeight};
 
     Element Label1{{120, 60, 495, 255}, "Users", colours::kButtonFace};
     Element lblLinks{{600, 60, 495, 195}, " 0000", colours::kButtonFace};

@@ -1,0 +1,45 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/core.h"
+#include "frm_connects.h"
+#include "frm_monitor.h"
+#include "frm_settings.h"
+#include "qt_platform.h"
+
+namespace dx::ui {
+
+// The running program: the core, its desktop platform and the three windows. Every event from the
+// link, a timer or a window runs its handler in the core and then brings the windows up to date.
+class App : public QObject {
+    Q_OBJECT
+public:
+    explicit App(const QString& configPath);
+    ~App() override;
+
+    // The monitor window's load: configuration read, windows shown. No connection is made.
+    void start();
+    // Brings every window up to date with the core.
+    void sync();
+
+    Core& core() { return *core_; }
+    QtPlatform& platform() { return platform_; }
+    FrmMonitor& monitor() { return *monitor_; }
+    FrmConnects& connects() { return *connects_; }
+    FrmSettings& settings() { return *settings_; }
+
+    // The configuration file beside the program.
+    static QString DefaultConfigPath();
+
+private:
+    QtPlatform platform_;
+    std::unique_ptr<Core> core_;
+    std::unique_ptr<FrmMonitor> monitor_;
+    std::unique_ptr<FrmConnects> connects_;
+    std::unique_ptr<FrmSettings> settings_;
+    bool syncing_ = false;
+};
+
+}  // namespace dx::ui

@@ -1,0 +1,53 @@
+#pragma once
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <vector>
+
+#include "app/core.h"
+#include "grid_widget.h"
+#include "window_base.h"
+
+namespace dx::ui {
+
+// The connections window: the header of counters and marks, the port strip, the grid and the menus.
+class FrmConnects : public ModelWindow<QMainWindow> {
+    Q_OBJECT
+public:
+    FrmConnects(Core& core, std::function<void()> afterEvent);
+
+    void sync();
+
+    QWidget* client;
+    GridWidget* grid;
+    QPushButton* Command1;  // Reset Green
+    QPushButton* Command2;  // Rescan
+    QPushButton* scrollLeft;
+    QPushButton* scrollRight;
+    QCheckBox* chkKELversion;
+    QLineEdit* txtVersion;
+    QLineEdit* txtTime;
+    QAction* menuConfiguration;
+    QAction* menuHelp;
+    QAction* menuAbout;
+    QAction* menuResetScreens;
+    std::vector<QLineEdit*> portBoxes;  // txtReset(1..)
+
+private:
+    void handle(const std::function<void()>& f) {
+        f();
+        afterEvent_();
+    }
+    QLabel* label(const Element& e);
+    QLineEdit* box(const Element& e);
+
+    Core& core_;
+    std::function<void()> afterEvent_;
+    std::vector<std::pair<QWidget*, const Element*>> bound_;
+    std::uint64_t seen_ = 0;
+    bool arrowsAsText_ = false;
+};
+
+}  // namespace dx::ui

@@ -1,0 +1,39 @@
+#pragma once
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "app/core.h"
+#include "window_base.h"
+
+namespace dx::ui {
+
+// The settings window: the node's address and port.
+class FrmSettings : public ModelWindow<QWidget> {
+    Q_OBJECT
+public:
+    FrmSettings(Core& core, std::function<void()> afterEvent);
+
+    void sync();
+
+    std::array<QLabel*, 4> lblSettings{};
+    std::array<QLineEdit*, 4> txtSettings{};
+    std::array<QPushButton*, 2> cmdButton{};
+    QPushButton* Command1;
+
+private:
+    void handle(const std::function<void()>& f) {
+        f();
+        afterEvent_();
+    }
+
+    Core& core_;
+    std::function<void()> afterEvent_;
+    std::vector<std::pair<QWidget*, const Element*>> bound_;
+    std::uint64_t seen_ = 0;
+};
+
+}  // namespace dx::ui

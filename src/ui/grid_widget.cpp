@@ -1,0 +1,103 @@
+#include "grid_widget.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include "bindings.h"
+
+namespace dx::ui {
+
+GridWidget::GridWidget(const ConnectsWindow& model, QWidget* parent) : QWidget(parent), model_(model) {
+    setFont(TahomaFont(true));
+    setMouseTracking(false);
+}
+
+void GridWidget::sync() {
+    std::uint64_t newest = 0;
+    const auto& rows = model_.rows;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (!model_.rowExists[i]) continue;
+        newest = std::max({newest, rows[i].ip.stamp(), rows[i].port.stamp(), rows[i].call.stamp()});
+    }
+    // A removed row changes no stamp, so the row count is watched too.
+    newest = std::max<std::uint64_t>(newest, rows.size());
+    if (newest != seen_) {
+        seen_ = newest;
+        update();
+    }
+}
+
+void GridWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const QRect clip = event->rect();
+    const QFontMetrics fm(font());
+    const auto& rows = model_.rows;
+    const auto drawCell = [&](const Element& e, bool centred, bool label) {
+        if (!e.visible()) return;
+        const QRect r = PxRect(e.place());
+        if (!r.intersects(clip)) return;
+        p.fillRect(r, ToQColor(e.back()));
+        p.setPen(label ? QColor(Qt::black) : QColor(128, 128, 128));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        p.setPen(ToQColor(e.fore()));
+        const QRect inner = r.adjusted(3, 0, -3, 0);
+        p.drawText(inner, Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft),
+                   fm.elidedText(Latin1(e.text()), Qt::ElideNone, inner.width()));
+    };
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (!model_.rowExists[i]) continue;
+        drawCell(rows[i].ip, true, true);
+        drawCell(rows[i].port, false, false);
+        drawCell(rows[i].call, false, false);
+    }
+}
+
+const Element* GridWidget::cellAt(const QPoint& pt, int* row) const {
+    const auto& rows = model_.rows;
+    // Later rows lie on top where places overlap, so look from the last one down.
+    for (std::size_t i = rows.size(); i-- > 1;) {
+        if (!model_.rowExists[i]) continue;
+        for (const Element* e : {&rows[i].call, &rows[i].port, &rows[i].ip}) {
+            if (e->visible() && PxRect(e->place()).contains(pt)) {
+                *row = static_cast<int>(i);
+                return e;
+            }
+        }
+    }
+    return nullptr;
+}
+
+int GridWidget::callAt(const QPoint& p) const {
+    int row = -1;
+    const Element* e = cellAt(p, &row);
+    return e != nullptr && e == &model_.rows[static_cast<std::size_t>(row)].call ? row : -1;
+}
+
+void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const int row = callAt(event->position().toPoint());
+        if (row > 0) emit callClicked(row);
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool GridWidget::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        int row = -1;
+        const Element* e = cellAt(help->pos(), &row);
+        if (e != nullptr && !e->tip().empty()) {
+            QToolTip::showText(help->globalPos(), Latin1(e->tip()), this, PxRect(e->place()));
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+}  // namespace dx::ui

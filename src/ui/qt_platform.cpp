@@ -1,0 +1,107 @@
+#include "qt_platform.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+
+#include "config/file_store.h"
+
+namespace dx::ui {
+
+QtPlatform::QtPlatform(QString configPath, QObject* parent)
+    : QObject(parent), configPath_(std::move(configPath)) {
+    keepAlive_.setTimerType(Qt::PreciseTimer);
+    dxDe_.setTimerType(Qt::PreciseTimer);
+    connect(&keepAlive_, &QTimer::timeout, this, &QtPlatform::keepAliveTick);
+    connect(&dxDe_, &QTimer::timeout, this, &QtPlatform::dxDeTick);
+    connect(&socket_, &QTcpSocket::connected, this, &QtPlatform::linkConnected);
+    connect(&socket_, &QTcpSocket::readyRead, this, [this] { emit dataArrived(socket_.bytesAvailable()); });
+    connect(&socket_, &QTcpSocket::disconnected, this, [this] {
+        // Our own close says nothing; only the node's close is an event.
+        if (!closing_) emit linkClosedByPeer();
+    });
+    connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError) return;  // the close event follows
+        emit linkError(socket_.errorString());
+    });
+}
+
+void QtPlatform::socketClose() {
+    closing_ = true;
+    socket_.abort();
+    closing_ = false;
+}
+
+void QtPlatform::socketConnect(const std::string& host, std::int32_t port) {
+    // A port outside 0..65535 reaches no node; the socket layer's error says so.
+    const auto p = static_cast<quint16>(port < 0 || port > 65535 ? 0 : port);
+    socket_.connectToHost(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), p);
+}
+
+int QtPlatform::socketState() const {
+    switch (socket_.state()) {
+        case QAbstractSocket::HostLookupState:
+        case QAbstractSocket::ConnectingState: return kSocketConnecting;
+        case QAbstractSocket::ConnectedState: return kSocketConnected;
+        case QAbstractSocket::ClosingState: return kSocketClosing;
+        default: return kSocketClosed;
+    }
+}
+
+bool QtPlatform::socketSend(std::string_view bytes) {
+    if (socket_.state() != QAbstractSocket::ConnectedState) return false;
+    if (bytes.empty()) return true;
+    socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return true;
+}
+
+std::string QtPlatform::socketReadAll() {
+    const QByteArray data = socket_.readAll();
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+void QtPlatform::sleepMs(int ms) {
+    const auto scaled = static_cast<unsigned long>(ms * sleepScale);
+    if (scaled > 0) QThread::msleep(scaled);
+}
+
+void QtPlatform::processEvents() { QCoreApplication::processEvents(); }
+
+void QtPlatform::timerStart(TimerId id, int intervalMs) {
+    QTimer& t = id == TimerId::KeepAlive ? keepAlive_ : dxDe_;
+    t.start(intervalMs);
+}
+
+void QtPlatform::timerStop(TimerId id) { (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop(); }
+
+std::optional<std::string> QtPlatform::readConfig() {
+    return ReadWholeFile(std::filesystem::path(configPath_.toStdString()));
+}
+
+bool QtPlatform::writeConfig(const std::string& content) {
+    return WriteFileAtomic(std::filesystem::path(configPath_.toStdString()), content);
+}
+
+void QtPlatform::showAbout(const std::string& title, const std::string& text) {
+    const QString t = QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
+    const QString x = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (onAbout) {
+        onAbout(t, x);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, t, x, QMessageBox::Ok);
+    box.exec();
+}
+
+void QtPlatform::endProcess(int exitCode) {
+    if (onEnd) {
+        onEnd(exitCode);
+        return;
+    }
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+}  // namespace dx::ui

@@ -1,0 +1,58 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+#include <functional>
+
+#include "common/platform.h"
+
+namespace dx::ui {
+
+// The program's outside world on the desktop: the node link over a QTcpSocket, the two timers,
+// the configuration file beside the program, the About box and the end of the process.
+class QtPlatform : public QObject, public Platform {
+    Q_OBJECT
+public:
+    explicit QtPlatform(QString configPath, QObject* parent = nullptr);
+
+    void socketClose() override;
+    void socketConnect(const std::string& host, std::int32_t port) override;
+    int socketState() const override;
+    bool socketSend(std::string_view bytes) override;
+    std::string socketReadAll() override;
+    void sleepMs(int ms) override;
+    void processEvents() override;
+    void timerStart(TimerId id, int intervalMs) override;
+    void timerStop(TimerId id) override;
+    std::optional<std::string> readConfig() override;
+    bool writeConfig(const std::string& content) override;
+    void showAbout(const std::string& title, const std::string& text) override;
+    void endProcess(int exitCode) override;
+
+    const QString& configPath() const { return configPath_; }
+    QTcpSocket& socket() { return socket_; }
+
+    // Tests replace what would end the process or block on a modal box.
+    std::function<void(int)> onEnd;
+    std::function<void(const QString&, const QString&)> onAbout;
+    // Tests may shorten the real pauses (a factor of 0 skips them).
+    double sleepScale = 1.0;
+
+signals:
+    void linkConnected();
+    void linkClosedByPeer();
+    void linkError(const QString& description);
+    void dataArrived(qint64 bytesTotal);
+    void keepAliveTick();
+    void dxDeTick();
+
+private:
+    QString configPath_;
+    QTcpSocket socket_;
+    QTimer keepAlive_;
+    QTimer dxDe_;
+    bool closing_ = false;
+};
+
+}  // namespace dx::ui

@@ -1,0 +1,84 @@
+#pragma once
+#include <QCloseEvent>
+#include <QEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QWidget>
+#include <functional>
+
+#include "bindings.h"
+#include "common/view.h"
+
+namespace dx::ui {
+
+// What every top-level window does with its model: takes its place, size, caption, background,
+// state and visibility from it, and reports the operator's moves and resizes back in twips.
+// Reports are made only when the window no longer stands where the model says, so the program's
+// own changes do not echo back with pixel rounding.
+template <typename Base>
+class ModelWindow : public Base {
+public:
+    ModelWindow(WindowModel& model, QWidget* parent = nullptr) : Base(parent), model_(model) {}
+
+    std::function<void(Twips, Twips)> onResized;
+    std::function<void(Twips, Twips)> onMoved;
+    std::function<void(WindowState)> onState;
+    std::function<void()> onCloseRequest;
+
+    void syncWindow() {
+        if (model_.stamp() == seen_) return;
+        seen_ = model_.stamp();
+        applying_ = true;
+        const QString caption = Latin1(model_.caption());
+        if (this->windowTitle() != caption) this->setWindowTitle(caption);
+        QPalette pal = this->palette();
+        pal.setColor(QPalette::Window, ToQColor(model_.back()));
+        if (pal != this->palette()) this->setPalette(pal);
+        this->setAutoFillBackground(true);
+        const Qt::WindowStates want = model_.state() == WindowState::Minimized   ? Qt::WindowMinimized
+                                      : model_.state() == WindowState::Maximized ? Qt::WindowMaximized
+                                                                                 : Qt::WindowNoState;
+        if ((this->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) != want) this->setWindowState(want);
+        if (model_.state() == WindowState::Normal) ApplyWindow(this, model_);
+        if (model_.shown() && !this->isVisible()) this->show();
+        if (!model_.shown() && this->isVisible()) this->hide();
+        applying_ = false;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        Base::resizeEvent(e);
+        if (applying_ || model_.state() != WindowState::Normal || !onResized) return;
+        const QSize s = e->size();
+        if (Px(model_.width() - model_.frameWidth()) == s.width() &&
+            Px(model_.height() - model_.frameHeight()) == s.height())
+            return;
+        onResized(s.width() * kTwipsPerPixel + model_.frameWidth(), s.height() * kTwipsPerPixel + model_.frameHeight());
+    }
+    void moveEvent(QMoveEvent* e) override {
+        Base::moveEvent(e);
+        if (applying_ || model_.state() != WindowState::Normal || !onMoved) return;
+        const QPoint p = this->pos();
+        if (Px(model_.left()) == p.x() && Px(model_.top()) == p.y()) return;
+        onMoved(p.x() * kTwipsPerPixel, p.y() * kTwipsPerPixel);
+    }
+    void changeEvent(QEvent* e) override {
+        Base::changeEvent(e);
+        if (e->type() != QEvent::WindowStateChange || applying_ || !onState) return;
+        const Qt::WindowStates s = this->windowState();
+        onState(s & Qt::WindowMinimized   ? WindowState::Minimized
+                : s & Qt::WindowMaximized ? WindowState::Maximized
+                                          : WindowState::Normal);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        // The program decides what a close does; the window itself stays until it says so.
+        e->ignore();
+        if (onCloseRequest) onCloseRequest();
+    }
+
+    WindowModel& model_;
+    std::uint64_t seen_ = 0;
+    bool applying_ = false;
+};
+
+}  // namespace dx::ui
