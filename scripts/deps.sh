@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what dxmonitor needs to build, test and run on Debian 12, when it is missing.
+# As root it installs with apt-get; otherwise it prints the command to run and stops.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-dejavu-core fonts-wine
+)
+if [ "${DX_WITH_X:-0}" = 1 ]; then
+  packages+=(xvfb xdotool imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "dxmonitor needs these Debian packages: ${missing[*]}" >&2
+  echo "Install them with:" >&2
+  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

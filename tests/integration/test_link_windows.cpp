@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "loopback_node.h"
+
+namespace dx::test {
+namespace {
+
+TEST(LinkWindows, ConnectShowsTryingThenConnectedAndSendsOnlyBAfterTwoSeconds) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    EXPECT_EQ(program.paneText(), "Press Connect To Begin");
+    EXPECT_TRUE(program.app->monitor().cmdConn->isVisible());
+
+    program.app->monitor().cmdConn->click();
+    EXPECT_EQ(program.paneText(), "Trying");
+    ASSERT_TRUE(node.waitForPeer());
+    ASSERT_TRUE(node.waitForReceived(1, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.paneText() == "Connected\r\n"; }, 1000));
+    QTest::qWait(200);
+    EXPECT_EQ(node.received, "B");
+    // The node gets its "B" two seconds after the link is up, not before.
+    EXPECT_GE(node.firstByteAfterMs, 1900);
+    EXPECT_LE(node.firstByteAfterMs, 2600);
+    EXPECT_FALSE(program.app->monitor().cmdConn->isVisible());
+}
+
+TEST(LinkWindows, BatchThenEotArrivalShowsSentencesInTheirColours) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;  // the pauses are real but not what is tested here
+    program.app->monitor().cmdConn->click();
+    ASSERT_TRUE(node.waitForReceived(1));
+
+    node.send("^ZQ61^magenta line^ZQ62^blue line^ZQ63^red line^ZQ70^5^traffic^ZQ99\x04");
+    QTest::qWait(300);
+    node.send("\x04");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.paneText().find("red line") != std::string::npos; }, 3000));
+    const Pane& pane = program.core().monitor.pane;
+    const std::string& text = pane.text();
+    EXPECT_EQ(pane.colourAt(text.find("magenta line")), colours::kMagenta);
+    EXPECT_EQ(pane.colourAt(text.find("blue line")), colours::kBlue);
+    EXPECT_EQ(pane.colourAt(text.find("red line")), colours::kRed);
+    // A traffic line before any socket record goes on as it came, in black.
+    EXPECT_EQ(pane.colourAt(text.find("^ZQ70^5^traffic")), colours::kBlack);
+    // The view shows the same lines.
+    const QString shown = program.app->monitor().RichTextBox1->toPlainText();
+    EXPECT_TRUE(shown.contains(QStringLiteral("            magenta line")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("            red line")));
+}
+
+TEST(LinkWindows, RefusedConnectionShowsTheSocketErrorAndKeepsConnect) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closedPort = probe.serverPort();
+    }
+    RunningProgram program(closedPort);
+    program.app->monitor().cmdConn->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.paneText() != "Trying"; }, 5000));
+    EXPECT_NE(program.paneText().find("refused"), std::string::npos) << program.paneText();
+    EXPECT_TRUE(program.app->monitor().cmdConn->isVisible());
+}
+
+TEST(LinkWindows, EnterInTheCommandLineSendsExactlyWhatWasTyped) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;
+    program.app->monitor().cmdConn->click();
+    ASSERT_TRUE(node.waitForReceived(1));
+
+    QLineEdit* line = program.app->monitor().Text1;
+    line->setFocus();
+    line->clear();
+    QTest::keyClicks(line, QStringLiteral("sh/u"));
+    QTest::keyClick(line, Qt::Key_Return);
+    ASSERT_TRUE(node.waitForReceived(5));
+    QTest::qWait(100);
+    EXPECT_EQ(node.received, "Bsh/u");
+    EXPECT_TRUE(line->text().isEmpty());
+}
+
+TEST(LinkWindows, ClosingTheMonitorWindowEndsTheProgramWithCodeZero) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->monitor().close();
+    EXPECT_EQ(program.exitCode, 0);
+}
+
+TEST(LinkWindows, ClosingTheConnectionsWindowEndsTheProgramWithCodeZero) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->connects().close();
+    EXPECT_EQ(program.exitCode, 0);
+}
+
+}  // namespace
+}  // namespace dx::test
