@@ -3,6 +3,9 @@
 
 #include "app/monitor_buttons.h"
 #include "app/monitor_window.h"
+#include "classify/recognition.h"
+#include "classify/release.h"
+#include "classify/statistics.h"
 #include "classify/traffic.h"
 #include "common/platform.h"
 #include "config/config_file.h"
@@ -42,6 +45,9 @@ public:
     CommandLine commands{*this};
     SocketTable table{*this};
     Traffic traffic{*this};
+    Recognition recognition{*this};
+    Release release{*this};
+    Statistics statistics{*this};
     Grid grid{*this};
     Screens screens{*this};
     MonitorButtons monitorButtons{*this};

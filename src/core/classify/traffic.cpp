@@ -1,13 +1,47 @@
 #include "classify/traffic.h"
 
+#include <exception>
+#include <optional>
+
 #include "app/core.h"
+#include "common/numeric.h"
 
 namespace dx {
 
 void Traffic::HandleTraffic(std::string& sentence) {
     // Before the first socket record a traffic line goes on as it came, head and all.
     if (core_.table.HiddenRowLimit == 0) return;
-    (void)sentence;
+    const std::string rest = sentence.size() > 6 ? sentence.substr(6) : std::string();
+    const std::size_t caret = rest.find('^', 1);
+    if (caret == std::string::npos) return;
+    try {
+        const std::int16_t socket = ToInt16(LeadingNumber(std::string_view(rest).substr(0, caret)));
+        TrafficSocketText = std::to_string(socket);
+        Grid& grid = core_.grid;
+        if (socket > grid.highestIndex()) grid.CreateMissingRows(grid.highestIndex() + 1, socket);
+        LastGridRow = static_cast<std::int16_t>(grid.highestIndex());
+
+        std::string payload = rest.substr(caret + 1);
+        std::optional<float> version = core_.recognition.Classify(socket, payload);
+        if (payload.size() > kLongLine) {
+            // One runaway line must not flood the pane: its two ends say enough.
+            payload = payload.substr(0, kLongLineKeep) + "-----" + payload.substr(payload.size() - kLongLineKeep);
+        }
+
+        std::string text;
+        if (socket != core_.MonitoredSocket) {
+            const std::string call = grid.row(socket).call.text() + "        ";
+            text = "[" + call.substr(0, static_cast<std::size_t>(std::max<std::int16_t>(CallFieldWidth, 0))) + "] " + payload;
+        }
+        sentence = std::move(text);
+        if (version) {
+            std::int16_t s = socket;
+            core_.recognition.KelCheck(*version, s);
+        }
+    } catch (const std::exception&) {
+        // A fault ends this line's handling; it is not shown.
+        sentence.clear();
+    }
 }
 
 std::string Traffic::TimeLinks(std::string& DataString) {
@@ -22,11 +56,6 @@ std::string Traffic::TimeLinks(std::string& DataString) {
     }
     core_.connects.txtTime.setText((field + "00000").substr(0, 7));
     return {};
-}
-
-void Traffic::KelCheck(float& UserVersion, std::int16_t& stream) {
-    (void)UserVersion;
-    (void)stream;
 }
 
 }  // namespace dx

@@ -15,6 +15,23 @@ constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};
 constexpr std::int32_t kMaxRow = 32767;
 }  // namespace
 
+Grid::Grid(Core& core) : core_(core), design_(core.connects.rows[0]) {}
+
+void Grid::touch(std::int32_t i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (at >= isTouched_.size()) isTouched_.resize(at + 1, false);
+    if (isTouched_[at]) return;
+    isTouched_[at] = true;
+    touched_.push_back(i);
+}
+
+std::vector<std::int32_t> Grid::takeTouched() {
+    for (const std::int32_t i : touched_) isTouched_[static_cast<std::size_t>(i)] = false;
+    std::vector<std::int32_t> out;
+    out.swap(touched_);
+    return out;
+}
+
 Element& Grid::cell(GridRow& r, Family f) {
     switch (f) {
         case kIp: return r.ip;
@@ -34,6 +51,7 @@ bool Grid::hasRow(std::int32_t i) const {
 
 GridRow& Grid::row(std::int32_t i) {
     if (!hasRow(i)) throw Fault("no such row");
+    touch(i);
     return core_.connects.rows[static_cast<std::size_t>(i)];
 }
 
@@ -51,7 +69,7 @@ void Grid::LoadItems(std::int32_t stream) {
         gaps_.erase(stream);
         valid_ = false;  // a row in a gap moves every row after it
     }
-    GridRow r = rows[0];
+    GridRow r = design_;
     r.call.setTip("  " + std::to_string(stream) + "  ");
     for (int f = kIp; f <= kCall; ++f) {
         Element& c = cell(r, static_cast<Family>(f));
@@ -61,6 +79,7 @@ void Grid::LoadItems(std::int32_t stream) {
     }
     rows[i] = std::move(r);
     exists[i] = true;
+    touch(stream);
     ReFormat();
     if (stream > core_.table.HiddenRowLimit - 1) {
         GridRow& made = rows[i];
@@ -86,6 +105,7 @@ void Grid::RemoveRow(std::int32_t i) {
     exists[static_cast<std::size_t>(i)] = false;
     rows[static_cast<std::size_t>(i)] = GridRow{};
     gaps_.insert(i);
+    touch(i);
     while (rows.size() > 1 && !exists.back()) {
         gaps_.erase(static_cast<std::int32_t>(rows.size()) - 1);
         rows.pop_back();

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <set>
+#include <vector>
 
 #include "common/view.h"
 #include "connections/connects_window.h"
@@ -20,7 +21,7 @@ class Grid {
 public:
     enum Family { kIp = 0, kPort = 1, kCall = 2 };
 
-    explicit Grid(Core& core) : core_(core) {}
+    explicit Grid(Core& core);
 
     std::int32_t ScrollColumns = 0;
 
@@ -35,8 +36,10 @@ public:
 
     std::int32_t highestIndex() const;
     bool hasRow(std::int32_t i) const;
-    // The row, or a fault when there is none.
+    // The row for changing, or a fault when there is none. The row is noted as touched.
     GridRow& row(std::int32_t i);
+    // The rows created, removed or handed out for change since the last take.
+    std::vector<std::int32_t> takeTouched();
     static Element& cell(GridRow& r, Family f);
 
 private:
@@ -56,7 +59,13 @@ private:
     // Places rows from..last of one family, carrying the pass's cursor.
     void ArrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at);
 
+    void touch(std::int32_t i);
+
     Core& core_;
+    // What a new row copies: the template as designed, whatever its row 0 has become since.
+    GridRow design_;
+    std::vector<std::int32_t> touched_;
+    std::vector<bool> isTouched_;
     // Indexes from 1 to the highest row that have no row.
     std::set<std::int32_t> gaps_;
     bool valid_ = false;

@@ -185,7 +185,7 @@ bool SentenceStream::WriteToPane(std::string piece) {
     if (!out.empty()) pane.append(out, paneColour_);
     const std::size_t lastLf = pane.text().rfind('\n');
     pane.setCaret(lastLf == std::string::npos ? 0 : lastLf + 1);
-    if (core_.traffic.NodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
+    if (core_.recognition.NodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
     return true;
 }
 

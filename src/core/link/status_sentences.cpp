@@ -41,7 +41,7 @@ void StatusSentences::Zq63(std::string& piece) {
         q == std::string::npos ? std::string_view(piece).substr(0, 6) : std::string_view(piece).substr(q + 1, 6);
     float version = static_cast<float>(LeadingNumber(from));
     std::int16_t socket = core_.MonitoredSocket;
-    core_.traffic.KelCheck(version, socket);
+    core_.recognition.KelCheck(version, socket);
 }
 
 void StatusSentences::growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount) {

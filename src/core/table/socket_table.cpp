@@ -88,15 +88,114 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
         if (i >= RecordFields.size()) throw Fault("missing field");
         return RecordFields[i];
     };
+    // A colour number: the field's leading number, held in 32 bits.
+    const auto colour = [&field](std::size_t i) { return static_cast<Colour>(LeadingWhole32(field(i))); };
+    // Asks the node for the socket's traffic; a link that is not open ends the step.
+    const auto watch = [this](const std::string& f0) {
+        if (!core_.Send("M" + f0 + "^")) throw Fault("link not open");
+    };
+    const std::string& f0 = field(0);
     GridRow& row = core_.grid.row(RecordSocket);
+    MonitorWindow& m = core_.monitor;
+    CommandLine& commands = core_.commands;
+
+    if (ZQ60True) {
+        // The monitored socket: its row, and the monitor window's boxes.
+        switch (k) {
+            case 2:
+                m.txtRemote[0].setText(field(2));
+                row.ip.setText(field(2));
+                break;
+            case 3: {
+                const Colour c = colour(3);
+                if (c != colours::kYellow && c != colours::kWhite) {
+                    m.txtRemote[0].setText(row.ip.text());
+                    m.txtRemote[0].setBack(c);
+                    m.txtRemote[1].setFore(row.port.fore());
+                    m.txtRemote[1].setBack(colours::kWhite);
+                    m.txtRemote[2].setText("");
+                    m.txtRemote[2].setBack(colours::kWhite);
+                }
+                row.ip.setBack(c);
+                if (c == colours::kWhite) m.txtRemote[0].setBack(c);
+                break;
+            }
+            case 4:
+                m.txtRemote[1].setText(field(4));
+                m.txtRemote[1].setBack(colours::kWhite);
+                row.port.setText(field(4));
+                break;
+            case 5: m.txtRemote[1].setBack(colour(5)); break;
+            case 6:
+                m.Text1.setText(f0);
+                m.txtRemote[2].setText(field(6));
+                row.call.setText(field(6));
+                if (field(6).empty()) {
+                    commands.DxDeArmed = false;
+                    commands.RestartDxDe();
+                    watch(f0);
+                    row.port.setBack(colours::kWhite);
+                }
+                break;
+            case 7:
+                m.txtRemote[2].setBack(WholeNumber32(field(7)));
+                row.call.setBack(colour(7));
+                core_.statistics.CountClientVersions();
+                break;
+            default: break;
+        }
+        return;
+    }
+
+    // Any socket: its row only, unless Auto mode shows it in the monitor window.
     switch (k) {
         case 2: row.ip.setText(field(2)); break;
-        case 3: row.ip.setBack(LeadingWhole32(field(3))); break;
-        case 4: row.port.setText(field(4)); break;
-        case 6: row.call.setText(field(6)); break;
-        case 7: row.call.setBack(LeadingWhole32(field(7))); break;
+        case 3: {
+            const Colour c = colour(3);
+            // A socket whose address leaves yellow has logged in: watch what it runs.
+            if (row.ip.back() == colours::kYellow && c != colours::kYellow) {
+                row.port.setTip("");
+                watch(f0);
+                row.port.setFore(colours::kRed);
+                if (AutoMode) {
+                    m.Text1.setText(f0);
+                    m.txtRemote[0].setText(row.ip.text());
+                    m.txtRemote[0].setBack(c);
+                    m.txtRemote[1].setBack(colours::kWhite);
+                    m.txtRemote[2].setText("");
+                    m.txtRemote[2].setBack(colours::kWhite);
+                }
+                commands.DxDeArmed = false;
+                commands.RestartDxDe();
+            }
+            row.ip.setBack(c);
+            break;
+        }
+        case 4:
+            row.port.setText(field(4));
+            row.port.setBack(colours::kWhite);
+            break;
+        case 6:
+            row.call.setText(field(6));
+            if (field(6) == "LockedOut") {
+                row.port.setBack(colours::kRed);
+                m.txtRemote[1].setBack(colours::kRed);
+                core_.release.ReleaseSocketWatch(f0);
+            }
+            if (AutoMode && m.Text1.text() == f0) m.txtRemote[2].setText(field(6));
+            break;
+        case 7: {
+            const Colour v = colour(7);
+            if (row.call.back() == colours::kWhite && v == colours::kProbePink) {
+                ++probe;
+                core_.connects.Text1.setText(std::to_string(probe));
+            }
+            row.call.setBack(v);
+            break;
+        }
         default: break;
     }
+    core_.statistics.CountClientVersions();
 }
 
 bool SocketTable::ColourByCall(const std::string&) { return false; }

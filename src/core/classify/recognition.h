@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dx {
+class Core;
+
+// Recognises the program at the far end of a socket from its traffic, and once for the whole run
+// the node program behind the socket server. The verdict is the colour of the socket's port cell.
+class Recognition {
+public:
+    explicit Recognition(Core& core) : core_(core) {}
+
+    bool NodeIsZq = false;
+    bool NodeIsDxSpider = false;
+    bool NodeIsArc = false;
+    bool NodeIsArcPassive = false;
+    bool CaptionsSet = false;
+
+    // Classifies one traffic line of a socket; answers the version read from it, if any.
+    std::optional<float> Classify(std::int16_t socket, const std::string& payload);
+    // Takes a reported KEL client version for a socket: records a newer latest version, colours the
+    // socket green or light green and releases it.
+    void KelCheck(float& UserVersion, std::int16_t& stream);
+
+private:
+    std::optional<float> colourRules(std::int16_t socket, const std::string& payload);
+    void setCaptions();
+    void release(std::int16_t socket);
+
+    Core& core_;
+};
+
+}  // namespace dx

@@ -1,0 +1,30 @@
+#include "classify/release.h"
+
+#include "app/core.h"
+#include "common/fault.h"
+#include "common/numeric.h"
+
+namespace dx {
+
+void Release::ReleaseSocketWatch(const std::string& socketText) {
+    const std::int16_t socket = ToInt16(LeadingNumber(socketText));
+    GridRow& row = core_.grid.row(socket);
+    Element& port = row.port;
+    if (port.back() == colours::kWhite) return;  // not classified: nothing to release
+    const Colour wasFore = port.fore();
+    if (socket != core_.MonitoredSocket && !core_.Send("N" + socketText + "^")) throw Fault("link not open");
+    if (wasFore == colours::kBlack) return;  // released before: only the stop command again
+    core_.statistics.CountClientVersions();
+    port.setFore(colours::kBlack);
+    MonitorWindow& m = core_.monitor;
+    if (socketText == m.Text1.text()) {
+        m.txtRemote[1].setBack(port.back());
+        m.txtRemote[2].setBack(colours::kGreen);
+        m.txtRemote[0].setText(row.ip.text());
+        m.txtRemote[1].setText(port.text());
+        m.txtRemote[1].setFore(colours::kBlack);
+        m.txtRemote[2].setText(row.call.text());
+    }
+}
+
+}  // namespace dx

@@ -1,0 +1,129 @@
+#include "classify/statistics.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/core.h"
+#include "common/numeric.h"
+
+namespace dx {
+namespace {
+// Call-cell colours that mark a socket as connected.
+bool connectedCall(Colour c) {
+    return c == rgb(0x00FF00) || c == rgb(0xCFCFFF) || c == rgb(0x00FFFF) || c == rgb(0xFFCFFF) ||
+           c == rgb(0xFF00FF);
+}
+}  // namespace
+
+Statistics::Category Statistics::categorise(std::int32_t i) {
+    if (i < 1 || i > counted_ || !core_.grid.hasRow(i)) return kNone;
+    const GridRow& r = core_.connects.rows[static_cast<std::size_t>(i)];
+    if (!connectedCall(r.call.back())) return kNone;
+    const Colour port = r.port.back();
+    if (port == colours::kRed) return kNoCall;
+    if (port == rgb(0xFFC6C6)) return kIgnored;
+    if (port == colours::kCyan) return kNode;
+    if (port == colours::kGreen) return kKelLatest;
+    if (port == colours::kYellow) return kNonKel;
+    if (port == colours::kLightGreen) return r.port.fore() == colours::kRed ? kKelUnknown : kKelOther;
+    return kUnclassified;
+}
+
+void Statistics::add(Category c, int by) {
+    switch (c) {
+        case kNoCall: counts_.noCall += by; break;
+        case kNode: counts_.node += by; break;
+        case kKelLatest: counts_.kelLatest += by; break;
+        case kNonKel: counts_.nonKel += by; break;
+        case kKelUnknown: counts_.kelUnknown += by; [[fallthrough]];
+        case kKelOther: counts_.kelOther += by; break;
+        case kUnclassified: counts_.unclassified += by; break;
+        default: break;
+    }
+}
+
+void Statistics::widen(std::int32_t i) {
+    if (i < 1 || i > counted_ || !core_.grid.hasRow(i)) return;
+    std::int16_t& width = core_.traffic.CallFieldWidth;
+    const auto length = core_.connects.rows[static_cast<std::size_t>(i)].call.text().size();
+    if (width < 12 && length > static_cast<std::size_t>(width)) {
+        width = length > 12 ? 11 : static_cast<std::int16_t>(length);
+    }
+}
+
+void Statistics::followMonitoredRow() {
+    // The monitor window's port box takes the colour of the row it shows.
+    const double shown = LeadingNumber(core_.monitor.Text1.text());
+    if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown))) return;
+    const auto i = static_cast<std::int32_t>(shown);
+    if (!core_.grid.hasRow(i)) return;
+    core_.monitor.txtRemote[1].setBack(core_.connects.rows[static_cast<std::size_t>(i)].port.back());
+}
+
+void Statistics::walk() {
+    counted_ = core_.traffic.LastGridRow;
+    counts_ = Counts{};
+    category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
+    for (std::int32_t i = 1; i <= counted_; ++i) {
+        widen(i);
+        const Category c = categorise(i);
+        category_[static_cast<std::size_t>(i)] = c;
+        add(c, 1);
+    }
+    core_.grid.takeTouched();
+}
+
+void Statistics::incremental() {
+    // Every row that can have changed since the last count: those touched, and those the range
+    // gained or lost. Rows not among them count as they did, and (the call-field width only ever
+    // grows) cannot widen the call field again.
+    std::vector<std::int32_t> rows = core_.grid.takeTouched();
+    const std::int32_t before = counted_;
+    counted_ = core_.traffic.LastGridRow;
+    for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i) rows.push_back(i);
+    if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
+        category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, kNone);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (const std::int32_t i : rows) {
+        if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) {
+            widen(i);
+            continue;
+        }
+        widen(i);
+        const Category now = categorise(i);
+        Category& was = category_[static_cast<std::size_t>(i)];
+        if (now != was) {
+            add(was, -1);
+            add(now, 1);
+            was = now;
+        }
+    }
+}
+
+void Statistics::CountClientVersions() {
+    if (walkEveryRow) walk();
+    else incremental();
+    followMonitoredRow();
+    writeHeader();
+}
+
+void Statistics::writeHeader() {
+    ConnectsWindow& c = core_.connects;
+    const Counts& n = counts_;
+    c.lblLinks.setText(std::to_string(n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node));
+    if (c.chkKELversion.checked()) {
+        c.txtKEL.setTip("Latest Version users = " + std::to_string(n.kelLatest) +
+                        "  Older version users = " + std::to_string(n.kelOther - n.kelUnknown) +
+                        "   Unknown version users = " + std::to_string(n.kelUnknown) + " ");
+    } else {
+        c.txtKEL.setTip("Connected sockets using KEL  ");
+    }
+    c.txtKEL.setText(std::to_string(n.kelLatest + n.kelOther));
+    c.txtNonKEL.setText(std::to_string(n.nonKel));
+    c.txtBadUsers.setText(std::to_string(n.noCall));
+    c.txtUnknown.setText(std::to_string(n.unclassified));
+    c.txtNodes.setText(std::to_string(n.node));
+}
+
+}  // namespace dx

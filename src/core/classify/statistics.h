@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace dx {
+class Core;
+
+// The header counters of the connections window, counted from the verdict colours of the rows
+// 1 to LastGridRow, and the width of the call field in traffic lines.
+//
+// The counts are kept row by row: a count looks again only at the rows touched since the last one,
+// and ends exactly where a walk over every row would (`walkEveryRow` makes it do that walk).
+class Statistics {
+public:
+    struct Counts {
+        std::int32_t noCall = 0, node = 0, kelLatest = 0, nonKel = 0, kelOther = 0, kelUnknown = 0,
+                     unclassified = 0;
+        bool operator==(const Counts&) const = default;
+    };
+
+    explicit Statistics(Core& core) : core_(core) {}
+
+    void CountClientVersions();
+    bool walkEveryRow = false;
+    const Counts& counts() const { return counts_; }
+
+private:
+    enum Category : std::int8_t { kNone = -1, kNoCall, kIgnored, kNode, kKelLatest, kNonKel, kKelOther, kKelUnknown, kUnclassified };
+
+    Category categorise(std::int32_t row);
+    void add(Category c, int by);
+    void walk();
+    void incremental();
+    void widen(std::int32_t row);
+    void followMonitoredRow();
+    void writeHeader();
+
+    Core& core_;
+    Counts counts_;
+    std::vector<Category> category_;
+    std::int32_t counted_ = 0;  // the LastGridRow of the last count
+};
+
+}  // namespace dx
