@@ -99,6 +99,16 @@ struct Rig {
         core.stream.OnDataArrival(static_cast<std::int32_t>(data.size()));
     }
 
+    // One table sentence straight to its handler.
+    void record(const std::string& sentence) { core.table.HandleSocketRecord(sentence); }
+    // One traffic sentence straight to its handler; answers the text it leaves for the pane.
+    std::string traffic(const std::string& sentence) {
+        std::string copy = sentence;
+        core.traffic.HandleTraffic(copy);
+        return copy;
+    }
+    GridRow& row(int i) { return core.grid.row(i); }
+
     // A batch as the node sends it: the sentences, then EOT, then the arrival that lets the
     // buffer be cut (the buffer must end with EOT before an arrival cuts it).
     void batch(const std::string& sentences) {
