@@ -1,0 +1,157 @@
+// nodesim: plays a node's monitor port, for demos, manual tests and integration tests of the
+// monitor.
+
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+
+#include "node_server.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGINT and SIGTERM end the program through the event loop, so the monitor link is closed
+// properly.
+void CatchSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+constexpr const char* kDescription =
+    "Plays a DX-cluster node's monitor port for the dxmonitor program.\n"
+    "\n"
+    "Listens on HOST:PORT and serves one monitor at a time; each connection is a fresh\n"
+    "session. After the monitor's \"B\" it sends the node's port strip, high-water marks, start\n"
+    "time and the record of every socket, then a batch every 0.5-3 s (or back to back with\n"
+    "--fast), each batch ended by EOT (0x04). Users connect, log in, talk and leave: KEL\n"
+    "clients (latest and older versions), telnet users, node partners, a \"nocall\" socket, an\n"
+    "\"echo #\" script, locked-out calls and port probes. The sockets online at the start have\n"
+    "their traffic sent at once; a socket that logs in later only after the monitor asks for it.\n"
+    "\n"
+    "Monitor commands understood: B (start), M<socket>^ (send that socket's traffic),\n"
+    "N<socket>^ (stop it), M*^ (every socket's traffic), A (the node picks the socket it\n"
+    "monitors), <socket> (monitor that socket); anything else is taken as an operator line.\n"
+    "Every command received is printed on stdout as \"<ISO time> recv <command>\"; other\n"
+    "messages go to stderr.\n"
+    "\n"
+    "Ports below 1024 (the default 99) need root; use --port for a free high port.";
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nodesim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOpt(QStringLiteral("port"),
+                                     QStringLiteral("TCP port to listen on (default 99)."),
+                                     QStringLiteral("N"), QStringLiteral("99"));
+    const QCommandLineOption hostOpt(QStringLiteral("host"),
+                                     QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                     QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption seedOpt(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed for a reproducible session (default: a new one each "
+                       "session, printed on stderr)."),
+        QStringLiteral("N"));
+    const QCommandLineOption typeOpt(
+        QStringLiteral("node-type"),
+        QStringLiteral("Node program: zq, dxspider, arc or arc-passive (default zq)."),
+        QStringLiteral("TYPE"), QStringLiteral("zq"));
+    const QCommandLineOption socketsOpt(QStringLiteral("sockets"),
+                                        QStringLiteral("Number of user sockets (default 40)."),
+                                        QStringLiteral("N"), QStringLiteral("40"));
+    const QCommandLineOption fastOpt(QStringLiteral("fast"),
+                                     QStringLiteral("Send batches back to back, with no pauses."));
+    const QCommandLineOption quietOpt(QStringLiteral("quiet"),
+                                      QStringLiteral("Print only the commands received (stdout)."));
+    parser.addOptions({portOpt, hostOpt, seedOpt, typeOpt, socketsOpt, fastOpt, quietOpt});
+    parser.process(app);
+
+    auto fail = [](const QString& text) {
+        std::fprintf(stderr, "nodesim: %s\n", qPrintable(text));
+        return 2;
+    };
+
+    nodesim::SimOptions options;
+    bool ok = false;
+    const uint port = parser.value(portOpt).toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) return fail("--port wants a number from 1 to 65535");
+    options.port = static_cast<quint16>(port);
+
+    const QString host = parser.value(hostOpt);
+    if (host == QLatin1String("localhost"))
+        options.host = QHostAddress(QHostAddress::LocalHost);
+    else if (!options.host.setAddress(host))
+        return fail("--host wants an IP address, not " + host);
+
+    if (parser.isSet(seedOpt)) {
+        options.seed = parser.value(seedOpt).toULongLong(&ok);
+        if (!ok) return fail(QStringLiteral("--seed wants a whole number"));
+        options.seedGiven = true;
+    }
+
+    const QString type = parser.value(typeOpt).toLower();
+    if (type == QLatin1String("zq"))
+        options.nodeType = nodesim::NodeType::Zq;
+    else if (type == QLatin1String("dxspider"))
+        options.nodeType = nodesim::NodeType::DxSpider;
+    else if (type == QLatin1String("arc"))
+        options.nodeType = nodesim::NodeType::Arc;
+    else if (type == QLatin1String("arc-passive"))
+        options.nodeType = nodesim::NodeType::ArcPassive;
+    else
+        return fail("--node-type wants zq, dxspider, arc or arc-passive, not " + type);
+
+    options.sockets = parser.value(socketsOpt).toInt(&ok);
+    if (!ok || options.sockets < 1 || options.sockets > 1000)
+        return fail("--sockets wants a number from 1 to 1000");
+    options.fast = parser.isSet(fastOpt);
+    options.quiet = parser.isSet(quietOpt);
+    nodesim::logline::SetQuiet(options.quiet);
+
+    if (!options.host.isLoopback())
+        nodesim::logline::Info("note: " + options.host.toString() + " is not a loopback address");
+
+    nodesim::NodeServer server(options);
+    QString error;
+    if (!server.Listen(&error)) {
+        std::fprintf(stderr, "nodesim: cannot listen on %s:%u: %s%s\n", qPrintable(options.host.toString()),
+                     static_cast<unsigned>(options.port), qPrintable(error),
+                     options.port < 1024 ? " (ports below 1024 need root; try --port 17099)" : "");
+        return 1;
+    }
+
+    CatchSignals();
+    if (signalPipe[0] >= 0) {
+        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&server, notifier] {
+            char c = 0;
+            [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
+            notifier->setEnabled(false);
+            nodesim::logline::Info(QStringLiteral("signal received, closing"));
+            server.Shutdown();
+            QCoreApplication::quit();
+        });
+    }
+    return app.exec();
+}

@@ -1,0 +1,261 @@
+#include "node_server.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QTimeZone>
+#include <cstdio>
+
+namespace nodesim {
+namespace {
+
+constexpr qsizetype kBatchBytes = 3000;      // well under the 8 KB a monitor reads at once
+constexpr qint64 kBacklogBytes = 64 * 1024;  // past this the monitor is not reading: hold the story
+constexpr int kOpeningGapMs = 150;           // between the batches of a long opening
+constexpr int kUnfinishedCommandMs = 300;
+
+bool quietLog = false;
+
+QString Now() {
+    return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+}
+
+// The bytes of a command as one printable line.
+QByteArray Printable(const QByteArray& raw) {
+    QByteArray out;
+    for (const char c : raw) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\')
+            out += "\\\\";
+        else if (u >= 0x20 && u < 0x7F)
+            out += c;
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0');
+    }
+    return out;
+}
+
+std::int64_t ClockStart(const SimOptions& options) {
+    // A seeded session also starts its clock at a fixed time, so that its texts repeat too.
+    if (options.seedGiven)
+        return QDateTime(QDate(2026, 12, 8), QTime(9, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+const char* TypeName(NodeType t) {
+    switch (t) {
+        case NodeType::Zq:
+            return "zq";
+        case NodeType::DxSpider:
+            return "dxspider";
+        case NodeType::Arc:
+            return "arc";
+        case NodeType::ArcPassive:
+            return "arc-passive";
+    }
+    return "?";
+}
+
+}  // namespace
+
+namespace logline {
+
+void Received(const QByteArray& raw) {
+    const QByteArray line = Now().toLatin1() + " recv " + Printable(raw) + "\n";
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+void Info(const QString& text) {
+    if (quietLog) return;
+    const QByteArray line = (Now() + " " + text + "\n").toLocal8Bit();
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+void SetQuiet(bool quiet) {
+    quietLog = quiet;
+}
+
+}  // namespace logline
+
+// ---- MonitorSession ----
+
+MonitorSession::MonitorSession(QTcpSocket* socket, const SimOptions& options, std::uint64_t seed,
+                               QObject* parent)
+    : QObject(parent),
+      socket_(socket),
+      options_(options),
+      population_(PopulationConfig{options.nodeType, options.sockets, seed, ClockStart(options)}) {
+    socket_->setParent(this);
+    batchTimer_.setSingleShot(true);
+    flushTimer_.setSingleShot(true);
+    connect(&batchTimer_, &QTimer::timeout, this, &MonitorSession::sendBatch);
+    connect(&flushTimer_, &QTimer::timeout, this, [this] {
+        for (const MonitorCommand& cmd : reader_.Flush()) handle(cmd);
+    });
+    connect(socket_, &QTcpSocket::readyRead, this, &MonitorSession::onReadyRead);
+    connect(socket_, &QTcpSocket::bytesWritten, this, &MonitorSession::onBytesWritten);
+    connect(socket_, &QTcpSocket::disconnected, this, &MonitorSession::onDisconnected);
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        logline::Info("monitor link: " + socket_->errorString());
+        if (socket_->state() == QAbstractSocket::UnconnectedState) onDisconnected();
+    });
+    logline::Info(QStringLiteral("monitor connected from %1:%2; seed %3; waiting for B")
+                      .arg(socket_->peerAddress().toString())
+                      .arg(socket_->peerPort())
+                      .arg(seed));
+}
+
+void MonitorSession::Close() {
+    batchTimer_.stop();
+    flushTimer_.stop();
+    if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->disconnectFromHost();
+}
+
+void MonitorSession::onReadyRead() {
+    const QByteArray data = socket_->readAll();
+    flushTimer_.stop();
+    for (const MonitorCommand& cmd : reader_.Feed(data)) handle(cmd);
+    if (reader_.HasPending()) flushTimer_.start(kUnfinishedCommandMs);
+}
+
+void MonitorSession::handle(const MonitorCommand& cmd) {
+    logline::Received(cmd.raw);
+    using K = MonitorCommand::Kind;
+    QString what;
+    switch (cmd.kind) {
+        case K::Begin:
+            if (streaming_) {
+                what = QStringLiteral("stream already running");
+                break;
+            }
+            streaming_ = true;
+            pending_ = population_.Opening();
+            what = QStringLiteral("stream starts: %1 node %2, ports 1..%3, user sockets %4..%5")
+                       .arg(QLatin1String(TypeName(options_.nodeType)), population_.Node().call)
+                       .arg(population_.PortCount())
+                       .arg(population_.PortCount() + 1)
+                       .arg(population_.HighestSocket());
+            batchTimer_.start(0);
+            break;
+        case K::Auto:
+            what = population_.AutoSelect();
+            break;
+        case K::Watch:
+            what = population_.Watch(cmd.socket);
+            break;
+        case K::WatchAll:
+            what = population_.WatchAll();
+            break;
+        case K::Stop:
+            what = population_.StopWatch(cmd.socket);
+            break;
+        case K::StopAll:
+            what = population_.StopAll();
+            break;
+        case K::Select:
+            what = population_.Select(cmd.socket);
+            break;
+        case K::Operator:
+            what = population_.OperatorLine(QString::fromLatin1(cmd.raw));
+            break;
+    }
+    logline::Info("  -> " + what);
+}
+
+void MonitorSession::sendBatch() {
+    if (!streaming_ || finished_) return;
+    if (socket_->bytesToWrite() > kBacklogBytes) {
+        waitingForDrain_ = true;  // resumes from onBytesWritten
+        return;
+    }
+    if (pending_.isEmpty()) pending_ = population_.Advance();
+
+    QByteArray batch;
+    while (!pending_.isEmpty() && (batch.isEmpty() || batch.size() + pending_.first().size() <= kBatchBytes))
+        batch += pending_.takeFirst();
+    batch += population_.BatchTail();
+    batch += sentence::kEot;
+    socket_->write(batch);
+    ++batches_;
+    bytesSent_ += batch.size();
+    scheduleNext();
+}
+
+void MonitorSession::scheduleNext() {
+    if (options_.fast)
+        batchTimer_.start(0);
+    else
+        batchTimer_.start(pending_.isEmpty() ? population_.NextIntervalMs() : kOpeningGapMs);
+}
+
+void MonitorSession::onBytesWritten() {
+    if (waitingForDrain_ && socket_->bytesToWrite() <= kBacklogBytes / 2) {
+        waitingForDrain_ = false;
+        batchTimer_.start(0);
+    }
+}
+
+void MonitorSession::onDisconnected() {
+    if (finished_) return;
+    finished_ = true;
+    batchTimer_.stop();
+    flushTimer_.stop();
+    for (const MonitorCommand& cmd : reader_.Flush()) handle(cmd);
+    logline::Info(
+        QStringLiteral("monitor disconnected after %1 batches, %2 bytes").arg(batches_).arg(bytesSent_));
+    emit Finished();
+}
+
+// ---- NodeServer ----
+
+NodeServer::NodeServer(const SimOptions& options, QObject* parent) : QObject(parent), options_(options) {
+    connect(&server_, &QTcpServer::newConnection, this, &NodeServer::onNewConnection);
+}
+
+bool NodeServer::Listen(QString* error) {
+    if (server_.listen(options_.host, options_.port)) {
+        logline::Info(QStringLiteral("monitor port listening on %1:%2 (%3 node, %4 user sockets%5)")
+                          .arg(options_.host.toString())
+                          .arg(server_.serverPort())
+                          .arg(QLatin1String(TypeName(options_.nodeType)))
+                          .arg(options_.sockets)
+                          .arg(options_.fast ? QStringLiteral(", fast") : QString()));
+        return true;
+    }
+    *error = server_.errorString();
+    return false;
+}
+
+void NodeServer::onNewConnection() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (session_ != nullptr) {
+            logline::Info("refused a second monitor from " + socket->peerAddress().toString() +
+                          ": one monitor at a time");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++sessions_;
+        std::uint64_t seed = options_.seed;
+        if (!options_.seedGiven) seed = QRandomGenerator::global()->generate64() >> 1;
+        session_ = new MonitorSession(socket, options_, seed, this);
+        connect(session_, &MonitorSession::Finished, this, [this] {
+            session_->deleteLater();
+            session_ = nullptr;
+            logline::Info(QStringLiteral("waiting for the next monitor"));
+        });
+    }
+}
+
+void NodeServer::Shutdown() {
+    server_.close();
+    if (session_ != nullptr) session_->Close();
+}
+
+}  // namespace nodesim
