@@ -16,16 +16,16 @@ GridWidget::GridWidget(const ConnectsWindow& model, QWidget* parent) : QWidget(p
 }
 
 void GridWidget::sync() {
-    std::uint64_t newest = 0;
+    // A sum of every shown row's stamps changes with any change to a cell and with any row
+    // removed or added.
+    std::uint64_t sum = 0;
     const auto& rows = model_.rows;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         if (!model_.rowExists[i]) continue;
-        newest = std::max({newest, rows[i].ip.stamp(), rows[i].port.stamp(), rows[i].call.stamp()});
+        sum += rows[i].ip.stamp() + rows[i].port.stamp() + rows[i].call.stamp();
     }
-    // A removed row changes no stamp, so the row count is watched too.
-    newest = std::max<std::uint64_t>(newest, rows.size());
-    if (newest != seen_) {
-        seen_ = newest;
+    if (sum != seen_) {
+        seen_ = sum;
         update();
     }
 }

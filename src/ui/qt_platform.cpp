@@ -12,6 +12,9 @@ namespace dx::ui {
 
 QtPlatform::QtPlatform(QString configPath, QObject* parent)
     : QObject(parent), configPath_(std::move(configPath)) {
+    // What the program has not yet read stays with TCP, which then holds the node back: a node
+    // that sends faster than the program handles sentences cannot make it grow.
+    socket_.setReadBufferSize(64 * 1024);
     keepAlive_.setTimerType(Qt::PreciseTimer);
     dxDe_.setTimerType(Qt::PreciseTimer);
     connect(&keepAlive_, &QTimer::timeout, this, &QtPlatform::keepAliveTick);

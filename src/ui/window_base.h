@@ -48,7 +48,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override {
         Base::resizeEvent(e);
-        if (applying_ || model_.state() != WindowState::Normal || !onResized) return;
+        // A maximised window reports its size too (its contents follow it); a minimised one has none.
+        if (applying_ || (this->windowState() & Qt::WindowMinimized) || !onResized) return;
         const QSize s = e->size();
         if (Px(model_.width() - model_.frameWidth()) == s.width() &&
             Px(model_.height() - model_.frameHeight()) == s.height())

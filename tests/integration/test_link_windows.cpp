@@ -100,3 +100,22 @@ TEST(LinkWindows, ClosingTheConnectionsWindowEndsTheProgramWithCodeZero) {
 
 }  // namespace
 }  // namespace dx::test
+
+namespace dx::test {
+namespace {
+
+TEST(StartUp, ShowsMonitorAndConnectionsButNotTheSettingsWindow) {
+    LoopbackNode node;
+    RunningProgram program(node.port());  // its configuration names host and port: settings loads
+    EXPECT_TRUE(program.core().settings.window.loaded());
+    EXPECT_TRUE(program.app->monitor().isVisible());
+    EXPECT_TRUE(program.app->connects().isVisible());
+    EXPECT_FALSE(program.app->settings().isVisible());
+    program.app->connects().menuConfiguration->trigger();
+    EXPECT_TRUE(program.app->settings().isVisible());
+    program.app->settings().cmdButton[0]->click();
+    EXPECT_FALSE(program.app->settings().isVisible());
+}
+
+}  // namespace
+}  // namespace dx::test

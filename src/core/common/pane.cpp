@@ -90,7 +90,9 @@ void Pane::setText(std::string text) {
 void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     if (text.empty()) return;
     pos = std::min(pos, text_.size());
-    const std::size_t displayPos = displayPrefix(pos);
+    // Counted from the end: an append costs nothing however long the pane, an insert just after
+    // the last line feed only the last line.
+    const std::size_t displayPos = displaySize_ - DisplayLength(std::string_view(text_).substr(pos));
     text_.insert(pos, text);
     displaySize_ += DisplayLength(text);
     // Split the run that holds pos and put the new run between the halves.

@@ -78,6 +78,13 @@ Twips geometryValue(const std::string& value) {
     return ToInt32(single);
 }
 
+// A width or height below zero is a size no window takes.
+Twips sizeValue(const std::string& value) {
+    const Twips v = geometryValue(value);
+    if (v < 0) throw Fault("refused");
+    return v;
+}
+
 void writeRecord(std::string& out, std::string_view key, std::string_view value, bool quoted) {
     out += '"';
     out += key;
@@ -110,7 +117,7 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
     };
     for (const Geometry& g : kGeometry) {
         if (key != g.key) continue;
-        const Twips v = geometryValue(value);
+        const Twips v = g.what >= 2 ? sizeValue(value) : geometryValue(value);
         Screens& screens = core_.screens;
         WindowModel* w = nullptr;
         if (g.window == 0) {
@@ -138,8 +145,15 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
         return;
     }
     if (key == "KelLatestVersion") {
-        const double x = StrictNumber(value) - 0.0004;
-        KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
+        // A file saved before any version was seen holds an empty version: that is no version,
+        // not a fault that would lose the records after it. A comma is a decimal point here too.
+        const std::string number = DotDecimal(value);
+        if (number.find_first_not_of(" \t") == std::string::npos) {
+            KelLatestVersion.clear();
+        } else {
+            const double x = StrictNumber(number) - 0.0004;
+            KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
+        }
         core_.EnsureConnectsLoaded();
         core_.connects.txtVersion.setText(value);
     } else if (key == "RemoteHost") {

@@ -27,9 +27,11 @@ void SentenceStream::OnDataArrival(std::int32_t bytesTotal) {
         }
         core_.commands.IdleTicks = 0;
 
+        // The pane keeps its newest 50000 characters once it holds more than 100000: after a
+        // normal arrival that is the oldest 50000 gone; after a flood, all the flood but its end.
         Pane& pane = core_.monitor.pane;
         if (pane.size() > kPaneLimit) {
-            pane.deleteFront(kPaneTrim);
+            pane.deleteFront(pane.size() - kPaneKeep);
             pane.setCaret(pane.size());
         }
 

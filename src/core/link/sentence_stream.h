@@ -17,7 +17,7 @@ public:
     // not make the program grow without bound.
     static constexpr std::size_t kBufferCap = 4u << 20;
     static constexpr std::size_t kPaneLimit = 100000;
-    static constexpr std::size_t kPaneTrim = 50000;
+    static constexpr std::size_t kPaneKeep = 50000;
 
     explicit SentenceStream(Core& core) : core_(core) {}
 

@@ -44,13 +44,20 @@ void StatusSentences::Zq63(std::string& piece) {
     core_.recognition.KelCheck(version, socket);
 }
 
+namespace {
+// A port box is a few characters wide: what the node says of it is kept to this, so a thousand
+// boxes made from one sentence cannot hold a thousand copies of a long text.
+constexpr std::size_t kBoxText = 1000;
+std::string boxText(const std::string& t) { return t.substr(0, kBoxText); }
+}  // namespace
+
 void StatusSentences::growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount) {
     if (n > kMaxPortBox) throw Fault("box number out of range");
     auto& boxes = core_.connects.txtReset;
     for (auto i = static_cast<std::int32_t>(boxes.size()); i <= n; ++i) {
         Element box = boxes[0];
         if (setPortCount) PortCount = i;
-        if (tip) box.setTip(" Port " + *tip);
+        if (tip) box.setTip(" Port " + boxText(*tip));
         box.setVisible(true);
         box.setLeft(boxes.back().left() + ConnectsWindow::kPortBoxPitch);
         boxes.push_back(std::move(box));
@@ -63,7 +70,7 @@ void StatusSentences::Zq80(const std::string& piece) {
     const std::int32_t n = StrictInt32(f[0]);
     growPortStrip(n, nullptr, false);
     if (n < 0 || f.size() < 2) throw Fault("no box text");
-    core_.connects.txtReset[static_cast<std::size_t>(n)].setText(f[1]);
+    core_.connects.txtReset[static_cast<std::size_t>(n)].setText(boxText(f[1]));
 }
 
 void StatusSentences::Zq81(const std::string& piece) {
