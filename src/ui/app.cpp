@@ -2,11 +2,25 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
+#include "config/config_location.h"
 
 namespace dx::ui {
 
 QString App::DefaultConfigPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Monitor.cfg"));
+    // Decided once, at start-up.
+    const QString own = QCoreApplication::applicationDirPath();
+    const QByteArray ownPath = QFile::encodeName(own);
+    const bool writable = ::access(ownPath.constData(), W_OK) == 0;
+    const std::filesystem::path cfg = ConfigLocation(std::filesystem::path(ownPath.toStdString()), writable,
+                                                     qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
+                                                     QDir::homePath().toStdString());
+    const QString path = QFile::decodeName(cfg.string().c_str());
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
 }
 
 App::App(const QString& configPath) : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
