@@ -1,5 +1,7 @@
 #include "link/node_link.h"
 
+#include <algorithm>
+
 #include "app/core.h"
 
 namespace dx {
@@ -24,7 +26,9 @@ void NodeLink::Startup() {
 
 void NodeLink::ConnectToNode() {
     core_.EnsureConnectsLoaded();
-    const std::int32_t last = core_.table.LastCallRow;
+    // A new connection starts with an empty grid. LastCallRow stops short of the row that the last
+    // record made, and of rows that traffic made beyond it: every row goes.
+    const std::int32_t last = std::max(core_.table.LastCallRow, core_.grid.highestIndex());
     for (std::int32_t i = 1; i <= last; ++i) core_.grid.RemoveRow(i);
     core_.connects.window.setShown(true);
     core_.monitor.pane.setText("Trying");
