@@ -1,0 +1,108 @@
+// The whole core on a node's mixed stream: cutting, dispatch, socket records, traffic lines,
+// recognition, counters and the pane model, for 2000 and 30000 sockets; and the memory the core
+// holds with 30000 sockets and a full pane.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "noop_platform.h"
+
+namespace dx::bench {
+namespace {
+
+std::string fullRecord(int s, int ipColour) {
+    return "^ZQ66^" + std::to_string(s) + "^0^10." + std::to_string(s / 250) + "." + std::to_string(s % 250) +
+           ".1^" + std::to_string(ipColour) + "^" + std::to_string(40000 + s % 20000) + "^255^CALL" +
+           std::to_string(s) + "^65280^x^host" + std::to_string(s) + ".example";
+}
+
+// The node's opening (port strip and every socket's record), then `batches` batches of a mixed
+// stream as a busy node sends them, each ended with EOT.
+std::vector<std::string> nodeStream(int sockets, int batches, std::size_t* sentences) {
+    std::mt19937 rng(42);
+    std::vector<std::string> out;
+    std::string opening = "^ZQ81^1^65280^23^ZQ81^2^65280^7300^ZQ81^3^65280^8000^ZQ81^4^16776960^7373";
+    for (int s = 5; s < 5 + sockets; ++s) opening += fullRecord(s, 65535);
+    out.push_back(opening + "\x04");
+    *sentences = 4 + static_cast<std::size_t>(sockets);
+    const char* lines[] = {"ZQ11^K1ABC^0900^4^DX? 14", "DX de W1AW:     14025.0  K1ABC        cq   0900Z",
+                           "PC92^DB0NOD-7^32402.01^A^^5EA1NN^H99^", "K1ABC de GB7RDX 08-Dec-2026 0900Z ZQC >",
+                           "KeepAlive 0900Z 3 V1.93", "sh/dx 5", "echo #1 0900Z", "Hello there"};
+    for (int b = 0; b < batches; ++b) {
+        std::string batch;
+        for (int i = 0; i < 40; ++i) {
+            const int s = 5 + static_cast<int>(rng() % static_cast<unsigned>(sockets));
+            switch (rng() % 10) {
+                case 0: case 1: case 2: case 3:
+                    batch += "^ZQ70^" + std::to_string(s) + "^" + lines[rng() % 8];
+                    break;
+                case 4: batch += "^ZQ66^" + std::to_string(s) + "^3^" + (rng() % 2 ? "16777215" : "65535"); break;
+                case 5: batch += "^ZQ66^" + std::to_string(s) + "^7^" + (rng() % 2 ? "65280" : "13619199"); break;
+                case 6: batch += fullRecord(s, 16777215); break;
+                case 7: batch += "^ZQ61^[0900Z] Socket " + std::to_string(s) + " login CALL" + std::to_string(s); break;
+                case 8: batch += "^ZQ63^KeepAlive 0900Z 33 users V1.93"; break;
+                default: batch += "^ZQ65^0.435^GB7NOD"; break;
+            }
+            ++*sentences;
+        }
+        out.push_back(batch + "\x04");
+    }
+    return out;
+}
+
+void BM_WholeCoreMixedStream(benchmark::State& state) {
+    const int sockets = static_cast<int>(state.range(0));
+    std::size_t sentences = 0;
+    const std::vector<std::string> stream = nodeStream(sockets, 2000, &sentences);
+    std::size_t bytes = 0;
+    for (const auto& b : stream) bytes += b.size();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto c = std::make_unique<ConnectedCore>();
+        c->core.commands.DxDeArmed = true;
+        c->arrive("\x04");  // the buffer ends with EOT, so every batch is cut on arrival
+        state.ResumeTiming();
+        for (const auto& b : stream) c->arrive(b);
+        benchmark::DoNotOptimize(c->core.monitor.pane.size());
+        state.PauseTiming();
+        c.reset();
+        state.ResumeTiming();
+    }
+    state.counters["sentences/s"] =
+        benchmark::Counter(static_cast<double>(sentences * state.iterations()), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
+}
+BENCHMARK(BM_WholeCoreMixedStream)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Memory held with 30000 sockets in the grid and the pane at its limit.
+void BM_MemoryWith30000SocketsAndAFullPane(benchmark::State& state) {
+    for (auto _ : state) {
+        const long before = residentKb();
+        ConnectedCore c;
+        c.arrive("\x04");
+        std::string opening = "^ZQ81^1^65280^23";
+        for (int s = 2; s < 30002; ++s) opening += fullRecord(s, 16777215);
+        c.arrive(opening + "\x04");
+        for (int i = 0; i < 3000; ++i) c.arrive("^ZQ61^a line of the node's own messages " + std::to_string(i) + "\x04");
+        state.counters["rows"] = c.core.grid.highestIndex();
+        state.counters["pane_chars"] = static_cast<double>(c.core.monitor.pane.size());
+        state.counters["core_rss_MB"] = static_cast<double>(residentKb() - before) / 1024.0;
+        state.counters["process_rss_MB"] = static_cast<double>(residentKb()) / 1024.0;
+    }
+}
+BENCHMARK(BM_MemoryWith30000SocketsAndAFullPane)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace dx::bench
