@@ -8,7 +8,7 @@ namespace dx::ui {
 QLabel* FrmConnects::label(const Element& e) {
     auto* l = new QLabel(client);
     l->setFont(SansFont(true));
-    bound_.emplace_back(l, &e);
+    bind(l, e);
     return l;
 }
 
@@ -17,12 +17,12 @@ QLineEdit* FrmConnects::box(const Element& e) {
     b->setReadOnly(true);
     b->setFont(TahomaFont(true));
     b->setFocusPolicy(Qt::NoFocus);
-    bound_.emplace_back(b, &e);
+    bind(b, e);
     return b;
 }
 
 FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QMainWindow>(core.connects.window), core_(core), afterEvent_(std::move(afterEvent)) {
+    : ModelWindow<QMainWindow>(core.connects.window, std::move(afterEvent)), core_(core) {
     ConnectsWindow& c = core_.connects;
     setFont(TahomaFont(true));
     client = new QWidget(this);
@@ -45,19 +45,19 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     box(c.txtUnknown);
     Command2 = new QPushButton(client);
     Command2->setFont(SansFont(false));
-    bound_.emplace_back(Command2, &c.Command2);
+    bind(Command2, c.Command2);
     txtVersion = box(c.txtVersion);
     chkKELversion = new QCheckBox(client);
-    bound_.emplace_back(chkKELversion, &c.chkKELversion);
+    bind(chkKELversion, c.chkKELversion);
     label(c.Label6);
     Command1 = new QPushButton(client);
     Command1->setFont(SansFont(false));
-    bound_.emplace_back(Command1, &c.Command1);
+    bind(Command1, c.Command1);
     box(c.Text1);
     scrollLeft = new QPushButton(client);
     scrollRight = new QPushButton(client);
-    bound_.emplace_back(scrollLeft, &c.cmdRawplus1);
-    bound_.emplace_back(scrollRight, &c.cmdRawplus0);
+    bind(scrollLeft, c.cmdRawplus1);
+    bind(scrollRight, c.cmdRawplus0);
     if (HasMarlett()) {
         scrollLeft->setFont(MarlettFont());
         scrollRight->setFont(MarlettFont());
@@ -106,15 +106,14 @@ void FrmConnects::sync() {
         Apply(b, c.txtReset[portBoxes.size() + 1]);
         portBoxes.push_back(b);
     }
-    for (auto& [widget, element] : bound_)
-        if (element->stamp() > seen_) Apply(widget, *element);
+    syncElements();
     if (arrowsAsText_) {
         scrollLeft->setText(QStringLiteral("\u25C0"));
         scrollRight->setText(QStringLiteral("\u25B6"));
     }
     for (std::size_t i = 0; i < portBoxes.size(); ++i)
-        if (c.txtReset[i + 1].stamp() > seen_) Apply(portBoxes[i], c.txtReset[i + 1]);
-    seen_ = ViewClock::now();
+        if (c.txtReset[i + 1].stamp() > seenElements()) Apply(portBoxes[i], c.txtReset[i + 1]);
+    markSynced();
     grid->sync();
 }
 

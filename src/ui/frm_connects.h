@@ -36,17 +36,10 @@ public:
     std::vector<QLineEdit*> portBoxes;  // txtReset(1..)
 
 private:
-    void handle(const std::function<void()>& f) {
-        f();
-        afterEvent_();
-    }
     QLabel* label(const Element& e);
     QLineEdit* box(const Element& e);
 
     Core& core_;
-    std::function<void()> afterEvent_;
-    std::vector<std::pair<QWidget*, const Element*>> bound_;
-    std::uint64_t seen_ = 0;
     bool arrowsAsText_ = false;
 };
 

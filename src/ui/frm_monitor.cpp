@@ -5,7 +5,7 @@
 namespace dx::ui {
 
 FrmMonitor::FrmMonitor(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QWidget>(core.monitor.window), core_(core), afterEvent_(std::move(afterEvent)) {
+    : ModelWindow<QWidget>(core.monitor.window, std::move(afterEvent)), core_(core) {
     MonitorWindow& m = core_.monitor;
     setFont(SansFont(false));
     cmdConn = new QPushButton(this);
@@ -27,11 +27,17 @@ FrmMonitor::FrmMonitor(Core& core, std::function<void()> afterEvent)
     RichTextBox1 = new PaneView(this);
     for (QLineEdit* box : {Text1, txtRemote[0], txtRemote[1], txtRemote[2]}) box->setFrame(true);
 
-    bound_ = {{cmdConn, &m.cmdConn},       {Command1, &m.Command1},     {Command2, &m.Command2},
-              {Command3, &m.Command3},     {Label1, &m.Label1},         {Text1, &m.Text1},
-              {txtRemote[0], &m.txtRemote[0]}, {txtRemote[1], &m.txtRemote[1]}, {txtRemote[2], &m.txtRemote[2]},
-              {chkUnknown, &m.chkUnknown}, {chkIn, &m.chkIn},           {chkOut, &m.chkOut},
-              {RichTextBox1, &m.RichTextBox1}};
+    bind(cmdConn, m.cmdConn);
+    bind(Command1, m.Command1);
+    bind(Command2, m.Command2);
+    bind(Command3, m.Command3);
+    bind(Label1, m.Label1);
+    bind(Text1, m.Text1);
+    for (std::size_t i = 0; i < 3; ++i) bind(txtRemote[i], m.txtRemote[i]);
+    bind(chkUnknown, m.chkUnknown);
+    bind(chkIn, m.chkIn);
+    bind(chkOut, m.chkOut);
+    bind(RichTextBox1, m.RichTextBox1);
 
     connect(cmdConn, &QPushButton::clicked, this, [this] { handle([this] { core_.link.ConnectToNode(); }); });
     connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.monitorButtons.Clear(); }); });
@@ -67,10 +73,8 @@ bool FrmMonitor::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmMonitor::sync() {
     syncWindow();
-    for (auto& [widget, element] : bound_) {
-        if (element->stamp() > seen_) Apply(widget, *element);
-    }
-    seen_ = ViewClock::now();
+    syncElements();
+    markSynced();
     RichTextBox1->sync(core_.monitor.pane);
 }
 

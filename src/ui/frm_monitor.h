@@ -35,16 +35,8 @@ public:
 
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Runs a handler of the program, then brings every window up to date.
-    void handle(const std::function<void()>& f) {
-        f();
-        afterEvent_();
-    }
 
     Core& core_;
-    std::function<void()> afterEvent_;
-    std::vector<std::pair<QWidget*, const Element*>> bound_;
-    std::uint64_t seen_ = 0;
 };
 
 }  // namespace dx::ui

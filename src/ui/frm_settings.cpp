@@ -3,23 +3,23 @@
 namespace dx::ui {
 
 FrmSettings::FrmSettings(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QWidget>(core.settings.window), core_(core), afterEvent_(std::move(afterEvent)) {
+    : ModelWindow<QWidget>(core.settings.window, std::move(afterEvent)), core_(core) {
     SettingsWindow& s = core_.settings;
     setFont(SansFont(false));
     for (std::size_t i = 1; i < 4; ++i) {
         lblSettings[i] = new QLabel(this);
         lblSettings[i]->setAlignment(Qt::AlignCenter);
-        bound_.emplace_back(lblSettings[i], &s.lblSettings[i]);
+        bind(lblSettings[i], s.lblSettings[i]);
         txtSettings[i] = new QLineEdit(this);
-        bound_.emplace_back(txtSettings[i], &s.txtSettings[i]);
+        bind(txtSettings[i], s.txtSettings[i]);
     }
     for (std::size_t i = 0; i < 2; ++i) {
         cmdButton[i] = new QPushButton(this);
-        bound_.emplace_back(cmdButton[i], &s.cmdButton[i]);
+        bind(cmdButton[i], s.cmdButton[i]);
     }
     Command1 = new QPushButton(this);
     Command1->setFont(TahomaFont(false));
-    bound_.emplace_back(Command1, &s.Command1);
+    bind(Command1, s.Command1);
 
     setTabOrder(txtSettings[1], cmdButton[0]);
     setTabOrder(cmdButton[0], cmdButton[1]);
@@ -45,9 +45,8 @@ FrmSettings::FrmSettings(Core& core, std::function<void()> afterEvent)
 void FrmSettings::sync() {
     if (!core_.settings.window.loaded()) return;
     syncWindow();
-    for (auto& [widget, element] : bound_)
-        if (element->stamp() > seen_) Apply(widget, *element);
-    seen_ = ViewClock::now();
+    syncElements();
+    markSynced();
 }
 
 }  // namespace dx::ui

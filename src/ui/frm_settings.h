@@ -25,15 +25,8 @@ public:
     QPushButton* Command1;
 
 private:
-    void handle(const std::function<void()>& f) {
-        f();
-        afterEvent_();
-    }
 
     Core& core_;
-    std::function<void()> afterEvent_;
-    std::vector<std::pair<QWidget*, const Element*>> bound_;
-    std::uint64_t seen_ = 0;
 };
 
 }  // namespace dx::ui

@@ -5,6 +5,8 @@
 #include <QResizeEvent>
 #include <QWidget>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "bindings.h"
 #include "common/view.h"
@@ -18,7 +20,8 @@ namespace dx::ui {
 template <typename Base>
 class ModelWindow : public Base {
 public:
-    ModelWindow(WindowModel& model, QWidget* parent = nullptr) : Base(parent), model_(model) {}
+    ModelWindow(WindowModel& model, std::function<void()> afterEvent, QWidget* parent = nullptr)
+        : Base(parent), model_(model), afterEvent_(std::move(afterEvent)) {}
 
     std::function<void(Twips, Twips)> onResized;
     std::function<void(Twips, Twips)> onMoved;
@@ -46,6 +49,21 @@ public:
     }
 
 protected:
+    // Runs a handler of the program, then brings every window up to date.
+    void handle(const std::function<void()>& f) {
+        f();
+        afterEvent_();
+    }
+    // Shows an element in a widget from now on.
+    void bind(QWidget* widget, const Element& element) { bound_.emplace_back(widget, &element); }
+    // Brings the bound widgets up to date with what changed since the last look.
+    void syncElements() {
+        for (auto& [widget, element] : bound_)
+            if (element->stamp() > seenElements_) Apply(widget, *element);
+    }
+    void markSynced() { seenElements_ = ViewClock::now(); }
+    std::uint64_t seenElements() const { return seenElements_; }
+
     void resizeEvent(QResizeEvent* e) override {
         Base::resizeEvent(e);
         // A maximised window reports its size too (its contents follow it); a minimised one has none.
@@ -78,7 +96,10 @@ protected:
     }
 
     WindowModel& model_;
+    std::function<void()> afterEvent_;
+    std::vector<std::pair<QWidget*, const Element*>> bound_;
     std::uint64_t seen_ = 0;
+    std::uint64_t seenElements_ = 0;
     bool applying_ = false;
 };
 

@@ -155,7 +155,9 @@ TEST(LinkFaults, ANodeFasterThanTheProgramLosesAndReordersNothing) {
     int seen = 0;
     while ((at = text.find("line ", at)) != std::string::npos) {
         const int n = std::stoi(text.substr(at + 5));
-        if (expected >= 0) EXPECT_EQ(n, expected) << "after line " << expected - 1;
+        if (expected >= 0) {
+            EXPECT_EQ(n, expected) << "after line " << expected - 1;
+        }
         expected = n + 1;
         ++seen;
         at += 5;

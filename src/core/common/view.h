@@ -21,6 +21,23 @@ private:
     static inline std::uint64_t now_ = 0;
 };
 
+// Something a window shows: every change to it takes a new stamp from the clock.
+class Stamped {
+public:
+    std::uint64_t stamp() const { return stamp_; }
+
+protected:
+    template <typename T, typename U>
+    void set(T& field, U&& v) {
+        if (field == v) return;
+        field = std::forward<U>(v);
+        stamp_ = ViewClock::next();
+    }
+
+private:
+    std::uint64_t stamp_ = ViewClock::next();
+};
+
 struct Rect {
     Twips left = 0, top = 0, width = 0, height = 0;
     bool operator==(const Rect&) const = default;
@@ -29,7 +46,7 @@ struct Rect {
 // One element of a window (label, text box, button, check box) as the program sees it: what it
 // says, its colours, its tool tip, whether it shows, where it sits. Texts are the bytes the node
 // sent; the windows decode them as Latin-1.
-class Element {
+class Element : public Stamped {
 public:
     Element() = default;
     Element(Rect place, std::string text, Colour back = colours::kWindowBack, std::string tip = {},
@@ -47,7 +64,6 @@ public:
     Twips top() const { return place_.top; }
     Twips width() const { return place_.width; }
     Twips height() const { return place_.height; }
-    std::uint64_t stamp() const { return stamp_; }
 
     void setText(std::string v) { set(text_, std::move(v)); }
     void setTip(std::string v) { set(tip_, std::move(v)); }
@@ -62,13 +78,6 @@ public:
     void setPlace(Rect v) { set(place_, v); }
 
 private:
-    template <typename T, typename U>
-    void set(T& field, U&& v) {
-        if (field == v) return;
-        field = std::forward<U>(v);
-        stamp_ = ViewClock::next();
-    }
-
     std::string text_;
     std::string tip_;
     Colour back_ = colours::kWindowBack;
@@ -76,13 +85,12 @@ private:
     Rect place_{};
     bool visible_ = true;
     bool checked_ = false;
-    std::uint64_t stamp_ = ViewClock::next();
 };
 
 enum class WindowState { Normal, Minimized, Maximized };
 
 // A top-level window: caption, background, state and its outer place (frame included), in twips.
-class WindowModel {
+class WindowModel : public Stamped {
 public:
     WindowModel(std::string caption, Rect outer, Twips frameWidth, Twips frameHeight)
         : caption_(std::move(caption)), outer_(outer), frameWidth_(frameWidth), frameHeight_(frameHeight) {}
@@ -102,7 +110,6 @@ public:
     // places with or without a window manager.
     Twips frameWidth() const { return frameWidth_; }
     Twips frameHeight() const { return frameHeight_; }
-    std::uint64_t stamp() const { return stamp_; }
 
     void setCaption(std::string v) { set(caption_, std::move(v)); }
     void setBack(Colour v) { set(back_, v); }
@@ -115,13 +122,6 @@ public:
     void setHeight(Twips v) { set(outer_.height, v); }
 
 private:
-    template <typename T, typename U>
-    void set(T& field, U&& v) {
-        if (field == v) return;
-        field = std::forward<U>(v);
-        stamp_ = ViewClock::next();
-    }
-
     std::string caption_;
     Colour back_ = colours::kButtonFace;
     bool loaded_ = false;
@@ -130,7 +130,6 @@ private:
     Rect outer_;
     Twips frameWidth_;
     Twips frameHeight_;
-    std::uint64_t stamp_ = ViewClock::next();
 };
 
 }  // namespace dx
