@@ -119,3 +119,63 @@ TEST(StartUp, ShowsMonitorAndConnectionsButNotTheSettingsWindow) {
 
 }  // namespace
 }  // namespace dx::test
+
+namespace dx::test {
+namespace {
+
+TEST(WindowActions, ClickingACallCellPicksThatSocketAndScrollButtonsMoveTheGrid) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;
+    program.app->monitor().cmdConn->click();
+    ASSERT_TRUE(node.waitForReceived(1));
+    node.send("^ZQ81^1^65280^7300^ZQ66^7^0^1.2.3.7^16777215^23^255^K7ABC^65280^ZQ99\x04");
+    QTest::qWait(30);
+    node.send("\x04");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.core().grid.hasRow(7); }, 3000));
+    program.app->sync();
+
+    const Element& call = program.core().connects.rows[7].call;
+    ui::GridWidget* grid = program.app->connects().grid;
+    const QPoint centre = ui::PxRect(call.place()).center();
+    EXPECT_EQ(grid->callAt(centre), 7);
+    QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, centre);
+    ASSERT_TRUE(node.waitForReceived(5));
+    QTest::qWait(50);
+    EXPECT_EQ(node.received, "B7M7^");
+    EXPECT_EQ(program.app->monitor().Command2->text(), QStringLiteral("Manual"));
+
+    const Twips before = call.left();
+    program.app->connects().scrollLeft->click();
+    EXPECT_EQ(program.core().grid.ScrollColumns, 1);
+    EXPECT_EQ(program.core().connects.rows[7].call.left(), before - 3850);
+    program.app->connects().scrollRight->click();
+    EXPECT_EQ(program.core().connects.rows[7].call.left(), before);
+}
+
+TEST(WindowActions, ResizingTheMonitorWindowResizesThePane) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    ui::FrmMonitor& m = program.app->monitor();
+    const WindowModel& w = program.core().monitor.window;
+    // 5000 x 3000 twips outer: the pane takes 4620 x 2080.
+    m.resize((5000 - w.frameWidth()) / 15, (3000 - w.frameHeight()) / 15);
+    QTest::qWait(50);
+    EXPECT_EQ(program.core().monitor.RichTextBox1.width(), w.width() - 380);
+    EXPECT_EQ(program.core().monitor.RichTextBox1.height(), w.height() - 920);
+    EXPECT_EQ(m.RichTextBox1->width(), (w.width() - 380) / 15);
+}
+
+TEST(WindowActions, ResetScreensPlacesTheThreeWindows) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->monitor().Command3->click();
+    EXPECT_EQ(program.app->connects().pos(), QPoint(0, 0));
+    EXPECT_EQ(program.app->monitor().pos(), QPoint(4000 / 15, 0));
+    EXPECT_EQ(program.app->settings().pos(), QPoint(0, 4000 / 15));
+    EXPECT_FALSE(program.app->settings().isVisible());
+    EXPECT_EQ(program.core().monitor.window.outer(), (Rect{4000, 0, 4000, 4000}));
+}
+
+}  // namespace
+}  // namespace dx::test
