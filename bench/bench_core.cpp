@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <memory>
+#include <utility>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -103,6 +104,43 @@ void BM_MemoryWith30000SocketsAndAFullPane(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MemoryWith30000SocketsAndAFullPane)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace dx::bench
+
+namespace dx::bench {
+namespace {
+
+// Cutting alone: long sentences that nothing shows ("Out" unticked), so what is measured is the
+// search for heads and the cut, over 1 to 64 MiB.
+void BM_CuttingOnly(benchmark::State& state) {
+    const std::size_t mib = static_cast<std::size_t>(state.range(0));
+    std::string sentence = "^ZQ99";
+    while (sentence.size() < 4096) sentence += " the node's text without any head in it ";
+    std::vector<std::string> arrivals;
+    std::string chunk;
+    std::size_t sentences = 0;
+    for (std::size_t total = 0; total < mib << 20; total += sentence.size(), ++sentences) {
+        chunk += sentence;
+        if (chunk.size() >= (1u << 20)) arrivals.push_back(std::exchange(chunk, std::string()) + "\x04");
+    }
+    arrivals.push_back(chunk + "^ZQ99 end\x04");
+    std::size_t bytes = 0;
+    for (const auto& a : arrivals) bytes += a.size();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto c = std::make_unique<ConnectedCore>();
+        c->core.monitor.chkOut.setChecked(false);
+        c->arrive("\x04");
+        state.ResumeTiming();
+        for (const auto& a : arrivals) c->arrive(a);
+        benchmark::DoNotOptimize(c->core.stream.ReceiveBuffer().size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
+    state.counters["sentences/s"] =
+        benchmark::Counter(static_cast<double>(sentences * state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CuttingOnly)->Arg(1)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace dx::bench

@@ -95,6 +95,14 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     const std::size_t displayPos = displaySize_ - DisplayLength(std::string_view(text_).substr(pos));
     text_.insert(pos, text);
     displaySize_ += DisplayLength(text);
+    if (pos + text.size() == text_.size()) {
+        // An append: it joins the last run or follows it.
+        if (!runs_.empty() && runs_.back().colour == colour) runs_.back().length += text.size();
+        else runs_.push_back(Run{text.size(), colour});
+        journal(Edit{Edit::Kind::Append, std::string(text), colour, displayPos, 0});
+        caret_ = text_.size();
+        return;
+    }
     // Split the run that holds pos and put the new run between the halves.
     std::size_t at = 0;
     auto it = runs_.begin();

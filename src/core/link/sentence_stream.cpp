@@ -81,13 +81,17 @@ void SentenceStream::cutSentences() {
         p.sleepMs(1);
         const std::size_t p1 = b.find("^ZQ");
         if (p1 == std::string_view::npos) return;
+        const std::size_t next = b.find("^ZQ", p1 + 1);
         // A sentence is whole once another head has come at least 9 characters past its start.
-        if (b.find("^ZQ", p1 + 9) == std::string_view::npos) return;
-        std::size_t p2 = b.find("^ZQ", p1 + 1);
+        // (The next head is usually that far already, so the buffer is scanned once.)
+        if (next == std::string_view::npos) return;
+        if (next < p1 + 9 && b.find("^ZQ", p1 + 9) == std::string_view::npos) return;
         // Node-protocol text "^ZQ11^" right after a sentence start is traffic, not a new head.
-        if (p2 != std::string_view::npos && b.compare(p2, 5, "^ZQ11") == 0) p2 = b.find("^ZQ", p2 + 1);
-        // A traffic line runs to the first head from its eleventh character.
-        const std::size_t cut = isHead(b, "^ZQ70") ? b.find("^ZQ", 10) : p2;
+        std::size_t p2 = next;
+        if (b.compare(p2, 5, "^ZQ11") == 0) p2 = b.find("^ZQ", p2 + 1);
+        // A traffic line runs to the first head from its eleventh character, whatever head it is.
+        std::size_t cut = p2;
+        if (isHead(b, "^ZQ70")) cut = next >= 10 ? next : b.find("^ZQ", 10);
         std::string piece;
         if (cut != std::string_view::npos) {
             piece.assign(b.substr(0, cut));
