@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -49,6 +50,16 @@ constexpr const char* kDescription =
     "Every command received is printed on stdout as \"<ISO time> recv <command>\"; other\n"
     "messages go to stderr.\n"
     "\n"
+    "Recording and playing back (the file format is in RECORDING.md beside the source):\n"
+    "  --record FILE             write every chunk each way, with its time, to FILE (later\n"
+    "                            sessions to FILE-2, FILE-3, ... before the extension); works\n"
+    "                            with the simulated node, --upstream and --replay alike.\n"
+    "  --upstream HOST:PORT      pass each monitor through to a real node at HOST:PORT instead\n"
+    "                            of simulating one: every byte both ways, unchanged.\n"
+    "  --replay FILE             play a recording's node-to-monitor chunks to each monitor, at\n"
+    "                            the recorded pace; what came after the monitor's \"B\" waits for\n"
+    "                            this monitor's \"B\". Nothing is answered.\n"
+    "\n"
     "Ports below 1024 (the default 99) need root; use --port for a free high port.";
 
 }  // namespace
@@ -84,7 +95,24 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("Send batches back to back, with no pauses."));
     const QCommandLineOption quietOpt(QStringLiteral("quiet"),
                                       QStringLiteral("Print only the commands received (stdout)."));
-    parser.addOptions({portOpt, hostOpt, seedOpt, typeOpt, socketsOpt, fastOpt, quietOpt});
+    const QCommandLineOption recordOpt(
+        QStringLiteral("record"),
+        QStringLiteral("Record every session's chunks both ways, with their times, to FILE."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption upstreamOpt(
+        QStringLiteral("upstream"),
+        QStringLiteral("Pass each monitor through to the real node at HOST:PORT."),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption replayOpt(QStringLiteral("replay"),
+                                       QStringLiteral("Play the recording FILE to each monitor."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption replayFastOpt(QStringLiteral("replay-fast"),
+                                           QStringLiteral("With --replay: send the chunks back to back."));
+    const QCommandLineOption replayExitOpt(
+        QStringLiteral("replay-exit"),
+        QStringLiteral("With --replay: after the last chunk and a short drain, close the link and end."));
+    parser.addOptions({portOpt, hostOpt, seedOpt, typeOpt, socketsOpt, fastOpt, quietOpt, recordOpt,
+                       upstreamOpt, replayOpt, replayFastOpt, replayExitOpt});
     parser.process(app);
 
     auto fail = [](const QString& text) {
@@ -129,11 +157,46 @@ int main(int argc, char* argv[]) {
     options.quiet = parser.isSet(quietOpt);
     nodesim::logline::SetQuiet(options.quiet);
 
+    if (parser.isSet(recordOpt)) {
+        options.recordPath = parser.value(recordOpt);
+        const QFileInfo dir(QFileInfo(options.recordPath).absolutePath());
+        if (options.recordPath.isEmpty() || !dir.isDir() || !dir.isWritable())
+            return fail("--record wants a file in a writable folder, not \"" + options.recordPath + "\"");
+    }
+    if (parser.isSet(upstreamOpt)) {
+        const QString upstream = parser.value(upstreamOpt);
+        const qsizetype colon = upstream.lastIndexOf(QLatin1Char(':'));
+        const uint upPort = colon < 0 ? 0 : upstream.mid(colon + 1).toUInt(&ok);
+        QString upHost = colon < 0 ? QString() : upstream.left(colon);
+        if (upHost.startsWith(QLatin1Char('[')) && upHost.endsWith(QLatin1Char(']')))
+            upHost = upHost.mid(1, upHost.size() - 2);
+        if (colon < 0 || !ok || upPort == 0 || upPort > 65535 || upHost.isEmpty())
+            return fail("--upstream wants HOST:PORT, not " + upstream);
+        options.upstreamHost = upHost;
+        options.upstreamPort = static_cast<quint16>(upPort);
+    }
+    if (parser.isSet(replayOpt)) {
+        if (parser.isSet(upstreamOpt))
+            return fail(QStringLiteral("--replay and --upstream do not go together"));
+        options.replayPath = parser.value(replayOpt);
+    } else if (parser.isSet(replayFastOpt) || parser.isSet(replayExitOpt)) {
+        return fail(QStringLiteral("--replay-fast and --replay-exit go with --replay"));
+    }
+    options.replayFast = parser.isSet(replayFastOpt);
+    options.replayExit = parser.isSet(replayExitOpt);
+
     if (!options.host.isLoopback())
         nodesim::logline::Info("note: " + options.host.toString() + " is not a loopback address");
 
     nodesim::NodeServer server(options);
     QString error;
+    if (!options.replayPath.isEmpty() && !server.LoadReplay(&error)) {
+        std::fprintf(stderr, "nodesim: cannot replay %s: %s\n", qPrintable(options.replayPath),
+                     qPrintable(error));
+        return 1;
+    }
+    QObject::connect(&server, &nodesim::NodeServer::ReplayOver, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     if (!server.Listen(&error)) {
         std::fprintf(stderr, "nodesim: cannot listen on %s:%u: %s%s\n", qPrintable(options.host.toString()),
                      static_cast<unsigned>(options.port), qPrintable(error),

@@ -1,10 +1,14 @@
 #include "node_server.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimeZone>
 #include <cstdio>
+
+#include "relay.h"
+#include "replay.h"
 
 namespace nodesim {
 namespace {
@@ -86,10 +90,11 @@ void SetQuiet(bool quiet) {
 // ---- MonitorSession ----
 
 MonitorSession::MonitorSession(QTcpSocket* socket, const SimOptions& options, std::uint64_t seed,
-                               QObject* parent)
-    : QObject(parent),
+                               std::unique_ptr<recording::Recorder> recorder, QObject* parent)
+    : Session(parent),
       socket_(socket),
       options_(options),
+      recorder_(std::move(recorder)),
       population_(PopulationConfig{options.nodeType, options.sockets, seed, ClockStart(options)}) {
     socket_->setParent(this);
     batchTimer_.setSingleShot(true);
@@ -112,6 +117,7 @@ MonitorSession::MonitorSession(QTcpSocket* socket, const SimOptions& options, st
 }
 
 void MonitorSession::Close() {
+    if (recorder_) recorder_->Finish("stopped");
     batchTimer_.stop();
     flushTimer_.stop();
     if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->disconnectFromHost();
@@ -119,6 +125,7 @@ void MonitorSession::Close() {
 
 void MonitorSession::onReadyRead() {
     const QByteArray data = socket_->readAll();
+    if (recorder_) recorder_->Record(recording::Direction::MonitorToNode, data);
     flushTimer_.stop();
     for (const MonitorCommand& cmd : reader_.Feed(data)) handle(cmd);
     if (reader_.HasPending()) flushTimer_.start(kUnfinishedCommandMs);
@@ -182,6 +189,7 @@ void MonitorSession::sendBatch() {
     batch += population_.BatchTail();
     batch += sentence::kEot;
     socket_->write(batch);
+    if (recorder_) recorder_->Record(recording::Direction::NodeToMonitor, batch);
     ++batches_;
     bytesSent_ += batch.size();
     scheduleNext();
@@ -207,6 +215,7 @@ void MonitorSession::onDisconnected() {
     batchTimer_.stop();
     flushTimer_.stop();
     for (const MonitorCommand& cmd : reader_.Flush()) handle(cmd);
+    if (recorder_) recorder_->Finish("monitor-closed");
     logline::Info(
         QStringLiteral("monitor disconnected after %1 batches, %2 bytes").arg(batches_).arg(bytesSent_));
     emit Finished();
@@ -218,14 +227,40 @@ NodeServer::NodeServer(const SimOptions& options, QObject* parent) : QObject(par
     connect(&server_, &QTcpServer::newConnection, this, &NodeServer::onNewConnection);
 }
 
+bool NodeServer::LoadReplay(QString* error) {
+    if (!recording::Load(options_.replayPath, &replay_, error)) return false;
+    qsizetype toMonitor = 0;
+    for (const recording::Chunk& c : replay_.chunks)
+        if (c.direction == recording::Direction::NodeToMonitor) ++toMonitor;
+    logline::Info(
+        QStringLiteral("replay of %1: %2 chunks, %3 of them to the monitor, %4 ms%5")
+            .arg(options_.replayPath)
+            .arg(replay_.chunks.size())
+            .arg(toMonitor)
+            .arg(replay_.chunks.isEmpty() ? 0 : replay_.chunks.last().ms)
+            .arg(replay_.finished ? QString() : QStringLiteral(" (the recording has no end line)")));
+    return true;
+}
+
 bool NodeServer::Listen(QString* error) {
     if (server_.listen(options_.host, options_.port)) {
-        logline::Info(QStringLiteral("monitor port listening on %1:%2 (%3 node, %4 user sockets%5)")
+        QString what;
+        if (!options_.replayPath.isEmpty())
+            what = QStringLiteral("replay of %1%2")
+                       .arg(options_.replayPath, options_.replayFast ? QStringLiteral(", fast") : QString());
+        else if (!options_.upstreamHost.isEmpty())
+            what =
+                QStringLiteral("pass-through to %1:%2").arg(options_.upstreamHost).arg(options_.upstreamPort);
+        else
+            what = QStringLiteral("%1 node, %2 user sockets%3")
+                       .arg(QLatin1String(TypeName(options_.nodeType)))
+                       .arg(options_.sockets)
+                       .arg(options_.fast ? QStringLiteral(", fast") : QString());
+        if (!options_.recordPath.isEmpty()) what += ", recording to " + options_.recordPath;
+        logline::Info(QStringLiteral("monitor port listening on %1:%2 (%3)")
                           .arg(options_.host.toString())
                           .arg(server_.serverPort())
-                          .arg(QLatin1String(TypeName(options_.nodeType)))
-                          .arg(options_.sockets)
-                          .arg(options_.fast ? QStringLiteral(", fast") : QString()));
+                          .arg(what));
         return true;
     }
     *error = server_.errorString();
@@ -242,15 +277,55 @@ void NodeServer::onNewConnection() {
             continue;
         }
         ++sessions_;
-        std::uint64_t seed = options_.seed;
-        if (!options_.seedGiven) seed = QRandomGenerator::global()->generate64() >> 1;
-        session_ = new MonitorSession(socket, options_, seed, this);
-        connect(session_, &MonitorSession::Finished, this, [this] {
+        const QByteArray monitor = "monitor " + socket->peerAddress().toString().toLatin1() + ':' +
+                                   QByteArray::number(socket->peerPort());
+        if (!options_.replayPath.isEmpty()) {
+            auto recorder = openRecorder(
+                {"source replay " + QFileInfo(options_.replayPath).fileName().toUtf8(), monitor});
+            session_ = new ReplaySession(socket, replay_, options_, std::move(recorder), this);
+        } else if (!options_.upstreamHost.isEmpty()) {
+            auto recorder = openRecorder({"source upstream " + options_.upstreamHost.toLatin1() + ':' +
+                                              QByteArray::number(options_.upstreamPort),
+                                          monitor});
+            session_ = new RelaySession(socket, options_, std::move(recorder), this);
+        } else {
+            std::uint64_t seed = options_.seed;
+            if (!options_.seedGiven) seed = QRandomGenerator::global()->generate64() >> 1;
+            QByteArray source = "source nodesim node-type " + QByteArray(TypeName(options_.nodeType)) +
+                                " seed " + QByteArray::number(seed) + " sockets " +
+                                QByteArray::number(options_.sockets);
+            if (options_.fast) source += " fast";
+            auto recorder = openRecorder({source, monitor});
+            session_ = new MonitorSession(socket, options_, seed, std::move(recorder), this);
+        }
+        connect(session_, &Session::Finished, this, [this] {
             session_->deleteLater();
             session_ = nullptr;
+            if (!options_.replayPath.isEmpty() && options_.replayExit) {
+                server_.close();
+                logline::Info(QStringLiteral("replay over, ending"));
+                emit ReplayOver();
+                return;
+            }
             logline::Info(QStringLiteral("waiting for the next monitor"));
         });
     }
+}
+
+std::unique_ptr<recording::Recorder> NodeServer::openRecorder(const QList<QByteArray>& source) {
+    if (options_.recordPath.isEmpty()) return nullptr;
+    const QString path = recording::SessionPath(options_.recordPath, sessions_);
+    QList<QByteArray> comments{"started " +
+                               QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1()};
+    comments += source;
+    auto recorder = std::make_unique<recording::Recorder>();
+    QString error;
+    if (!recorder->Open(path, comments, &error)) {
+        logline::Info("cannot record to " + path + ": " + error + "; this session is not recorded");
+        return nullptr;
+    }
+    logline::Info("recording this session to " + path);
+    return recorder;
 }
 
 void NodeServer::Shutdown() {

@@ -4,9 +4,11 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 
 #include "commands.h"
 #include "population.h"
+#include "recording.h"
 
 class QTcpSocket;
 
@@ -21,6 +23,17 @@ struct SimOptions {
     bool quiet = false;
     bool seedGiven = false;
     std::uint64_t seed = 0;
+
+    // Recording: every chunk of each session written to this file (the first session; later
+    // ones get a numbered file beside it). Empty for none.
+    QString recordPath;
+    // Pass-through: each monitor is linked to this real node instead of the simulated one.
+    QString upstreamHost;
+    quint16 upstreamPort = 0;
+    // Replay: each monitor gets this recording's node-to-monitor chunks instead of a simulation.
+    QString replayPath;
+    bool replayFast = false;  // no pauses between the chunks
+    bool replayExit = false;  // end nodesim when the replay is over
 };
 
 // Every command received goes to stdout, one line each with its time; everything else the
@@ -31,16 +44,27 @@ void Info(const QString& text);
 void SetQuiet(bool quiet);
 }  // namespace logline
 
-// One monitor on the monitor port, from its connect to its disconnect. It waits for "B", then
-// sends the node's story in batches, each ended by the batch mark, and answers the commands.
-class MonitorSession : public QObject {
+// One monitor on the monitor port, from its connect to its disconnect, whatever plays the node.
+// Finished() comes once, when the session is over.
+class Session : public QObject {
     Q_OBJECT
   public:
-    MonitorSession(QTcpSocket* socket, const SimOptions& options, std::uint64_t seed, QObject* parent);
-    void Close();
+    using QObject::QObject;
+    // Ends the session from this side (nodesim is stopping).
+    virtual void Close() = 0;
 
   signals:
     void Finished();
+};
+
+// The simulated node: it waits for "B", then sends the node's story in batches, each ended by the
+// batch mark, and answers the commands. With a recorder, every write and read is recorded.
+class MonitorSession : public Session {
+    Q_OBJECT
+  public:
+    MonitorSession(QTcpSocket* socket, const SimOptions& options, std::uint64_t seed,
+                   std::unique_ptr<recording::Recorder> recorder, QObject* parent);
+    void Close() override;
 
   private:
     void onReadyRead();
@@ -52,6 +76,7 @@ class MonitorSession : public QObject {
 
     QTcpSocket* socket_;
     SimOptions options_;
+    std::unique_ptr<recording::Recorder> recorder_;  // null when not recording
     Population population_;
     CommandReader reader_;
     QTimer batchTimer_;
@@ -72,13 +97,22 @@ class NodeServer : public QObject {
     bool Listen(QString* error);
     void Shutdown();
 
+    // The recording a replay session plays; false with a reason when it cannot be read.
+    bool LoadReplay(QString* error);
+
+  signals:
+    // A replay with replayExit is over: nodesim has nothing more to do.
+    void ReplayOver();
+
   private:
     void onNewConnection();
+    std::unique_ptr<recording::Recorder> openRecorder(const QList<QByteArray>& source);
 
     SimOptions options_;
     QTcpServer server_;
-    MonitorSession* session_ = nullptr;
+    Session* session_ = nullptr;
     int sessions_ = 0;
+    recording::Recording replay_;
 };
 
 }  // namespace nodesim
