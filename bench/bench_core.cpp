@@ -66,7 +66,7 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
         c->core.commands.DxDeArmed = true;
-        c->arrive("\x04");  // the buffer ends with EOT, so every batch is cut on arrival
+        c->arrive("^ZQ99 start\x04");  // the buffer ends with EOT, so every batch is cut on arrival
         state.ResumeTiming();
         for (const auto& b : stream) c->arrive(b);
         benchmark::DoNotOptimize(c->core.monitor.pane.size());
@@ -92,7 +92,7 @@ void BM_MemoryWith30000SocketsAndAFullPane(benchmark::State& state) {
     for (auto _ : state) {
         const long before = residentKb();
         ConnectedCore c;
-        c.arrive("\x04");
+        c.arrive("^ZQ99 start\x04");
         std::string opening = "^ZQ81^1^65280^23";
         for (int s = 2; s < 30002; ++s) opening += fullRecord(s, 16777215);
         c.arrive(opening + "\x04");
@@ -131,7 +131,7 @@ void BM_CuttingOnly(benchmark::State& state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
         c->core.monitor.chkOut.setChecked(false);
-        c->arrive("\x04");
+        c->arrive("^ZQ99 start\x04");
         state.ResumeTiming();
         for (const auto& a : arrivals) c->arrive(a);
         benchmark::DoNotOptimize(c->core.stream.ReceiveBuffer().size());
@@ -141,6 +141,62 @@ void BM_CuttingOnly(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(sentences * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CuttingOnly)->Arg(1)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace dx::bench
+
+namespace dx::bench {
+namespace {
+
+// Socket records alone (full and single-field, with the counters they run) into a grid of 2000 or
+// 30000 rows: the cost of one record must not grow with the rows.
+void BM_RecordStream(benchmark::State& state) {
+    const int sockets = static_cast<int>(state.range(0));
+    ConnectedCore c;
+    c.arrive("^ZQ99 start\x04");
+    std::string opening = "^ZQ81^1^65280^23";
+    for (int s = 2; s < 2 + sockets; ++s) opening += fullRecord(s, 65535);
+    c.arrive(opening + "\x04");
+    c.core.traffic.LastGridRow = static_cast<std::int16_t>(c.core.grid.highestIndex());
+    std::mt19937 rng(7);
+    std::vector<std::string> records;
+    for (int i = 0; i < 4096; ++i) {
+        const int s = 2 + static_cast<int>(rng() % static_cast<unsigned>(sockets));
+        switch (i % 4) {
+            case 0: records.push_back(fullRecord(s, 16777215)); break;
+            case 1: records.push_back("^ZQ66^" + std::to_string(s) + "^3^" + (i % 8 ? "16777215" : "65535")); break;
+            case 2: records.push_back("^ZQ66^" + std::to_string(s) + "^6^CALL" + std::to_string(i)); break;
+            default: records.push_back("^ZQ66^" + std::to_string(s) + "^7^" + (i % 8 ? "65280" : "13619199")); break;
+        }
+    }
+    std::size_t i = 0;
+    for (auto _ : state) c.core.table.HandleSocketRecord(records[i++ % records.size()]);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_RecordStream)->Arg(2000)->Arg(30000);
+
+// Traffic lines of 2000 watched sockets through the traffic handler and recognition into texts.
+void BM_TrafficLines(benchmark::State& state) {
+    ConnectedCore c;
+    c.arrive("^ZQ99 start\x04");
+    std::string opening = "^ZQ81^1^65280^23";
+    for (int s = 2; s < 2002; ++s) opening += fullRecord(s, 16777215);
+    c.arrive(opening + "\x04");
+    const char* lines[] = {"hello there", "sh/dx 5", "DX de W1AW:     14025.0  K1ABC        cq   0900Z",
+                           "To ALL de K1ABC: good morning"};
+    std::vector<std::string> sentences;
+    for (int i = 0; i < 4096; ++i)
+        sentences.push_back("^ZQ70^" + std::to_string(2 + i % 2000) + "^" + lines[i % 4]);
+    std::size_t i = 0;
+    std::string copy;
+    for (auto _ : state) {
+        copy = sentences[i++ % sentences.size()];
+        c.core.traffic.HandleTraffic(copy);
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_TrafficLines);
 
 }  // namespace
 }  // namespace dx::bench
