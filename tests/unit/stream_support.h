@@ -17,7 +17,7 @@ inline const std::string kEotStr(1, kEot);
 
 // Two sentences that make everything before them complete, so a batch ending with them leaves
 // only themselves waiting in the receive buffer. They change nothing but the start-time label.
-inline const std::string kFlush = "^ZQ92(end)^ZQ92(end)";
+inline const std::string kFlush = "^ZQ92^(end)^ZQ92^(end)";
 
 // What the output stage writes for one text line: a line break, then the line indented by 12
 // blanks (or, for a line opening with "[", not indented).

@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+#include <utility>
+
+#include "app/core.h"
+#include "common/platform.h"
+
+namespace dx::bench {
+
+// A platform that costs nothing: the link is always open, sends are accepted and dropped, sleeps
+// and event loops return at once, and the next arrival's bytes come from `incoming`.
+class NoopPlatform : public Platform {
+public:
+    std::string incoming;
+    int state = kSocketConnected;
+
+    void socketClose() override {}
+    void socketConnect(const std::string&, std::int32_t) override {}
+    int socketState() const override { return state; }
+    bool socketSend(std::string_view) override { return true; }
+    std::string socketReadAll() override { return std::exchange(incoming, std::string()); }
+    void sleepMs(int) override {}
+    void processEvents() override {}
+    void timerStart(TimerId, int) override {}
+    void timerStop(TimerId) override {}
+    std::optional<std::string> readConfig() override { return std::nullopt; }
+    bool writeConfig(const std::string&) override { return true; }
+    void showAbout(const std::string&, const std::string&) override {}
+    void endProcess(int) override {}
+};
+
+// A core started up and connected, as after the operator pressed Connect.
+struct ConnectedCore {
+    NoopPlatform platform;
+    Core core{platform};
+
+    ConnectedCore() {
+        core.link.Startup();
+        core.link.ConnectToNode();
+        platform.state = kSocketConnected;
+        core.link.OnConnected();
+    }
+
+    void arrive(std::string data) {
+        const auto n = static_cast<std::int32_t>(data.size());
+        platform.incoming = std::move(data);
+        core.stream.OnDataArrival(n);
+    }
+};
+
+}  // namespace dx::bench

@@ -1,0 +1,332 @@
+// Monitor.cfg: reading it at start-up, writing it whole, and the file store under it.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core.h"
+#include "config/config_file.h"
+#include "config/file_store.h"
+#include "stream_support.h"
+
+namespace dx::test {
+namespace {
+
+std::string Record(const std::string& key, const std::string& value) { return "\"" + key + "\"," + value + "\r\n"; }
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+TEST(LoadConfig, WithoutAFileTheDefaultsHold) {
+    Started s;
+    EXPECT_EQ(s.core.config.RemotePort, 99);
+    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.config.KelLatestVersion, "");
+    EXPECT_EQ(s.core.connects.txtVersion.text(), "Version");
+    EXPECT_FALSE(s.core.settings.window.loaded());  // nothing touched the settings window
+}
+
+TEST(LoadConfig, AFileWithOnlyThePortKeepsTheDefaultHost) {
+    Started s(Record("RemotePort", "23"));
+    EXPECT_EQ(s.core.config.RemotePort, 23);
+    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.settings.txtSettings[3].text(), "23");
+}
+
+TEST(LoadConfig, HostAndPortAlsoFillTheSettingsBoxesAsRead) {
+    Started s(Record("RemoteHost", Quoted("dx.example.net")) + Record("RemotePort", "7300"));
+    EXPECT_EQ(s.core.config.RemoteHost, "dx.example.net");
+    EXPECT_EQ(s.core.settings.txtSettings[2].text(), "dx.example.net");
+    EXPECT_EQ(s.core.settings.txtSettings[3].text(), "7300");
+}
+
+TEST(LoadConfig, KeysAreCaseSensitive) {
+    Started s(Record("remoteport", "23") + Record("REMOTEHOST", Quoted("10.0.0.1")) + Record("RemotePort", "24"));
+    EXPECT_EQ(s.core.config.RemotePort, 24);
+    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+}
+
+TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
+    Started s(Record("Colour", "5") + Record("Note", Quoted("a,b")) + Record("Words", Quoted("not a number")) +
+              Record("RemoteHost", Quoted("10.0.0.7")));
+    EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.7");
+}
+
+TEST(LoadConfig, ABadNumberEndsTheReadingAndEarlierRecordsStay) {
+    struct Case {
+        const char* name;
+        std::string badRecord;
+    };
+    const Case cases[] = {
+        {"geometry not a number", Record("FormMonitorTop", "abc")},
+        {"port not a number", Record("RemotePort", Quoted("twenty"))},
+        {"version not a number", Record("KelLatestVersion", Quoted("new"))},
+        {"geometry with trailing text", Record("FormConnectsLeft", "12x")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") + c.badRecord +
+                  Record("RemoteHost", Quoted("10.0.0.1")) + Record("FormMonitorTop", "700"));
+        EXPECT_EQ(s.core.config.RemotePort, 23);
+        EXPECT_EQ(s.core.monitor.window.left(), 500);
+        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+        EXPECT_EQ(s.core.monitor.window.top(), 0);
+    }
+}
+
+TEST(LoadConfig, AfterAFailedReadAFurtherCallDoesNothing) {
+    Started s(Record("RemotePort", "23") + Record("FormMonitorTop", "abc"));
+    s.platform.configFile = Record("RemotePort", "42");
+    s.core.config.LoadConfig();
+    EXPECT_EQ(s.core.config.RemotePort, 23);
+
+    Started none;  // a missing file is a failed read too
+    none.platform.configFile = Record("RemotePort", "42");
+    none.core.config.LoadConfig();
+    EXPECT_EQ(none.core.config.RemotePort, 99);
+}
+
+TEST(LoadConfig, AfterAWholeReadAFurtherCallReadsAgainFromTheDefaults) {
+    Started s(Record("RemotePort", "23") + Record("RemoteHost", Quoted("10.0.0.1")));
+    s.platform.configFile = Record("RemotePort", "42");
+    s.core.config.LoadConfig();
+    EXPECT_EQ(s.core.config.RemotePort, 42);
+    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+}
+
+TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDecimals) {
+    struct Case {
+        std::string value;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"1.93", "1.93"},  {"1.9305", "1.93"}, {"1.9314", "1.931"}, {"1.931", "1.931"},
+        {"2", "2"},        {"1.9", "1.9"},     {"0.0004", "0"},     {"1.94", "1.94"},
+    };
+    for (const Case& c : cases) {
+        for (const bool quoted : {true, false}) {
+            SCOPED_TRACE(c.value + (quoted ? " quoted" : " bare"));
+            Started s(Record("KelLatestVersion", quoted ? Quoted(c.value) : c.value) + Record("RemotePort", "23"));
+            EXPECT_EQ(s.core.config.KelLatestVersion, c.stored);
+            EXPECT_EQ(s.core.connects.txtVersion.text(), c.value);  // the box shows the value as read
+            EXPECT_EQ(s.core.config.RemotePort, 23);
+        }
+    }
+}
+
+TEST(LoadConfig, AVersionWrittenWithADecimalCommaIsStoredWithAPoint) {
+    Started s(Record("KelLatestVersion", Quoted("1,5")) + Record("RemotePort", "23"));
+    EXPECT_EQ(s.core.config.KelLatestVersion, "1.5");
+    EXPECT_EQ(s.core.connects.txtVersion.text(), "1,5");
+    EXPECT_EQ(s.core.config.RemotePort, 23);
+}
+
+TEST(LoadConfig, GeometryKeysPlaceTheirWindows) {
+    Started s(Record("FormConnectsTop", "100") + Record("FormConnectsLeft", "200") +
+              Record("FormConnectsHeight", "5000") + Record("FormConnectsWidth", "9000") +
+              Record("FormMonitorTop", "300") + Record("FormMonitorLeft", "-120") +
+              Record("FormMonitorHeight", "4000") + Record("FormMonitorWidth", "6000") +
+              Record("FormSettingsTop", "2100") + Record("FormSettingsLeft", "1200") +
+              Record("FormSettingsHeight", "2115") + Record("FormSettingsWidth", "4000"));
+    const auto& c = s.core.connects.window;
+    const auto& m = s.core.monitor.window;
+    const auto& t = s.core.settings.window;
+    EXPECT_EQ((Rect{c.left(), c.top(), c.width(), c.height()}), (Rect{200, 100, 9000, 5000}));
+    EXPECT_EQ((Rect{m.left(), m.top(), m.width(), m.height()}), (Rect{-120, 300, 6000, 4000}));
+    EXPECT_EQ((Rect{t.left(), t.top(), t.width(), t.height()}), (Rect{1200, 2100, 4000, 2115}));
+    EXPECT_EQ(s.core.config.ConnectsWidth, 9000);
+}
+
+TEST(DotDecimal, TurnsEveryCommaIntoAPoint) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"1,5", "1.5"}, {"a,b,c", "a.b.c"}, {"1.5", "1.5"}, {"", ""}, {",", "."}, {"1,93,", "1.93."},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(ConfigFile::DotDecimal(in), out) << in;
+}
+
+void PlaceWindows(Core& core) {
+    auto place = [](WindowModel& w, Twips left, Twips top, Twips width, Twips height) {
+        w.setLeft(left);
+        w.setTop(top);
+        w.setWidth(width);
+        w.setHeight(height);
+    };
+    core.EnsureSettingsLoaded();
+    place(core.connects.window, 200, 100, 9000, 5000);
+    place(core.monitor.window, -120, 0, 6000, 4000);
+    place(core.settings.window, 1200, 2100, 4000, 2115);
+}
+
+TEST(SaveConfig, WritesFifteenRecordsInTheirOrderAndForm) {
+    Started s;
+    PlaceWindows(s.core);
+    s.core.config.KelLatestVersion = "1.93";
+    s.core.config.RemoteHost = "10.1.2.3";
+    s.core.config.RemotePort = 7300;
+    ASSERT_TRUE(s.core.config.SaveConfig());
+    ASSERT_TRUE(s.platform.configFile.has_value());
+    const std::string expected =
+        "\"FormConnectsTop\",100\r\n"
+        "\"FormConnectsLeft\",200\r\n"
+        "\"FormConnectsHeight\",5000\r\n"
+        "\"FormConnectsWidth\",9000\r\n"
+        "\"FormMonitorTop\",0\r\n"
+        "\"FormMonitorLeft\",-120\r\n"
+        "\"FormMonitorHeight\",4000\r\n"
+        "\"FormMonitorWidth\",6000\r\n"
+        "\"FormSettingsTop\",2100\r\n"
+        "\"FormSettingsLeft\",1200\r\n"
+        "\"FormSettingsHeight\",2115\r\n"
+        "\"FormSettingsWidth\",4000\r\n"
+        "\"KelLatestVersion\",\"1.93\"\r\n"
+        "\"RemoteHost\",\"10.1.2.3\"\r\n"
+        "\"RemotePort\",7300\r\n";
+    EXPECT_EQ(*s.platform.configFile, expected);
+}
+
+TEST(SaveConfig, ASettingsWindowNeverOpenedIsSavedWhereItWouldOpen) {
+    Started s;
+    s.core.connects.window.setLeft(300);
+    s.core.connects.window.setTop(400);
+    ASSERT_TRUE(s.core.config.SaveConfig());
+    const std::string& file = *s.platform.configFile;
+    EXPECT_NE(file.find("\"FormSettingsTop\",2400\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\"FormSettingsLeft\",1300\r\n"), std::string::npos);
+}
+
+TEST(SaveConfig, SavingAndReadingAgainGivesTheSameWindowsHostPortAndVersion) {
+    Started a;
+    PlaceWindows(a.core);
+    a.core.config.KelLatestVersion = "1.931";
+    a.core.config.RemoteHost = "dx.example.net";
+    a.core.config.RemotePort = 7300;
+    ASSERT_TRUE(a.core.config.SaveConfig());
+
+    Started b(a.platform.configFile);
+    EXPECT_EQ(b.core.config.KelLatestVersion, "1.931");
+    EXPECT_EQ(b.core.config.RemoteHost, "dx.example.net");
+    EXPECT_EQ(b.core.config.RemotePort, 7300);
+    EXPECT_EQ(b.core.connects.window.outer(), a.core.connects.window.outer());
+    EXPECT_EQ(b.core.monitor.window.outer(), a.core.monitor.window.outer());
+    EXPECT_EQ(b.core.settings.window.outer(), a.core.settings.window.outer());
+    EXPECT_EQ(b.core.settings.txtSettings[2].text(), "dx.example.net");
+
+    // And the file written again is the same file.
+    ASSERT_TRUE(b.core.config.SaveConfig());
+    EXPECT_EQ(b.platform.configFile, a.platform.configFile);
+}
+
+TEST(SaveConfig, AFileSavedBeforeAnyVersionWasSeenReadsBackWhole) {
+    // An empty version is no version: the host and port saved after it are still read.
+    Started a;
+    a.core.config.RemoteHost = "dx.example.net";
+    a.core.config.RemotePort = 7300;
+    ASSERT_TRUE(a.core.config.SaveConfig());
+    ASSERT_NE(a.platform.configFile->find("\"KelLatestVersion\",\"\"\r\n"), std::string::npos);
+
+    Started b(a.platform.configFile);
+    EXPECT_EQ(b.core.config.KelLatestVersion, "");
+    EXPECT_EQ(b.core.config.RemoteHost, "dx.example.net");
+    EXPECT_EQ(b.core.config.RemotePort, 7300);
+}
+
+TEST(SaveConfig, AFailedWriteReportsFailureAndLeavesTheOldFile) {
+    Started s(Record("RemotePort", "23"));
+    s.platform.writeFails = true;
+    s.core.config.RemotePort = 24;
+    EXPECT_FALSE(s.core.config.SaveConfig());
+    EXPECT_EQ(s.platform.configFile, Record("RemotePort", "23"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The file store
+
+class FileStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "dxcfg-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = dir_ / "Monitor.cfg";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(dir_, ec);
+    }
+    static void Write(const std::filesystem::path& p, const std::string& content) {
+        std::ofstream out(p, std::ios::binary);
+        out << content;
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path dir_;
+    std::filesystem::path path_;
+};
+
+TEST_F(FileStore, AWriteReplacesTheFileWholeAndLeavesNothingBeside) {
+    Write(path_, "old content that is longer than the new one\r\n");
+    ASSERT_TRUE(WriteFileAtomic(path_, "new\r\n"));
+    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>("new\r\n"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Monitor.cfg"}));
+}
+
+TEST_F(FileStore, AWriteCreatesAMissingFile) {
+    ASSERT_TRUE(WriteFileAtomic(path_, "\"RemotePort\",99\r\n"));
+    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>("\"RemotePort\",99\r\n"));
+}
+
+TEST_F(FileStore, EveryByteRoundTrips) {
+    std::string content;
+    for (int c = 0; c < 256; ++c) content.push_back(static_cast<char>(c));
+    content += "\r\n\r\n";
+    ASSERT_TRUE(WriteFileAtomic(path_, content));
+    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(content));
+    ASSERT_TRUE(WriteFileAtomic(path_, ""));
+    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(""));
+}
+
+TEST_F(FileStore, AWriteThatCannotBeginLeavesTheOldFileWhole) {
+    const std::string old = "\"RemotePort\",23\r\n";
+    Write(path_, old);
+    // The temporary name beside the file is taken by a directory: the new content has nowhere
+    // to go.
+    std::filesystem::path blocker = path_;
+    blocker += ".tmp";
+    std::filesystem::create_directory(blocker);
+    Write(blocker / "keep", "x");
+    EXPECT_FALSE(WriteFileAtomic(path_, "\"RemotePort\",24\r\n"));
+    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(old));
+}
+
+TEST_F(FileStore, AWriteThatCannotBePutInPlaceLeavesNoTemporaryFile) {
+    // The file's own name is a directory: the temporary file is written but cannot replace it.
+    std::filesystem::create_directory(path_);
+    Write(path_ / "inside", "x");
+    EXPECT_FALSE(WriteFileAtomic(path_, "new"));
+    EXPECT_TRUE(std::filesystem::is_directory(path_));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Monitor.cfg"}));
+}
+
+TEST_F(FileStore, AWriteIntoAMissingDirectoryFailsAndCreatesNothing) {
+    const std::filesystem::path missing = dir_ / "no-such-dir" / "Monitor.cfg";
+    EXPECT_FALSE(WriteFileAtomic(missing, "new"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "no-such-dir"));
+}
+
+TEST_F(FileStore, ReadingAMissingFileGivesNothing) {
+    EXPECT_EQ(ReadWholeFile(path_), std::nullopt);
+    EXPECT_EQ(ReadWholeFile(dir_ / "no-such-dir" / "Monitor.cfg"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace dx::test

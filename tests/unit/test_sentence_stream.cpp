@@ -1,0 +1,618 @@
+// The receive buffer, the cutting of sentences from it, their dispatch by head and the output
+// stage that writes their text into the monitor window's pane.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/core.h"
+#include "common/colour.h"
+#include "link/sentence_stream.h"
+#include "stream_support.h"
+
+namespace dx::test {
+namespace {
+
+const Colour kBlack = colours::kBlack;
+const Colour kMagenta = colours::kMagenta;
+const Colour kBlue = colours::kBlue;
+const Colour kRed = colours::kRed;
+
+std::string Shown(Rig& r, std::size_t from) { return r.core.monitor.pane.text().substr(from); }
+std::vector<Segment> Written(Rig& r, std::size_t from) { return SegmentsFrom(r.core.monitor.pane, from); }
+
+// ---------------------------------------------------------------------------------------------
+// When the buffer is cut
+
+TEST(ReceiveBuffer, FirstDataAfterStartUpWaitsForTheNextArrival) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    const std::string data = "^ZQ61^Hello^ZQ61^World^ZQ61^Third" + kEotStr;
+    r.arrive(data);
+    EXPECT_EQ(Shown(r, base), "");
+    EXPECT_EQ(r.core.stream.ReceiveBuffer(), data);
+
+    r.arrive(kEotStr);  // the buffer now ends with EOT: both complete sentences are cut
+    EXPECT_EQ(Shown(r, base), Line("Hello") + Line("World"));
+    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ61^Third" + kEotStr + kEotStr);
+}
+
+TEST(ReceiveBuffer, AnArrivalIsOnlyAppendedUnlessTheBufferEndedWithEot) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    r.arrive("^ZQ61^First line^ZQ61^Second line" + kEotStr);
+    r.arrive("^ZQ61^Third line^ZQ61^Fourth line");  // buffer ended with EOT: cut
+    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line"));
+
+    // "Fourth line" is complete once "Fifth" arrives, but the buffer did not end with EOT.
+    r.arrive("^ZQ61^Fifth line^ZQ61^Sixth line" + kEotStr);
+    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line"));
+    r.arrive(kEotStr);
+    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line") +
+                                  Line("Fourth line") + Line("Fifth line"));
+}
+
+TEST(ReceiveBuffer, AnArrivalOfExactly8192BytesIsAppendedWithoutCutting) {
+    struct Case {
+        std::size_t size;
+        bool cuts;
+    };
+    for (const Case c : {Case{8191, true}, Case{8192, false}, Case{8193, true}}) {
+        SCOPED_TRACE("arrival of " + std::to_string(c.size) + " bytes");
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        r.arrive("^ZQ61^Hello^ZQ61^World" + kEotStr);
+        const std::string chunk = "^ZQ61^" + std::string(c.size - 7, 'x') + kEotStr;
+        ASSERT_EQ(chunk.size(), c.size);
+        r.arrive(chunk);
+        EXPECT_EQ(Shown(r, base), c.cuts ? Line("Hello") + Line("World\x04") : "");
+        r.arrive(kEotStr);  // any later arrival cuts what is complete
+        EXPECT_EQ(Shown(r, base), Line("Hello") + Line("World\x04"));
+    }
+}
+
+TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
+    // A link still connecting is waited for; one that is closed is not read at all.
+    struct OpensAfterWaiting : FakePlatform {
+        void sleepMs(int ms) override {
+            FakePlatform::sleepMs(ms);
+            if (sleeps == 3) state = kSocketConnected;
+        }
+    };
+    OpensAfterWaiting p;
+    Core core{p};
+    core.link.Startup();
+    p.state = kSocketConnecting;
+    p.incoming = "data";
+    core.stream.OnDataArrival(4);
+    EXPECT_EQ(core.stream.ReceiveBuffer(), "data");
+    EXPECT_EQ(p.sleeps, 3);
+
+    for (const int state : {kSocketClosed, kSocketClosing}) {
+        SCOPED_TRACE("state " + std::to_string(state));
+        Rig r;
+        r.core.commands.IdleTicks = 4;
+        r.platform.state = state;
+        r.arrive("^ZQ61^Hello" + kEotStr);
+        EXPECT_EQ(r.core.stream.ReceiveBuffer(), "");
+        EXPECT_EQ(r.platform.incoming, "^ZQ61^Hello" + kEotStr);  // left unread
+        EXPECT_EQ(r.core.commands.IdleTicks, 4);
+    }
+}
+
+TEST(ReceiveBuffer, EveryArrivalFromAnOpenLinkResetsTheIdleCount) {
+    Rig r;
+    r.core.commands.IdleTicks = 5;
+    r.arrive("x");
+    EXPECT_EQ(r.core.commands.IdleTicks, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sentences split over arrivals
+
+// A stream of several batches; none of its sentences depends on where an arrival ends.
+const std::string kSplitStream = "^ZQ61^Hello there^ZQ63^Red alert" + kEotStr +
+                                 "^ZQ62^Blue line^ZQ70^12^traffic line^ZQ61^[Bracketed" + kEotStr +
+                                 "^ZQ61^Last words^ZQ92^tail" + kEotStr;
+
+const std::vector<Segment> kSplitShown{
+    {Line("Hello there"), kMagenta},
+    {Line("Red alert\x04"), kRed},
+    {Line("Blue line"), kBlue},
+    {Line("^ZQ70^12^traffic line"), kBlack},
+    {BracketLine("[Bracketed\x04") + Line("Last words"), kMagenta},
+};
+
+// The buffer starts with a waiting sentence and ends with EOT, as after any earlier batch.
+void Prime(Rig& r) { r.arrive("^ZQ92^start" + kEotStr); }
+
+TEST(SentenceCutting, ASentenceSplitAtAnyPositionIsHandledAsIfItCameWhole) {
+    for (std::size_t k = 1; k < kSplitStream.size(); ++k) {
+        SCOPED_TRACE("split after " + std::to_string(k) + " characters");
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        Prime(r);
+        r.arrive(kSplitStream.substr(0, k));
+        r.arrive(kSplitStream.substr(k));
+        r.arrive(kEotStr);
+        ASSERT_EQ(Written(r, base), kSplitShown);
+        ASSERT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ92^tail" + kEotStr + kEotStr);
+    }
+}
+
+TEST(SentenceCutting, AStreamArrivingOneByteAtATimeIsHandledAsIfItCameWhole) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Prime(r);
+    for (const char c : kSplitStream) r.arrive(std::string(1, c));
+    r.arrive(kEotStr);
+    EXPECT_EQ(Written(r, base), kSplitShown);
+}
+
+TEST(SentenceCutting, ASentenceIsCutOnlyWhenAnotherHeadStartsNineOrMoreCharactersPastIt) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    // "ab" then a head at the ninth position: the search for a further head starts at the tenth.
+    r.batch("^ZQ61^ab^ZQ61^more text");
+    EXPECT_EQ(Shown(r, base), "");
+    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ61^ab^ZQ61^more text" + kEotStr + kEotStr);
+    r.arrive("^ZQ92^(end)");
+    // "ab" is too short to be written; "more text" is.
+    EXPECT_EQ(Shown(r, base), Line("more text\x04\x04"));
+}
+
+TEST(SentenceCutting, TextBeforeTheFirstHeadOpensTheFirstPiece) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r, "junk text^ZQ61^Hello^ZQ63^Red line");
+    EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("junk text^ZQ61^Hello"), kBlack}, {Line("Red line"), kRed}}));
+}
+
+TEST(SentenceCutting, OneZq11RightAfterASentenceStartIsNotABoundary) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        std::vector<Segment> shown;
+    };
+    const Case cases[] = {
+        {"traffic line whose text begins with ZQ11",
+         "^ZQ70^12^ZQ11^hello^ZQ61^Next line",
+         {{Line("^ZQ70^12^ZQ11^hello"), kBlack}, {Line("Next line"), kMagenta}}},
+        {"text sentence holding ZQ11",
+         "^ZQ61^ab^ZQ11^cd^ZQ61^Next line",
+         {{Line("ab^ZQ11^cd") + Line("Next line"), kMagenta}}},
+        {"only the first ZQ11 is passed over",
+         "^ZQ61^ab^ZQ11^xy^ZQ11^yz^ZQ61^Next line",
+         {{Line("ab^ZQ11^xy") + Line("^ZQ11^yz") + Line("Next line"), kMagenta}}},
+        {"a ZQ11 at the start of the buffer is a piece of its own",
+         "^ZQ11^junk^ZQ63^Red line",
+         {{Line("^ZQ11^junk"), kBlack}, {Line("Red line"), kRed}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        Deliver(r, c.stream);
+        EXPECT_EQ(Written(r, base), c.shown);
+    }
+}
+
+TEST(SentenceCutting, ATrafficLineRunsToTheFirstHeadFromItsEleventhCharacter) {
+    struct Case {
+        const char* name;
+        std::string stream;
+        std::vector<Segment> shown;
+    };
+    const Case cases[] = {
+        {"head at the ninth character belongs to the line",
+         "^ZQ70^5^^ZQ61^xyzw^ZQ61^Next line",
+         {{Line("^ZQ70^5^^ZQ61^xyzw"), kBlack}, {Line("Next line"), kMagenta}}},
+        {"head at the tenth character belongs to the line",
+         "^ZQ70^5^a^ZQ61^Next line^ZQ61^More text",
+         {{Line("^ZQ70^5^a^ZQ61^Next line"), kBlack}, {Line("More text"), kMagenta}}},
+        {"head at the eleventh character ends the line",
+         "^ZQ70^5^ab^ZQ61^Next line",
+         {{Line("^ZQ70^5^ab"), kBlack}, {Line("Next line"), kMagenta}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        Deliver(r, c.stream);
+        EXPECT_EQ(Written(r, base), c.shown);
+    }
+}
+
+TEST(SentenceCutting, ATrafficLineWithNoHeadFromItsEleventhCharacterTakesTheWholeBuffer) {
+    // The completeness test (a head from the tenth character) passes, the line's own end test
+    // (from the eleventh) finds nothing: the whole buffer is the line and the buffer empties.
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    r.batch("^ZQ70^5^a^ZQ61^Next line");
+    EXPECT_EQ(Shown(r, base), Line("^ZQ70^5^a^ZQ61^Next line\x04\x04"));
+    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dispatch, colours and filters
+
+TEST(SentenceDispatch, EachTypeIsWrittenInItsColour) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r, "^ZQ61^magenta line^ZQ62^blue line^ZQ63^red line^ZQ64^blue again^ZQ70^3^black line");
+    const std::vector<Segment> expected{{Line("magenta line"), kMagenta},
+                                        {Line("blue line"), kBlue},
+                                        {Line("red line"), kRed},
+                                        {Line("blue again"), kBlue},
+                                        {Line("^ZQ70^3^black line"), kBlack}};
+    EXPECT_EQ(Written(r, base), expected);
+}
+
+TEST(SentenceDispatch, StatusAndTableSentencesWriteNothing) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r,
+            "^ZQ80^1^box text^ZQ81^2^255^7000^ZQ90^12^all time^ZQ91^7^session^ZQ92^Monday 10:00"
+            "^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ60^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
+    EXPECT_EQ(Shown(r, base), "");
+    EXPECT_EQ(r.core.connects.txtTime.text(), "1.50000");  // the link time went to its box
+    EXPECT_TRUE(r.core.grid.hasRow(12));                     // and the record to its row
+}
+
+TEST(SentenceDispatch, AnUnknownHeadIsWrittenWholeInTheColourOfTheSentenceBeforeIt) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r, "^ZQ63^red line^ZQ99unknown one^ZQ61^magenta line^ZQ5xunknown two");
+    const std::vector<Segment> expected{{Line("red line") + Line("^ZQ99unknown one"), kRed},
+                                        {Line("magenta line") + Line("^ZQ5xunknown two"), kMagenta}};
+    EXPECT_EQ(Written(r, base), expected);
+}
+
+TEST(SentenceDispatch, TheColourStartsBlackAtEveryArrival) {
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    r.batch("^ZQ63^red line^ZQ99waits in the buffer");
+    r.arrive("^ZQ92^(end)");  // a new arrival cuts the waiting unknown sentence
+    const std::vector<Segment> expected{{Line("red line"), kRed},
+                                        {Line("^ZQ99waits in the buffer\x04\x04"), kBlack}};
+    EXPECT_EQ(Written(r, base), expected);
+}
+
+struct FilterCase {
+    const char* name;
+    bool out, in, unknown;
+    std::vector<Segment> shown;
+};
+
+class OutputFilters : public ::testing::TestWithParam<FilterCase> {};
+
+// Each filter hides its sentences; a hidden sentence still sets the colour that the sentences
+// after it inherit, except a hidden traffic line, which sets none.
+TEST_P(OutputFilters, HideTheirSentencesAndKeepTheColourRules) {
+    const FilterCase& c = GetParam();
+    Rig r;
+    r.core.monitor.chkOut.setChecked(c.out);
+    r.core.monitor.chkIn.setChecked(c.in);
+    r.core.monitor.chkUnknown.setChecked(c.unknown);
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r,
+            "^ZQ61^magenta one^ZQ62^blue two^ZQ99after blue^ZQ63^red three^ZQ64^blue four^ZQ70^3^black five"
+            "^ZQ99after traffic");
+    EXPECT_EQ(Written(r, base), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, OutputFilters,
+    ::testing::Values(
+        FilterCase{"all_ticked", true, true, true,
+                   {{Line("magenta one"), kMagenta},
+                    {Line("blue two") + Line("^ZQ99after blue"), kBlue},
+                    {Line("red three"), kRed},
+                    {Line("blue four"), kBlue},
+                    {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
+        FilterCase{"out_unticked_shows_nothing", false, true, true, {}},
+        FilterCase{"in_unticked_hides_blue_lines", true, false, true,
+                   {{Line("magenta one"), kMagenta},
+                    {Line("^ZQ99after blue"), kBlue},
+                    {Line("red three"), kRed},
+                    {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
+        FilterCase{"unknown_unticked_hides_traffic", true, true, false,
+                   {{Line("magenta one"), kMagenta},
+                    {Line("blue two") + Line("^ZQ99after blue"), kBlue},
+                    {Line("red three"), kRed},
+                    {Line("blue four") + Line("^ZQ99after traffic"), kBlue}}}),
+    [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
+
+TEST(OutputFilters, WithOutUntickedStatusSentencesAndRecordsStillTakeEffect) {
+    Rig r;
+    r.core.monitor.chkOut.setChecked(false);
+    Deliver(r, "^ZQ91^42^session^ZQ81^2^255^7000^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
+    EXPECT_EQ(r.core.connects.Label5.text(), "42");
+    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_TRUE(r.core.grid.hasRow(12));
+    EXPECT_EQ(r.core.connects.txtTime.text(), "Time");  // the link time goes through the output stage
+}
+
+TEST(OutputFilters, WithOutUntickedAShortLinkTimeDoesNotStopTheCutting) {
+    for (const bool out : {true, false}) {
+        SCOPED_TRACE(out ? "Out ticked" : "Out unticked");
+        Rig r;
+        r.core.monitor.chkOut.setChecked(out);
+        r.batch("^ZQ92^first^ZQ65^^ZQ92^second label^ZQ92^third label");
+        EXPECT_EQ(r.core.connects.Label6.text(), out ? "first" : "second label");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The line layout of the output stage
+
+TEST(OutputStage, SplitsOnLineBreakPairsIndentsAndDropsShortParts) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"plain line", "Hello", Line("Hello")},
+        {"a line opening with [ is not indented", "[K1ABC   ] hi", BracketLine("[K1ABC   ] hi")},
+        {"four characters are written", "abcd", Line("abcd")},
+        {"three characters are dropped", "abc", ""},
+        {"a bracket and two characters are dropped", "[ab", ""},
+        {"a bracket and three characters are written", "[abc", BracketLine("[abc")},
+        {"every part on its own line",
+         "first\r\n[second\r\nabc\r\n\r\nfourth line",
+         Line("first") + BracketLine("[second") + Line("fourth line")},
+        {"a lone CR or LF does not split", "one\rtwo\nthree", Line("one\rtwo\nthree")},
+        {"leading and trailing pairs give empty parts", "\r\nmiddle\r\n", Line("middle")},
+        {"blanks count as characters", "    ", Line("    ")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        Deliver(r, "^ZQ61^" + c.text);
+        EXPECT_EQ(Shown(r, base), c.shown);
+    }
+}
+
+TEST(OutputStage, LeavesTheCaretJustAfterTheLastLineFeed) {
+    Rig r;
+    Deliver(r, "^ZQ61^first line^ZQ61^second line");
+    const std::string& t = r.core.monitor.pane.text();
+    EXPECT_EQ(r.core.monitor.pane.caret(), t.rfind('\n') + 1);
+    EXPECT_EQ(t.substr(r.core.monitor.pane.caret()), "            second line");
+}
+
+TEST(OutputStage, ForAPassiveNodeALineBreakIsInsertedInFrontOfTheNewestLine) {
+    Rig r;
+    r.core.recognition.NodeIsArcPassive = true;
+    const std::size_t base = r.core.monitor.pane.size();
+    r.batch("^ZQ63^first line^ZQ61^second line^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ61^ab" + kFlush);
+    // Each written piece (even one whose only part is too short to show) puts a line break just
+    // after the last line feed, in that piece's colour: in front of the newest line's text. A
+    // piece left empty (the record) adds none.
+    const std::vector<Segment> expected{
+        {"\r\n\r\n            first line", kRed},
+        {"\r\n\r\n\r\n            second line", kMagenta},
+    };
+    EXPECT_EQ(Written(r, base), expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The pane's length limit
+
+// Once the pane holds more than 100000 characters, the next arrival first cuts it down to its
+// newest 50000 (after an ordinary arrival that is the oldest 50000 gone; after a flood, all of the
+// flood but its end), before anything of that arrival is written.
+TEST(PaneLimit, APaneAboveOneHundredThousandCharactersKeepsItsNewestFiftyThousandAtTheNextArrival) {
+    struct Case {
+        std::size_t size;
+        bool trimmed;
+    };
+    for (const Case c : {Case{100000, false}, Case{100001, true}, Case{100500, true}, Case{400000, true}}) {
+        SCOPED_TRACE("pane of " + std::to_string(c.size));
+        Rig r;
+        Pane& pane = r.core.monitor.pane;
+        std::string old;
+        for (std::size_t i = 0; old.size() < c.size; ++i) old += static_cast<char>('A' + i % 26);
+        pane.setText(old);
+        r.arrive("^ZQ61^new line" + kFlush + kEotStr);  // the first data only waits in the buffer
+        const std::string kept = c.trimmed ? old.substr(old.size() - 50000) : old;
+        EXPECT_EQ(pane.text(), kept);
+        EXPECT_EQ(pane.caret(), c.trimmed ? pane.size() : 0u);
+        r.arrive(kEotStr);
+        EXPECT_EQ(pane.text(), kept + Line("new line"));
+    }
+}
+
+TEST(PaneLimit, ColoursStayWithTheirTextAfterATrim) {
+    Rig r;
+    Pane& pane = r.core.monitor.pane;
+    pane.setText(std::string(50000, 'A'));
+    pane.append(std::string(20, 'R'), kRed);
+    pane.append(std::string(49990, 'B'), kBlue);
+    r.arrive("x");
+    EXPECT_EQ(SegmentsFrom(pane, 0),
+              (std::vector<Segment>{{std::string(10, 'R'), kRed}, {std::string(49990, 'B'), kBlue}}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// A "^ZQ64" swallowed into another piece
+
+TEST(Zq64InsideAPiece, ItsTailGoesInFrontOfTheWaitingSentencesAndIsHandledNextArrival) {
+    struct Case {
+        const char* name;
+        std::string stream;
+    };
+    const Case cases[] = {
+        {"text before the first head", "junk^ZQ64^blue text^ZQ61^after words^ZQ61^more words"},
+        {"inside a traffic line", "^ZQ70^12^^ZQ64^blue text^ZQ61^after words^ZQ61^more words"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        Deliver(r, c.stream);
+        // Nothing of the piece is written, and the cutting stops with the tail in front.
+        EXPECT_EQ(Shown(r, base), "");
+        EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48), "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
+        // What waited behind the piece is not lost.
+        r.arrive(kEotStr);
+        EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("blue text"), kBlue},
+                                                          {Line("after words") + Line("more words"), kMagenta}}));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The receive buffer's cap
+
+TEST(ReceiveBufferCap, PastTheCapTheOldestBytesGoAndOneRedLineSaysHowMany) {
+    const std::size_t cap = SentenceStream::kBufferCap;
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    std::string data = "^ZQ61" + std::string(cap - 5, 'a');
+    r.arrive(data);  // exactly the cap: kept whole
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap);
+    EXPECT_EQ(Shown(r, base), "");
+
+    const std::string more = "bcdefghij";
+    r.arrive(more);
+    data += more;
+    const std::size_t dropped = data.size() - cap / 2;
+    EXPECT_EQ(r.core.stream.ReceiveBuffer(), std::string_view(data).substr(dropped));
+    const std::vector<Segment> written = Written(r, base);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].colour, kRed);
+    EXPECT_EQ(written[0].text.rfind("\r\n", 0), 0u);
+    EXPECT_EQ(written[0].text.find("\r\n", 2), std::string::npos);  // one line
+    EXPECT_NE(written[0].text.find(std::to_string(dropped)), std::string::npos);
+}
+
+TEST(ReceiveBufferCap, ArrivalsThatAddUpPastTheCapDropOnceAndTheStreamGoesOn) {
+    const std::size_t cap = SentenceStream::kBufferCap;
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    const std::size_t chunk = cap / 8 * 3;  // three of them pass the cap
+    for (int i = 0; i < 3; ++i) r.arrive(std::string(chunk, static_cast<char>('a' + i)));
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap / 2);
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().back(), 'c');
+    const std::string afterDrop = Shown(r, base);
+    EXPECT_NE(afterDrop.find(std::to_string(3 * chunk - cap / 2)), std::string::npos);
+
+    r.arrive("dddd");  // below the cap again: no further line
+    EXPECT_EQ(Shown(r, base), afterDrop);
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap / 2 + 4);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input that does not follow the sentence rules
+
+TEST(BadInput, NeverStopsTheStreamFromHandlingLaterSentences) {
+    const std::string cases[] = {
+        std::string("\0\0\0", 3),
+        std::string("^ZQ61ab\0cd\0ef", 13),
+        "\x80\xff\xfe^ZQ61\x80\x81\x82\xff\xfe\xfd",
+        "^ZQ",
+        "^ZQ^ZQ^ZQ^ZQ",
+        "^ZQ6",
+        "^Z",
+        "^",
+        "^ZQ60",
+        "^ZQ66^",
+        "^ZQ66^^^",
+        "^ZQ66^abc^0",
+        "^ZQ66^99999^0^x",
+        "^ZQ66^-5^0^a^b^c^d^e^f",
+        "^ZQ60^5^1^x",
+        "^ZQ66^5^-1^x",
+        "^ZQ66^5^99999999999^x",
+        "^ZQ66^5^7",
+        "^ZQ66^5^0^a",
+        "^ZQ70^",
+        "^ZQ70^^^",
+        "^ZQ70^abc^def",
+        "^ZQ70^99999^x",
+        "^ZQ80",
+        "^ZQ80^",
+        "^ZQ80^-1^x",
+        "^ZQ80^2147483648^x",
+        "^ZQ81",
+        "^ZQ81^^^",
+        "^ZQ81^-3^255",
+        "^ZQ81^1e9^5",
+        "^ZQ81^99999999999^1^2",
+        "^ZQ90",
+        "^ZQ90^",
+        "^ZQ91^99999999999^x",
+        "^ZQ90^-3.5^x",
+        "^ZQ92",
+        "^ZQ62",
+        "^ZQ63^KeepAlive ",
+        "^ZQ63^KeepAlive V",
+        "^ZQ63^KeepAlive Vabc",
+        "^ZQ65",
+        "^ZQ65^",
+        "^ZQ65^^^^",
+        "^ZQ64",
+        "^ZQ64^ZQ64^ZQ64",
+        "x^ZQ64",
+        "\x04\x04\x04",
+        "\r\n\r\n",
+        "^ZQ61\r\n\r\n\r",
+    };
+    for (const std::string& input : cases) {
+        SCOPED_TRACE(::testing::PrintToString(input));
+        Rig r;
+        r.batch(input);
+        Deliver(r, "^ZQ61^recovered line^ZQ61^second recovered");
+        for (int i = 0; i < 10 && r.core.monitor.pane.text().find("second recovered") == std::string::npos; ++i)
+            r.arrive(kEotStr);
+        EXPECT_NE(r.core.monitor.pane.text().find(Line("second recovered")), std::string::npos);
+    }
+}
+
+TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
+    const char* const fragments[] = {
+        "^ZQ60^", "^ZQ66^", "^ZQ61", "^ZQ62", "^ZQ63", "^ZQ64", "^ZQ65^", "^ZQ70^", "^ZQ80^", "^ZQ81^",
+        "^ZQ90^", "^ZQ91^", "^ZQ92", "^ZQ11^", "^ZQ", "^", "\x04", "\r\n", "\r", "\xff", "0", "1", "12",
+        "-3", "2.5", "40", "abc", "KeepAlive V1.93", "  dxspider >", "[", "text of a line ",
+        "\x04", "\x04", "\x04",  // batch ends come often, so arrivals often cut
+    };
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Rig r;
+        r.core.recognition.NodeIsArcPassive = round % 3 == 0;
+        std::string stream;
+        while (stream.size() < 4000) {
+            stream += fragments[rng() % std::size(fragments)];
+            if (rng() % 50 == 0) stream.push_back('\0');
+        }
+        std::size_t at = 0;
+        while (at < stream.size()) {
+            const std::size_t n = 1 + rng() % 300;
+            r.arrive(stream.substr(at, n));
+            at += n;
+            if (rng() % 20 == 0) r.core.monitor.chkIn.setChecked(!r.core.monitor.chkIn.checked());
+            if (rng() % 20 == 0) r.core.monitor.chkUnknown.setChecked(!r.core.monitor.chkUnknown.checked());
+            const Pane& pane = r.core.monitor.pane;
+            ASSERT_LE(r.core.stream.ReceiveBuffer().size(), SentenceStream::kBufferCap);
+            ASSERT_EQ(pane.displaySize(), Pane::DisplayLength(pane.text()));
+            std::size_t runTotal = 0;
+            for (const Pane::Run& run : pane.runs()) runTotal += run.length;
+            ASSERT_EQ(runTotal, pane.size());
+        }
+        r.core.monitor.chkIn.setChecked(true);
+        r.core.monitor.chkUnknown.setChecked(true);
+        r.arrive(kEotStr);
+        r.arrive("^ZQ61^recovered line^ZQ61^second recovered" + kFlush + kEotStr);
+        // Each faulty sentence ends its arrival: as many arrivals as it takes work the rest off.
+        for (int i = 0; i < 5000 && r.core.monitor.pane.text().find("second recovered") == std::string::npos; ++i)
+            r.arrive(kEotStr);
+        EXPECT_NE(r.core.monitor.pane.text().find("second recovered"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace dx::test
