@@ -12,6 +12,9 @@ packages=(
 if [ "${DX_WITH_X:-0}" = 1 ]; then
   packages+=(xvfb xdotool imagemagick)
 fi
+if [ "${DX_WITH_FUZZ:-0}" = 1 ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -45,9 +45,14 @@ TEST(LoadConfig, HostAndPortAlsoFillTheSettingsBoxesAsRead) {
 }
 
 TEST(LoadConfig, KeysAreCaseSensitive) {
-    Started s(Record("remoteport", "23") + Record("REMOTEHOST", Quoted("10.0.0.1")) + Record("RemotePort", "24"));
+    Started s(Record("RemotePort", "24") + Record("remoteport", "23") + Record("REMOTEHOST", Quoted("10.0.0.1")) +
+              Record("formmonitortop", "500") + Record("FormMonitorleft", "600") +
+              Record("kellatestversion", Quoted("1.93")));
     EXPECT_EQ(s.core.config.RemotePort, 24);
     EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.monitor.window.top(), 0);
+    EXPECT_EQ(s.core.monitor.window.left(), 0);
+    EXPECT_EQ(s.core.config.KelLatestVersion, "");
 }
 
 TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
@@ -106,6 +111,7 @@ TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDeci
     const Case cases[] = {
         {"1.93", "1.93"},  {"1.9305", "1.93"}, {"1.9314", "1.931"}, {"1.931", "1.931"},
         {"2", "2"},        {"1.9", "1.9"},     {"0.0004", "0"},     {"1.94", "1.94"},
+        {"1.9306", "1.93"}, {"1.9309", "1.93"}, {"1.9996", "1.999"}, {"1.93051", "1.93"},
     };
     for (const Case& c : cases) {
         for (const bool quoted : {true, false}) {

@@ -1,5 +1,6 @@
 #include "app/core.h"
 
+#include <algorithm>
 #include <string>
 
 namespace dx {
@@ -15,8 +16,10 @@ void Core::EnsureSettingsLoaded() {
     if (settings.window.loaded()) return;
     settings.window.setLoaded(true);
     EnsureConnectsLoaded();
-    settings.window.setLeft(connects.window.left() + 1000);
-    settings.window.setTop(connects.window.top() + 2000);
+    // Beside the connections window, and never beyond where a saved place could be read again.
+    const auto near = [](Twips t) { return std::clamp(t, -kFarthestPlace, kFarthestPlace); };
+    settings.window.setLeft(near(connects.window.left() + 1000));
+    settings.window.setTop(near(connects.window.top() + 2000));
     settings.txtSettings[2].setText(config.RemoteHost);
     // A non-negative number is shown with a blank in front, as the port box always has.
     const std::int32_t port = config.RemotePort;

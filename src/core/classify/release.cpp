@@ -16,6 +16,7 @@ void Release::ReleaseSocketWatch(const std::string& socketText) {
     if (wasFore == colours::kBlack) return;  // released before: only the stop command again
     core_.statistics.CountClientVersions();
     port.setFore(colours::kBlack);
+    core_.grid.row(socket);  // the settled mark changes the row's count at the next count
     MonitorWindow& m = core_.monitor;
     if (socketText == m.Text1.text()) {
         m.txtRemote[1].setBack(port.back());

@@ -72,9 +72,10 @@ double RoundHalfEvenTo(double x, int decimals) {
     // close to the half counts as one, so it goes to the even neighbour.
     if (std::fabs(scaled - floor - 0.5) < 1e-7) {
         const bool floorEven = std::fmod(floor, 2.0) == 0.0;
-        return (floorEven ? floor : floor + 1.0) / scale;
+        return (floorEven ? floor : floor + 1.0) / scale + 0.0;
     }
-    return std::nearbyint(scaled) / scale;
+    // Adding 0.0 turns a negative zero into zero, so it is never written as "-0".
+    return std::nearbyint(scaled) / scale + 0.0;
 }
 
 std::int32_t ToInt32(double x) {
@@ -122,15 +123,17 @@ double StrictNumber(std::string_view text) {
 
 std::int32_t WholeNumber32(std::string_view text) { return ToInt32(StrictNumber(text)); }
 
+// Plain decimals, never an exponent: the texts are read back by the leading-number rule, which
+// would take "1e+05" for 1.
 std::string FloatText(float value) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 
 std::string DoubleText(double value) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 

@@ -35,9 +35,10 @@ std::int32_t WholeNumber32(std::string_view text);
 std::int32_t ToInt32(double x);
 std::int16_t ToInt16(double x);
 
-// Shortest decimal text that reads back as the same single-precision value ("1.57", "2", "-0.5").
+// Shortest plain decimal text (no exponent) that reads back as the same single-precision value
+// ("1.57", "2", "-0.5", "100000").
 std::string FloatText(float value);
-// Shortest decimal text of a double ("1.93", "99").
+// Shortest plain decimal text of a double ("1.93", "99").
 std::string DoubleText(double value);
 
 }  // namespace dx

@@ -103,17 +103,16 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
         caret_ = text_.size();
         return;
     }
-    // Split the run that holds pos and put the new run between the halves.
-    std::size_t at = 0;
-    auto it = runs_.begin();
-    while (it != runs_.end() && at + it->length <= pos) {
-        at += it->length;
-        ++it;
+    // Split the run that holds pos and put the new run between the halves. Inserts land near the
+    // end (just after the last line feed), so the run is looked for from the back.
+    std::size_t at = text_.size() - text.size();  // where the runs end, before this insert
+    auto it = runs_.end();
+    while (it != runs_.begin() && at > pos) {
+        --it;
+        at -= it->length;
     }
-    if (it == runs_.end()) {
-        if (!runs_.empty() && runs_.back().colour == colour) runs_.back().length += text.size();
-        else runs_.push_back(Run{text.size(), colour});
-    } else if (at == pos) {
+    // Now `at` is where run `it` starts, and pos lies in it (or at its start).
+    if (it == runs_.end() || at == pos) {
         runs_.insert(it, Run{text.size(), colour});
     } else {
         const std::size_t head = pos - at;

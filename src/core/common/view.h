@@ -9,6 +9,8 @@ namespace dx {
 // Positions and sizes are in twips: 1440 to the inch, 15 to a pixel on a 96 dpi screen.
 using Twips = std::int32_t;
 inline constexpr int kTwipsPerPixel = 15;
+// No window is placed or sized beyond this many twips (some 600 screens away).
+inline constexpr Twips kFarthestPlace = 10'000'000;
 
 // Every change to something a window shows takes a new stamp from one clock, so a window can
 // bring itself up to date by looking only at what changed since its last look.

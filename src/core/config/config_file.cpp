@@ -74,7 +74,7 @@ private:
 // a value the window refuses.
 Twips geometryValue(const std::string& value) {
     const auto single = static_cast<float>(StrictNumber(value));
-    if (!(std::fabs(single) <= 10'000'000.0f)) throw Fault("refused");
+    if (!(std::fabs(single) <= static_cast<float>(kFarthestPlace))) throw Fault("refused");
     return ToInt32(single);
 }
 
@@ -152,6 +152,7 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
             KelLatestVersion.clear();
         } else {
             const double x = StrictNumber(number) - 0.0004;
+            if (!std::isfinite(x)) throw Fault("not a number");
             KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
         }
         core_.EnsureConnectsLoaded();
