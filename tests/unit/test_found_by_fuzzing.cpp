@@ -67,3 +67,19 @@ TEST(FoundByFuzzing, TheSettingsWindowIsNeverPlacedWhereItsSavedPlaceCouldNotBeR
 
 }  // namespace
 }  // namespace dx::test
+
+namespace dx::test {
+namespace {
+
+TEST(RunawayLines, AnyLineLongerThanTwentyThousandShowsItsTwoEnds) {
+    Rig rig;
+    const std::string junk = std::string(15000, 'a') + std::string(15000, 'b');
+    rig.batch(junk + "^ZQ61^after the junk^ZQ99");
+    const std::string& text = rig.core.monitor.pane.text();
+    EXPECT_NE(text.find(std::string(10000, 'a') + "-----bbbb"), std::string::npos);
+    EXPECT_NE(text.find("bbbb^ZQ61^after the junk"), std::string::npos);
+    EXPECT_LT(text.size(), 21000u + 200u);
+}
+
+}  // namespace
+}  // namespace dx::test

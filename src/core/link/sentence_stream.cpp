@@ -182,7 +182,15 @@ bool SentenceStream::WriteToPane(std::string piece) {
         if (part.size() > 3) {
             out += "\r\n";
             if (part.front() != '[') out += kIndent;
-            out += part;
+            if (part.size() > Traffic::kLongLine) {
+                // One runaway line (junk before a head, a node gone wrong) must not flood the
+                // pane: its two ends say enough.
+                out += part.substr(0, Traffic::kLongLineKeep);
+                out += "-----";
+                out += part.substr(part.size() - Traffic::kLongLineKeep);
+            } else {
+                out += part;
+            }
         }
         if (end == std::string::npos) break;
         start = end + 2;
