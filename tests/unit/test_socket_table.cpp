@@ -343,3 +343,22 @@ TEST(AnySocketRecord, FieldsWithNoStepOnlyRecount) {
 
 }  // namespace
 }  // namespace dx::test
+
+namespace dx::test {
+namespace {
+
+TEST(MonitoredRecord, ASocketWithoutARowStillFillsTheMonitorBoxesUpToTheGrid) {
+    TableRig rig(0);  // no port list: row 1 is never made
+    rig.record("^ZQ60^1^0^1.2.3.4^255^23^65280^K1ABC^65280");
+    EXPECT_FALSE(rig.core.grid.hasRow(1));
+    const MonitorWindow& m = rig.core.monitor;
+    EXPECT_EQ(m.txtRemote[0].text(), "1.2.3.4");
+    EXPECT_EQ(m.txtRemote[1].text(), "23");
+    EXPECT_EQ(m.txtRemote[1].back(), 65280);
+    EXPECT_EQ(m.Text1.text(), "1");
+    EXPECT_EQ(m.txtRemote[2].text(), "K1ABC");
+    EXPECT_EQ(m.txtRemote[2].back(), 65280);
+}
+
+}  // namespace
+}  // namespace dx::test

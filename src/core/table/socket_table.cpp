@@ -95,7 +95,9 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
         if (!core_.Send("M" + f0 + "^")) throw Fault("link not open");
     };
     const std::string& f0 = field(0);
-    GridRow& row = core_.grid.row(RecordSocket);
+    // The row is looked up where a step reaches it: a step writes the monitor window's boxes
+    // before it touches the grid, and a socket without a row faults only there.
+    const auto row = [this]() -> GridRow& { return core_.grid.row(RecordSocket); };
     MonitorWindow& m = core_.monitor;
     CommandLine& commands = core_.commands;
 
@@ -104,42 +106,42 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
         switch (k) {
             case 2:
                 m.txtRemote[0].setText(field(2));
-                row.ip.setText(field(2));
+                row().ip.setText(field(2));
                 break;
             case 3: {
                 const Colour c = colour(3);
                 if (c != colours::kYellow && c != colours::kWhite) {
-                    m.txtRemote[0].setText(row.ip.text());
+                    m.txtRemote[0].setText(row().ip.text());
                     m.txtRemote[0].setBack(c);
-                    m.txtRemote[1].setFore(row.port.fore());
+                    m.txtRemote[1].setFore(row().port.fore());
                     m.txtRemote[1].setBack(colours::kWhite);
                     m.txtRemote[2].setText("");
                     m.txtRemote[2].setBack(colours::kWhite);
                 }
-                row.ip.setBack(c);
+                row().ip.setBack(c);
                 if (c == colours::kWhite) m.txtRemote[0].setBack(c);
                 break;
             }
             case 4:
                 m.txtRemote[1].setText(field(4));
                 m.txtRemote[1].setBack(colours::kWhite);
-                row.port.setText(field(4));
+                row().port.setText(field(4));
                 break;
             case 5: m.txtRemote[1].setBack(colour(5)); break;
             case 6:
                 m.Text1.setText(f0);
                 m.txtRemote[2].setText(field(6));
-                row.call.setText(field(6));
+                row().call.setText(field(6));
                 if (field(6).empty()) {
                     commands.DxDeArmed = false;
                     commands.RestartDxDe();
                     watch(f0);
-                    row.port.setBack(colours::kWhite);
+                    row().port.setBack(colours::kWhite);
                 }
                 break;
             case 7:
                 m.txtRemote[2].setBack(WholeNumber32(field(7)));
-                row.call.setBack(colour(7));
+                row().call.setBack(colour(7));
                 core_.statistics.CountClientVersions();
                 break;
             default: break;
@@ -149,17 +151,17 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
 
     // Any socket: its row only, unless Auto mode shows it in the monitor window.
     switch (k) {
-        case 2: row.ip.setText(field(2)); break;
+        case 2: row().ip.setText(field(2)); break;
         case 3: {
             const Colour c = colour(3);
             // A socket whose address leaves yellow has logged in: watch what it runs.
-            if (row.ip.back() == colours::kYellow && c != colours::kYellow) {
-                row.port.setTip("");
+            if (row().ip.back() == colours::kYellow && c != colours::kYellow) {
+                row().port.setTip("");
                 watch(f0);
-                row.port.setFore(colours::kRed);
+                row().port.setFore(colours::kRed);
                 if (AutoMode) {
                     m.Text1.setText(f0);
-                    m.txtRemote[0].setText(row.ip.text());
+                    m.txtRemote[0].setText(row().ip.text());
                     m.txtRemote[0].setBack(c);
                     m.txtRemote[1].setBack(colours::kWhite);
                     m.txtRemote[2].setText("");
@@ -168,17 +170,17 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
                 commands.DxDeArmed = false;
                 commands.RestartDxDe();
             }
-            row.ip.setBack(c);
+            row().ip.setBack(c);
             break;
         }
         case 4:
-            row.port.setText(field(4));
-            row.port.setBack(colours::kWhite);
+            row().port.setText(field(4));
+            row().port.setBack(colours::kWhite);
             break;
         case 6:
-            row.call.setText(field(6));
+            row().call.setText(field(6));
             if (field(6) == "LockedOut") {
-                row.port.setBack(colours::kRed);
+                row().port.setBack(colours::kRed);
                 m.txtRemote[1].setBack(colours::kRed);
                 core_.release.ReleaseSocketWatch(f0);
             }
@@ -186,11 +188,11 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             break;
         case 7: {
             const Colour v = colour(7);
-            if (row.call.back() == colours::kWhite && v == colours::kProbePink) {
+            if (row().call.back() == colours::kWhite && v == colours::kProbePink) {
                 ++probe;
                 core_.connects.Text1.setText(std::to_string(probe));
             }
-            row.call.setBack(v);
+            row().call.setBack(v);
             break;
         }
         default: break;
