@@ -12,6 +12,7 @@
 
 namespace dx {
 namespace {
+constexpr double kLargestVersion = 1e9;
 
 // Reads items the way the file's records were written: separated by commas or line ends, quotes
 // around an item removed, blanks around an unquoted item dropped.
@@ -152,7 +153,9 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
             KelLatestVersion.clear();
         } else {
             const double x = StrictNumber(number) - 0.0004;
-            if (!std::isfinite(x)) throw Fault("not a number");
+            // No client version is that large; at such sizes the 0.0004 and the three decimals
+            // are lost to the number's precision, so the value would not read back as saved.
+            if (!(std::fabs(x) < kLargestVersion)) throw Fault("not a version");
             KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
         }
         core_.EnsureConnectsLoaded();
