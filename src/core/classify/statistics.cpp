@@ -86,11 +86,8 @@ void Statistics::incremental() {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     for (const std::int32_t i : rows) {
-        if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) {
-            widen(i);
-            continue;
-        }
         widen(i);
+        if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) continue;
         const Category now = categorise(i);
         Category& was = category_[static_cast<std::size_t>(i)];
         if (now != was) {

@@ -35,9 +35,6 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
         const bool noPorts = core_.status.PortCount == 0;
         const std::int32_t start = noPorts ? 1 : LastCallRow;
         if (s > start) grid.CreateMissingRows(start + 1, s);
-        // A row missing below the highest one (a reconnect removed it while rows above stayed)
-        // is made too, so the record has its row.
-        if (s >= (noPorts ? 2 : 1) && !grid.hasRow(s)) grid.LoadItems(s);
 
         if (HiddenRowLimit == 0) {
             HiddenRowLimit = static_cast<std::int32_t>(core_.connects.txtReset.size()) - 1;
