@@ -38,7 +38,7 @@ TEST(ReceiveBuffer, FirstDataAfterStartUpWaitsForTheNextArrival) {
     EXPECT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ61^Third" + kEotStr + kEotStr);
 }
 
-TEST(ReceiveBuffer, AnArrivalIsOnlyAppendedUnlessTheBufferEndedWithEot) {
+TEST(ReceiveBuffer, AnArrivalIsOnlyAppendedUnlessTheBufferHeldABatchEnd) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
     r.arrive("^ZQ61^First line^ZQ61^Second line" + kEotStr);
@@ -51,6 +51,39 @@ TEST(ReceiveBuffer, AnArrivalIsOnlyAppendedUnlessTheBufferEndedWithEot) {
     r.arrive(kEotStr);
     EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line") +
                                   Line("Fourth line") + Line("Fifth line"));
+}
+
+TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndInOrder) {
+    // A node faster than the program fills every read, so reads end anywhere in a batch, seldom
+    // right after its EOT. Well past the buffer's cap, every line must still be shown once and in
+    // order, and the buffer stay within a few reads.
+    Rig r;
+    std::string stream;
+    int lines = 0;
+    while (stream.size() < SentenceStream::kBufferCap + (2u << 20)) {
+        stream += "^ZQ61^line " + std::to_string(++lines);
+        if (lines % 7 == 0) stream += kEotStr;
+    }
+    const std::size_t read = 4093;
+    int expected = 1;
+    auto take = [&](const std::string& data) {
+        const std::size_t before = r.core.monitor.pane.size();
+        const std::size_t kept = before > SentenceStream::kPaneLimit ? SentenceStream::kPaneKeep : before;
+        r.arrive(data);
+        const std::string added = r.core.monitor.pane.text().substr(kept);
+        for (std::size_t at = 0; (at = added.find("line ", at)) != std::string::npos; at += 5) {
+            ASSERT_EQ(std::stoi(added.substr(at + 5)), expected);
+            ++expected;
+        }
+        ASSERT_EQ(added.find("dropped"), std::string::npos);
+    };
+    for (std::size_t at = 0; at < stream.size(); at += read) {
+        take(stream.substr(at, read));
+        ASSERT_LT(r.core.stream.ReceiveBuffer().size(), 3 * read) << "after byte " << at;
+    }
+    take(kEotStr);
+    take(kEotStr);
+    EXPECT_EQ(expected, lines);  // the last line waits in the buffer for a head after it
 }
 
 TEST(ReceiveBuffer, AnArrivalOfExactly8192BytesIsAppendedWithoutCutting) {

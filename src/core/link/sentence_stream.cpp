@@ -36,10 +36,14 @@ void SentenceStream::OnDataArrival(std::int32_t bytesTotal) {
         }
 
         const std::string data = p.socketReadAll();
-        // The node ends each batch with EOT: only then is the buffer cut. (An empty buffer does
-        // not end with EOT, so the first data after start-up only waits.)
+        // The node ends each batch with EOT: the buffer is cut once what it held already has a
+        // batch end in it. (An empty buffer has none, so the first data after start-up only
+        // waits.) Usually that EOT is the held text's last character; but a node faster than the
+        // program fills every read to the brim, a read then stops anywhere in a batch, and waiting
+        // for one that stops right after an EOT would leave the stream uncut until the buffer
+        // overflowed and lost what it held.
         const std::string_view held = ReceiveBuffer();
-        const bool batchEnded = !held.empty() && held.back() == kEot;
+        const bool batchEnded = held.find(kEot) != std::string_view::npos;
         append(data);
         if (!batchEnded) return;
         if (bytesTotal == 8192) return;  // a full socket read: more of the batch is on its way
