@@ -223,6 +223,13 @@ struct ViewReplay {
 
     DX_FUZZ_QUIET void insert(std::size_t pos, std::string_view text, Colour c) {
         const std::u16string s = ShownText(text);
+        if (pos == shown.size()) {
+            // An append, the usual edit: no segment to split (walking them all made an arrival
+            // of thousands of appends to a many-coloured pane quadratic).
+            shown += s;
+            AddSegment(colours, s.size(), c);
+            return;
+        }
         shown.insert(pos, s);
         // Split the segment that holds pos and put the new one between the halves.
         Segments out;
