@@ -280,6 +280,9 @@ TEST(KelCheck, KeepAliveOnARidavirNodeEndsWithItsVersion) {
     EXPECT_EQ(rig.core.config.KelLatestVersion, "1.93");
     EXPECT_EQ(rig.port(6).back(), colours::kGreen);
     EXPECT_EQ(rig.port(6).tip(), "1.93");
+    // The version after the V is read whole, however many characters it has.
+    rig.line(7, "KeepAlive K1ABC V1.93456");
+    EXPECT_EQ(rig.port(7).tip(), "1.93456");
 }
 
 // --- link times ---

@@ -11,11 +11,11 @@ namespace dx {
 namespace {
 bool contains(std::string_view line, std::string_view what) { return line.find(what) != std::string_view::npos; }
 
-// The version a line announces: the number in the six characters after its first capital V (from
-// the line's first character when it has none).
+// The version a line announces: the leading number after its first capital V (from the line's
+// first character when it has none).
 float versionAfterV(std::string_view line) {
     const std::size_t v = line.find('V');
-    return static_cast<float>(LeadingNumber(v == std::string_view::npos ? line.substr(0, 6) : line.substr(v + 1, 6)));
+    return static_cast<float>(LeadingNumber(v == std::string_view::npos ? line : line.substr(v + 1)));
 }
 }  // namespace
 

@@ -127,13 +127,14 @@ std::int32_t WholeNumber32(std::string_view text) { return ToInt32(StrictNumber(
 // would take "1e+05" for 1.
 std::string FloatText(float value) {
     char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    // Adding zero turns a negative zero into zero: no box says "-0".
+    const auto r = std::to_chars(buf, buf + sizeof buf, value + 0.0f, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 
 std::string DoubleText(double value) {
     char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value + 0.0, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 

@@ -36,7 +36,7 @@ std::int32_t ToInt32(double x);
 std::int16_t ToInt16(double x);
 
 // Shortest plain decimal text (no exponent) that reads back as the same single-precision value
-// ("1.57", "2", "-0.5", "100000").
+// ("1.57", "2", "-0.5", "100000"); a negative zero is "0".
 std::string FloatText(float value);
 // Shortest plain decimal text of a double ("1.93", "99").
 std::string DoubleText(double value);

@@ -1,5 +1,6 @@
 #include "link/status_sentences.h"
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,14 @@ namespace {
 std::string afterFirstCaret(const std::string& rest) {
     const std::size_t at = rest.find('^');
     return at == std::string::npos ? rest : rest.substr(at + 1);
+}
+
+// A high-water count as the node sent it: its leading number rounded, in plain decimals, however
+// large. Only a number too long to hold at all is a fault.
+std::string countText(const std::string& rest) {
+    const double count = RoundHalfEven(LeadingNumber(rest));
+    if (!std::isfinite(count)) throw Fault("count out of range");
+    return DoubleText(count);
 }
 }  // namespace
 
@@ -89,14 +98,14 @@ void StatusSentences::Zq81(const std::string& piece) {
 void StatusSentences::Zq90(const std::string& piece) {
     const std::string rest = DropHead(piece);
     ConnectsWindow& c = core_.connects;
-    c.Label2.setText(std::to_string(LeadingWhole32(rest)));
+    c.Label2.setText(countText(rest));
     c.Label3.setTip("All-Time Highwater Mark (" + afterFirstCaret(rest) + ")");
 }
 
 void StatusSentences::Zq91(const std::string& piece) {
     const std::string rest = DropHead(piece);
     ConnectsWindow& c = core_.connects;
-    c.Label5.setText(std::to_string(LeadingWhole32(rest)));
+    c.Label5.setText(countText(rest));
     c.Label4.setTip("Session Highwater Mark (" + afterFirstCaret(rest) + ")");
 }
 
