@@ -42,9 +42,8 @@ struct ConnectedCore {
     }
 
     void arrive(std::string data) {
-        const auto n = static_cast<std::int32_t>(data.size());
         platform.incoming = std::move(data);
-        core.stream.OnDataArrival(n);
+        core.stream.OnDataArrival();
     }
 };
 

@@ -94,11 +94,11 @@ struct Harness {
         const Pane& pane = core.monitor.pane;
         const bool up = s.platform.state == kSocketConnected;
         const std::size_t held = core.stream.ReceiveBuffer().size();
-        // The pane is cut back to its newest 50000 characters at the start of an arrival when it
-        // holds more than 100000; the arrival's sentences then add at most a few times their own
-        // size (a line gains a line break and an indent, a traffic line its call).
+        // The pane is trimmed to at most 100000 characters at the start of an arrival; the
+        // arrival's sentences then add at most a few times their own size (a line gains a line
+        // break and an indent, a traffic line its call).
         std::size_t start = pane.size();
-        if (up && start > SentenceStream::kPaneLimit) start = SentenceStream::kPaneKeep;
+        if (up) start = SentenceStream::KeptAfterTrim(start);
         s.Arrive(data);
         if (up) {
             DX_FUZZ_CHECK(core.commands.IdleTicks == 0);

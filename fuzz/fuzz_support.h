@@ -118,7 +118,7 @@ struct Session {
     // One arrival of data from the node; whatever a link that is not up does not read is lost.
     void Arrive(std::string_view data) {
         platform.incoming.assign(data);
-        core.stream.OnDataArrival(static_cast<std::int32_t>(data.size()));
+        core.stream.OnDataArrival();
         platform.incoming.clear();
     }
 };

@@ -127,3 +127,22 @@ write("fuzz_arrivals", "flood_past_the_buffer_cap",
 write("fuzz_arrivals", "flood_long_traffic_line",
       arrival(start + EOT) + arrival(EOT) + arrival(b"^ZQ70^3^") + flood(15, b"long line ")
       + arrival(FLUSH + EOT) + arrival(EOT) + command(21))
+# Batches the node ends and then falls quiet after: the whole batch, its last sentence included,
+# is handled in its own arrival.
+write("fuzz_arrivals", "quiet_node_after_first_batch", arrival(start + EOT) + command(21))
+# Batches of exactly one 8192-byte read each, of whole sentences.
+line = b"^ZQ61^" + b"x" * 90
+whole_read = line * (8191 // len(line))
+whole_read += b"^ZQ61^" + b"y" * (8191 - len(whole_read) - 6) + EOT
+assert len(whole_read) == 8192
+write("fuzz_arrivals", "batches_of_exactly_8192_bytes",
+      arrival(start + EOT) + arrival(whole_read) + arrival(whole_read) + command(21))
+# A faulting sentence in every batch must end only itself.
+write("fuzz_arrivals", "faulting_sentence_in_every_batch",
+      arrival(start + EOT)
+      + b"".join(arrival(b"^ZQ80^1001^x^ZQ90^99999999999^x^ZQ61^line %d" % i + EOT) for i in range(8))
+      + command(21))
+# Stray bytes before the first head, at the start and again after a drop.
+write("fuzz_arrivals", "stray_bytes_before_the_first_head",
+      arrival(b"\r\n" + start + EOT) + arrival(b"junk") + flood(0xC8, b"no batch end here ")
+      + arrival(b"^ZQ66^7^0^10.0.0.7^16777215^23^16777215^G7XYZ^65280" + EOT) + command(21))

@@ -44,8 +44,8 @@ App::App(const QString& configPath) : platform_(configPath), core_(std::make_uni
         c.link.OnError(std::string(b.constData(), static_cast<std::size_t>(b.size())));
         sync();
     });
-    connect(&platform_, &QtPlatform::dataArrived, this, [this, &c](qint64 n) {
-        c.stream.OnDataArrival(static_cast<std::int32_t>(std::min<qint64>(n, INT32_MAX)));
+    connect(&platform_, &QtPlatform::dataArrived, this, [this, &c] {
+        c.stream.OnDataArrival();
         sync();
     });
     connect(&platform_, &QtPlatform::keepAliveTick, this, [this, &c] {

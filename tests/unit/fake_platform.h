@@ -96,7 +96,7 @@ struct Rig {
     // One arrival of data from the node.
     void arrive(const std::string& data) {
         platform.incoming = data;
-        core.stream.OnDataArrival(static_cast<std::int32_t>(data.size()));
+        core.stream.OnDataArrival();
     }
 
     // One table sentence straight to its handler.
@@ -109,12 +109,8 @@ struct Rig {
     }
     GridRow& row(int i) { return core.grid.row(i); }
 
-    // A batch as the node sends it: the sentences, then EOT, then the arrival that lets the
-    // buffer be cut (the buffer must end with EOT before an arrival cuts it).
-    void batch(const std::string& sentences) {
-        arrive(sentences + "\x04");
-        arrive("\x04");
-    }
+    // A batch as the node sends it: the sentences, then EOT, in one arrival.
+    void batch(const std::string& sentences) { arrive(sentences + "\x04"); }
 };
 
 }  // namespace dx::test

@@ -15,16 +15,16 @@ namespace dx::test {
 inline constexpr char kEot = '\x04';
 inline const std::string kEotStr(1, kEot);
 
-// Two sentences that make everything before them complete, so a batch ending with them leaves
-// only themselves waiting in the receive buffer. They change nothing but the start-time label.
-inline const std::string kFlush = "^ZQ92^(end)^ZQ92^(end)";
+// A sentence that takes the batch's EOT, so the sentences before it are shown without it. It
+// changes nothing but the start-time label.
+inline const std::string kFlush = "^ZQ92^(end)";
 
 // What the output stage writes for one text line: a line break, then the line indented by 12
 // blanks (or, for a line opening with "[", not indented).
 inline std::string Line(std::string_view text) { return "\r\n            " + std::string(text); }
 inline std::string BracketLine(std::string_view text) { return "\r\n" + std::string(text); }
 
-// Sends sentences as one batch of the node and makes every one of them be handled.
+// Sends sentences as one batch of the node, each shown without the batch's EOT.
 inline void Deliver(Rig& r, const std::string& sentences) { r.batch(sentences + kFlush); }
 
 // One stretch of pane text in one colour.

@@ -3,6 +3,7 @@
 
 #include "common/numeric.h"
 #include "fake_platform.h"
+#include "stream_support.h"
 
 namespace dx::test {
 namespace {
@@ -77,8 +78,18 @@ TEST(RunawayLines, AnyLineLongerThanTwentyThousandShowsItsTwoEnds) {
     rig.batch(junk + "^ZQ61^after the junk^ZQ99");
     const std::string& text = rig.core.monitor.pane.text();
     EXPECT_NE(text.find(std::string(10000, 'a') + "-----bbbb"), std::string::npos);
-    EXPECT_NE(text.find("bbbb^ZQ61^after the junk"), std::string::npos);
+    EXPECT_NE(text.find(Line("after the junk")), std::string::npos);
     EXPECT_LT(text.size(), 21000u + 200u);
+}
+
+TEST(RunawayLines, ALongTrafficLineIsCutOnceBehindItsCall) {
+    Rig rig;
+    rig.batch("^ZQ81^1^65280^7000^ZQ66^5^0^10.0.0.5^0^4000^0^K1ABC^0");
+    const std::string payload = std::string(15000, 'a') + std::string(15000, 'b');
+    rig.batch("^ZQ70^5^" + payload + "^ZQ92^(end)");
+    const std::string& text = rig.core.monitor.pane.text();
+    const std::string line = "[K1ABC    ] " + std::string(10000, 'a') + "-----" + std::string(10000, 'b');
+    EXPECT_EQ(text.substr(text.size() - line.size() - 2), "\r\n" + line);
 }
 
 }  // namespace

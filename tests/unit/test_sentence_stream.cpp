@@ -25,32 +25,38 @@ std::vector<Segment> Written(Rig& r, std::size_t from) { return SegmentsFrom(r.c
 // ---------------------------------------------------------------------------------------------
 // When the buffer is cut
 
-TEST(ReceiveBuffer, FirstDataAfterStartUpWaitsForTheNextArrival) {
-    Rig r;
-    const std::size_t base = r.core.monitor.pane.size();
-    const std::string data = "^ZQ61^Hello^ZQ61^World^ZQ61^Third" + kEotStr;
-    r.arrive(data);
-    EXPECT_EQ(Shown(r, base), "");
-    EXPECT_EQ(r.core.stream.ReceiveBuffer(), data);
-
-    r.arrive(kEotStr);  // the buffer now ends with EOT: both complete sentences are cut
-    EXPECT_EQ(Shown(r, base), Line("Hello") + Line("World"));
-    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ61^Third" + kEotStr + kEotStr);
-}
-
-TEST(ReceiveBuffer, AnArrivalIsOnlyAppendedUnlessTheBufferHeldABatchEnd) {
-    Rig r;
-    const std::size_t base = r.core.monitor.pane.size();
-    r.arrive("^ZQ61^First line^ZQ61^Second line" + kEotStr);
-    r.arrive("^ZQ61^Third line^ZQ61^Fourth line");  // buffer ended with EOT: cut
-    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line"));
-
-    // "Fourth line" is complete once "Fifth" arrives, but the buffer did not end with EOT.
-    r.arrive("^ZQ61^Fifth line^ZQ61^Sixth line" + kEotStr);
-    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line"));
-    r.arrive(kEotStr);
-    EXPECT_EQ(Shown(r, base), Line("First line") + Line("Second line\x04") + Line("Third line") +
-                                  Line("Fourth line") + Line("Fifth line"));
+// The node ends each batch with EOT: everything up to the last one is handled in the arrival that
+// brings it, the batch's last sentence included; what follows waits for the rest of its batch.
+TEST(ReceiveBuffer, EverythingUpToTheLastBatchEndIsHandledInTheArrivalThatBringsIt) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> arrivals;
+        std::string shown;
+        std::string waiting;
+    };
+    const std::string full = "^ZQ61^" + std::string(8192 - 7, 'x') + kEotStr;  // one 8192-byte read
+    const Case cases[] = {
+        {"the first data after start-up", {"^ZQ61^Hello^ZQ61^World" + kEotStr}, Line("Hello") + Line("World\x04"), ""},
+        {"a read of exactly 8192 bytes", {full}, Line(full.substr(6)), ""},
+        {"a read that stops inside a batch",
+         {"^ZQ61^one" + kEotStr + "^ZQ61^second^ZQ6"},
+         Line("one\x04"),
+         "^ZQ61^second^ZQ6"},
+        {"the rest of that batch",
+         {"^ZQ61^one" + kEotStr + "^ZQ61^second^ZQ6", "1^third" + kEotStr},
+         Line("one\x04") + Line("second") + Line("third\x04"),
+         ""},
+        {"a read that stops inside ZQ11", {"^ZQ61^ab^ZQ1", "1^cd^ZQ61^next" + kEotStr}, Line("ab^ZQ11^cd") + Line("next\x04"), ""},
+        {"no batch end yet", {"^ZQ61^one^ZQ61^two"}, "", "^ZQ61^one^ZQ61^two"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        const std::size_t base = r.core.monitor.pane.size();
+        for (const std::string& a : c.arrivals) r.arrive(a);
+        EXPECT_EQ(Shown(r, base), c.shown);
+        EXPECT_EQ(r.core.stream.ReceiveBuffer(), c.waiting);
+    }
 }
 
 TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndInOrder) {
@@ -68,7 +74,7 @@ TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndIn
     int expected = 1;
     auto take = [&](const std::string& data) {
         const std::size_t before = r.core.monitor.pane.size();
-        const std::size_t kept = before > SentenceStream::kPaneLimit ? SentenceStream::kPaneKeep : before;
+        const std::size_t kept = SentenceStream::KeptAfterTrim(before);
         r.arrive(data);
         const std::string added = r.core.monitor.pane.text().substr(kept);
         for (std::size_t at = 0; (at = added.find("line ", at)) != std::string::npos; at += 5) {
@@ -82,27 +88,7 @@ TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndIn
         ASSERT_LT(r.core.stream.ReceiveBuffer().size(), 3 * read) << "after byte " << at;
     }
     take(kEotStr);
-    take(kEotStr);
-    EXPECT_EQ(expected, lines);  // the last line waits in the buffer for a head after it
-}
-
-TEST(ReceiveBuffer, AnArrivalOfExactly8192BytesIsAppendedWithoutCutting) {
-    struct Case {
-        std::size_t size;
-        bool cuts;
-    };
-    for (const Case c : {Case{8191, true}, Case{8192, false}, Case{8193, true}}) {
-        SCOPED_TRACE("arrival of " + std::to_string(c.size) + " bytes");
-        Rig r;
-        const std::size_t base = r.core.monitor.pane.size();
-        r.arrive("^ZQ61^Hello^ZQ61^World" + kEotStr);
-        const std::string chunk = "^ZQ61^" + std::string(c.size - 7, 'x') + kEotStr;
-        ASSERT_EQ(chunk.size(), c.size);
-        r.arrive(chunk);
-        EXPECT_EQ(Shown(r, base), c.cuts ? Line("Hello") + Line("World\x04") : "");
-        r.arrive(kEotStr);  // any later arrival cuts what is complete
-        EXPECT_EQ(Shown(r, base), Line("Hello") + Line("World\x04"));
-    }
+    EXPECT_EQ(expected, lines + 1);  // every line, the last one with the final batch end
 }
 
 TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
@@ -118,7 +104,7 @@ TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
     core.link.Startup();
     p.state = kSocketConnecting;
     p.incoming = "data";
-    core.stream.OnDataArrival(4);
+    core.stream.OnDataArrival();
     EXPECT_EQ(core.stream.ReceiveBuffer(), "data");
     EXPECT_EQ(p.sleeps, 3);
 
@@ -157,49 +143,49 @@ const std::vector<Segment> kSplitShown{
     {BracketLine("[Bracketed\x04") + Line("Last words"), kMagenta},
 };
 
-// The buffer starts with a waiting sentence and ends with EOT, as after any earlier batch.
-void Prime(Rig& r) { r.arrive("^ZQ92^start" + kEotStr); }
-
 TEST(SentenceCutting, ASentenceSplitAtAnyPositionIsHandledAsIfItCameWhole) {
     for (std::size_t k = 1; k < kSplitStream.size(); ++k) {
         SCOPED_TRACE("split after " + std::to_string(k) + " characters");
         Rig r;
         const std::size_t base = r.core.monitor.pane.size();
-        Prime(r);
         r.arrive(kSplitStream.substr(0, k));
         r.arrive(kSplitStream.substr(k));
-        r.arrive(kEotStr);
         ASSERT_EQ(Written(r, base), kSplitShown);
-        ASSERT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ92^tail" + kEotStr + kEotStr);
+        ASSERT_EQ(r.core.stream.ReceiveBuffer(), "");
     }
 }
 
 TEST(SentenceCutting, AStreamArrivingOneByteAtATimeIsHandledAsIfItCameWhole) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
-    Prime(r);
     for (const char c : kSplitStream) r.arrive(std::string(1, c));
-    r.arrive(kEotStr);
     EXPECT_EQ(Written(r, base), kSplitShown);
 }
 
-TEST(SentenceCutting, ASentenceIsCutOnlyWhenAnotherHeadStartsNineOrMoreCharactersPastIt) {
+TEST(SentenceCutting, WithinABatchAHeadEvenCloseBehindASentenceStartEndsIt) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
-    // "ab" then a head at the ninth position: the search for a further head starts at the tenth.
     r.batch("^ZQ61^ab^ZQ61^more text");
-    EXPECT_EQ(Shown(r, base), "");
-    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "^ZQ61^ab^ZQ61^more text" + kEotStr + kEotStr);
-    r.arrive("^ZQ92^(end)");
-    // "ab" is too short to be written; "more text" is.
-    EXPECT_EQ(Shown(r, base), Line("more text\x04\x04"));
+    EXPECT_EQ(Shown(r, base), Line("more text\x04"));  // "ab" is too short to be written
 }
 
-TEST(SentenceCutting, TextBeforeTheFirstHeadOpensTheFirstPiece) {
+// Text in front of the first head, at the start of the stream or after a drop, is a piece of its
+// own; the sentence behind it is handled by its type.
+TEST(SentenceCutting, TextBeforeTheFirstHeadIsAPieceOfItsOwn) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, "junk text^ZQ61^Hello^ZQ63^Red line");
-    EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("junk text^ZQ61^Hello"), kBlack}, {Line("Red line"), kRed}}));
+    EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("junk text"), kBlack}, {Line("Hello"), kMagenta}, {Line("Red line"), kRed}}));
+
+    const std::string record = "^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0";
+    for (const std::string& before : {std::string("\r\n"), std::string(SentenceStream::kBufferCap + 1, 'j')}) {
+        SCOPED_TRACE(before.size() > 2 ? "after a drop" : "a line break");
+        Rig s;
+        s.arrive(before);
+        s.batch(record);
+        EXPECT_TRUE(s.core.grid.hasRow(12));
+        EXPECT_EQ(s.row(12).call.text(), "K1ABC");
+    }
 }
 
 TEST(SentenceCutting, OneZq11RightAfterASentenceStartIsNotABoundary) {
@@ -257,13 +243,11 @@ TEST(SentenceCutting, ATrafficLineRunsToTheFirstHeadFromItsEleventhCharacter) {
     }
 }
 
-TEST(SentenceCutting, ATrafficLineWithNoHeadFromItsEleventhCharacterTakesTheWholeBuffer) {
-    // The completeness test (a head from the tenth character) passes, the line's own end test
-    // (from the eleventh) finds nothing: the whole buffer is the line and the buffer empties.
+TEST(SentenceCutting, ATrafficLineWithNoHeadFromItsEleventhCharacterTakesTheRestOfTheBatch) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
     r.batch("^ZQ70^5^a^ZQ61^Next line");
-    EXPECT_EQ(Shown(r, base), Line("^ZQ70^5^a^ZQ61^Next line\x04\x04"));
+    EXPECT_EQ(Shown(r, base), Line("^ZQ70^5^a^ZQ61^Next line\x04"));
     EXPECT_EQ(r.core.stream.ReceiveBuffer(), "");
 }
 
@@ -305,10 +289,9 @@ TEST(SentenceDispatch, AnUnknownHeadIsWrittenWholeInTheColourOfTheSentenceBefore
 TEST(SentenceDispatch, TheColourStartsBlackAtEveryArrival) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
-    r.batch("^ZQ63^red line^ZQ99waits in the buffer");
-    r.arrive("^ZQ92^(end)");  // a new arrival cuts the waiting unknown sentence
-    const std::vector<Segment> expected{{Line("red line"), kRed},
-                                        {Line("^ZQ99waits in the buffer\x04\x04"), kBlack}};
+    r.batch("^ZQ63^red line");
+    r.batch("^ZQ99next arrival");
+    const std::vector<Segment> expected{{Line("red line\x04"), kRed}, {Line("^ZQ99next arrival\x04"), kBlack}};
     EXPECT_EQ(Written(r, base), expected);
 }
 
@@ -373,7 +356,7 @@ TEST(OutputFilters, WithOutUntickedAShortLinkTimeDoesNotStopTheCutting) {
         Rig r;
         r.core.monitor.chkOut.setChecked(out);
         r.batch("^ZQ92^first^ZQ65^^ZQ92^second label^ZQ92^third label");
-        EXPECT_EQ(r.core.connects.Label6.text(), out ? "first" : "second label");
+        EXPECT_EQ(r.core.connects.Label6.text(), out ? "first" : "third label\x04");
     }
 }
 
@@ -435,27 +418,22 @@ TEST(OutputStage, ForAPassiveNodeALineBreakIsInsertedInFrontOfTheNewestLine) {
 // ---------------------------------------------------------------------------------------------
 // The pane's length limit
 
-// Once the pane holds more than 100000 characters, the next arrival first cuts it down to its
-// newest 50000 (after an ordinary arrival that is the oldest 50000 gone; after a flood, all of the
-// flood but its end), before anything of that arrival is written.
-TEST(PaneLimit, APaneAboveOneHundredThousandCharactersKeepsItsNewestFiftyThousandAtTheNextArrival) {
+// Once the pane holds more than 100000 characters, the next arrival first deletes its oldest
+// 50000, and 50000 more at a time while it still holds more than 100000, before anything of that
+// arrival is written.
+TEST(PaneLimit, APaneAboveOneHundredThousandCharactersLosesItsOldestFiftyThousandsAtTheNextArrival) {
     struct Case {
-        std::size_t size;
-        bool trimmed;
+        std::size_t size, kept;
     };
-    for (const Case c : {Case{100000, false}, Case{100001, true}, Case{100500, true}, Case{400000, true}}) {
+    for (const Case c : {Case{100000, 100000}, Case{100001, 50001}, Case{120000, 70000}, Case{400000, 100000}}) {
         SCOPED_TRACE("pane of " + std::to_string(c.size));
         Rig r;
         Pane& pane = r.core.monitor.pane;
         std::string old;
         for (std::size_t i = 0; old.size() < c.size; ++i) old += static_cast<char>('A' + i % 26);
         pane.setText(old);
-        r.arrive("^ZQ61^new line" + kFlush + kEotStr);  // the first data only waits in the buffer
-        const std::string kept = c.trimmed ? old.substr(old.size() - 50000) : old;
-        EXPECT_EQ(pane.text(), kept);
-        EXPECT_EQ(pane.caret(), c.trimmed ? pane.size() : 0u);
-        r.arrive(kEotStr);
-        EXPECT_EQ(pane.text(), kept + Line("new line"));
+        r.batch("^ZQ61^new line" + kFlush);
+        EXPECT_EQ(pane.text(), old.substr(old.size() - c.kept) + Line("new line"));
     }
 }
 
@@ -467,34 +445,24 @@ TEST(PaneLimit, ColoursStayWithTheirTextAfterATrim) {
     pane.append(std::string(49990, 'B'), kBlue);
     r.arrive("x");
     EXPECT_EQ(SegmentsFrom(pane, 0),
-              (std::vector<Segment>{{std::string(10, 'R'), kRed}, {std::string(49990, 'B'), kBlue}}));
+              (std::vector<Segment>{{std::string(20, 'R'), kRed}, {std::string(49990, 'B'), kBlue}}));
 }
 
 // ---------------------------------------------------------------------------------------------
 // A "^ZQ64" swallowed into another piece
 
 TEST(Zq64InsideAPiece, ItsTailGoesInFrontOfTheWaitingSentencesAndIsHandledNextArrival) {
-    struct Case {
-        const char* name;
-        std::string stream;
-    };
-    const Case cases[] = {
-        {"text before the first head", "junk^ZQ64^blue text^ZQ61^after words^ZQ61^more words"},
-        {"inside a traffic line", "^ZQ70^12^^ZQ64^blue text^ZQ61^after words^ZQ61^more words"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Rig r;
-        const std::size_t base = r.core.monitor.pane.size();
-        Deliver(r, c.stream);
-        // Nothing of the piece is written, and the cutting stops with the tail in front.
-        EXPECT_EQ(Shown(r, base), "");
-        EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48), "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
-        // What waited behind the piece is not lost.
-        r.arrive(kEotStr);
-        EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("blue text"), kBlue},
-                                                          {Line("after words") + Line("more words"), kMagenta}}));
-    }
+    // A head within a traffic line's first ten characters belongs to the line.
+    Rig r;
+    const std::size_t base = r.core.monitor.pane.size();
+    Deliver(r, "^ZQ70^12^^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
+    // Nothing of the piece is written, and the cutting stops with the tail in front.
+    EXPECT_EQ(Shown(r, base), "");
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48), "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
+    // What waited behind the piece is not lost.
+    r.arrive(kEotStr);
+    EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("blue text"), kBlue},
+                                                      {Line("after words") + Line("more words"), kMagenta}}));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -15,7 +15,7 @@ constexpr Colour kWhiteNumber = 16777215;
 struct TableRig : Rig {
     explicit TableRig(int ports = 4) {
         for (int i = 1; i <= ports; ++i)
-            core.stream.OnDataArrival(0), core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+            core.stream.OnDataArrival(), core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
     }
     std::string full66(int s, const std::string& call, Colour callColour = rgb(0x00FF00),
                        Colour ipColour = kWhiteNumber) {

@@ -87,8 +87,8 @@ TEST(PortStrip, AColourSentenceWithFourFieldsGivesNoTipAndNumbersAreRounded) {
     EXPECT_EQ(r.core.status.PortColours[0], 16777215);
 }
 
-// A faulty sentence ends the handling of its arrival; what it did before the fault stays, and
-// the sentences behind it wait for the next arrival.
+// A faulty sentence ends there; what it did before the fault stays, and the sentences behind it
+// are handled as usual.
 struct FaultCase {
     const char* name;
     std::string sentence;
@@ -98,15 +98,13 @@ struct FaultCase {
 
 class FaultySentence : public ::testing::TestWithParam<FaultCase> {};
 
-TEST_P(FaultySentence, EndsTheArrivalAndLeavesTheRestForTheNext) {
+TEST_P(FaultySentence, EndsOnlyItself) {
     const FaultCase& c = GetParam();
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, c.sentence + "^ZQ61^after the fault");
     EXPECT_EQ(Strip(r).size(), c.boxes);
     EXPECT_EQ(r.core.status.PortCount, c.portCount);
-    EXPECT_EQ(r.core.monitor.pane.text().substr(base), "");
-    r.arrive(kEotStr);
     EXPECT_EQ(r.core.monitor.pane.text().substr(base), Line("after the fault"));
 }
 
@@ -157,6 +155,7 @@ TEST(HighwaterMarks, ShowTheRoundedCountAndTheTextInTheTip) {
         {"no separator: the whole rest is the text", "42", "42", "42"},
         {"count without a number reads 0", "abc^x", "0", "x"},
         {"only the first separator splits", "7^a^b", "7", "a^b"},
+        {"a count beyond 32 bits", "99999999999^t", "99999999999", "t"},
         {"an empty text", "7^", "7", ""},
     };
     for (const MarkCase& c : cases) {
@@ -213,12 +212,14 @@ TEST(BlueLines, ALightGreenPortCellTakesTheVersionBeforeTheDxSpiderPrompt) {
     struct Case {
         const char* name;
         std::size_t promptAt;  // where the prompt starts in the text after the head
+        std::string version;
         std::string tip;
     };
     const Case cases[] = {
-        {"prompt at the 38th character", 37, "1.57"},
-        {"prompt further on", 60, "1.57"},
-        {"prompt at the 37th character is not looked at", 36, "old tip"},
+        {"prompt at the 38th character", 37, "  1.57", "1.57"},
+        {"prompt further on", 60, "  1.57", "1.57"},
+        {"prompt at the 37th character is not looked at", 36, "  1.57", "old tip"},
+        {"a negative zero is shown as 0", 37, "  -0.0", "0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,7 +227,7 @@ TEST(BlueLines, ALightGreenPortCellTakesTheVersionBeforeTheDxSpiderPrompt) {
         Element& port = r.core.connects.rows[0].port;
         port.setBack(colours::kLightGreen);
         port.setTip("old tip");
-        const std::string text = std::string(c.promptAt - 6, '-') + "  1.57" + "  dxspider >";
+        const std::string text = std::string(c.promptAt - 6, '-') + c.version + "  dxspider >";
         const std::size_t base = r.core.monitor.pane.size();
         Deliver(r, "^ZQ62^" + text);
         EXPECT_EQ(port.tip(), c.tip);

@@ -8,12 +8,12 @@
 
 namespace dx {
 
-void Traffic::HandleTraffic(std::string& sentence) {
+bool Traffic::HandleTraffic(std::string& sentence) {
     // Before the first socket record a traffic line goes on as it came, head and all.
-    if (core_.table.HiddenRowLimit == 0) return;
+    if (core_.table.HiddenRowLimit == 0) return false;
     const std::string rest = sentence.size() > 6 ? sentence.substr(6) : std::string();
     const std::size_t caret = rest.find('^', 1);
-    if (caret == std::string::npos) return;
+    if (caret == std::string::npos) return false;
     try {
         const std::int16_t socket = ToInt16(LeadingNumber(std::string_view(rest).substr(0, caret)));
         TrafficSocketText = std::to_string(socket);
@@ -42,6 +42,7 @@ void Traffic::HandleTraffic(std::string& sentence) {
         // A fault ends this line's handling; it is not shown.
         sentence.clear();
     }
+    return true;
 }
 
 std::string Traffic::TimeLinks(std::string& DataString) {

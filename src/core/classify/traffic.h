@@ -18,8 +18,10 @@ public:
     std::string TrafficSocketText;
     std::int16_t CallFieldWidth = 9;
 
-    // Rewrites the copy of a "^ZQ70^" sentence into the text to show (empty for none).
-    void HandleTraffic(std::string& sentence);
+    // Rewrites the copy of a "^ZQ70^" sentence into the text to show (empty for none). Answers
+    // whether that text is a traffic line of a socket (its payload then cut to length), rather
+    // than the sentence passed on as it came.
+    bool HandleTraffic(std::string& sentence);
     // Shows the link time of a "^ZQ65" sentence (head removed) and leaves in DataString what
     // follows the time field; the answer is always empty.
     std::string TimeLinks(std::string& DataString);

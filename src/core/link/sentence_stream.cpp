@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/core.h"
+#include "common/fault.h"
 #include "common/text.h"
 
 namespace dx {
@@ -14,7 +15,7 @@ constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that 
 bool isHead(std::string_view piece, std::string_view head) { return StartsWith(piece, head); }
 }  // namespace
 
-void SentenceStream::OnDataArrival(std::int32_t bytesTotal) {
+void SentenceStream::OnDataArrival() {
     paneColour_ = colours::kBlack;
     try {
         Platform& p = core_.platform;
@@ -26,31 +27,19 @@ void SentenceStream::OnDataArrival(std::int32_t bytesTotal) {
             p.sleepMs(1);
         }
         core_.commands.IdleTicks = 0;
-
-        // The pane keeps its newest 50000 characters once it holds more than 100000: after a
-        // normal arrival that is the oldest 50000 gone; after a flood, all the flood but its end.
-        Pane& pane = core_.monitor.pane;
-        if (pane.size() > kPaneLimit) {
-            pane.deleteFront(pane.size() - kPaneKeep);
-            pane.setCaret(pane.size());
-        }
-
-        const std::string data = p.socketReadAll();
-        // The node ends each batch with EOT: the buffer is cut once what it held already has a
-        // batch end in it. (An empty buffer has none, so the first data after start-up only
-        // waits.) Usually that EOT is the held text's last character; but a node faster than the
-        // program fills every read to the brim, a read then stops anywhere in a batch, and waiting
-        // for one that stops right after an EOT would leave the stream uncut until the buffer
-        // overflowed and lost what it held.
-        const std::string_view held = ReceiveBuffer();
-        const bool batchEnded = held.find(kEot) != std::string_view::npos;
-        append(data);
-        if (!batchEnded) return;
-        if (bytesTotal == 8192) return;  // a full socket read: more of the batch is on its way
+        trimPane();
+        append(p.socketReadAll());
         cutSentences();
     } catch (const std::exception&) {
-        // A fault ends this arrival; the buffer keeps what it holds for the next one.
+        // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
     }
+}
+
+void SentenceStream::trimPane() {
+    Pane& pane = core_.monitor.pane;
+    if (pane.size() <= kPaneLimit) return;
+    pane.deleteFront(pane.size() - KeptAfterTrim(pane.size()));
+    pane.setCaret(pane.size());
 }
 
 void SentenceStream::append(std::string_view data) {
@@ -58,6 +47,8 @@ void SentenceStream::append(std::string_view data) {
         buffer_.erase(0, head_);
         head_ = 0;
     }
+    const std::size_t eot = data.rfind(kEot);
+    if (eot != std::string_view::npos) whole_ = buffer_.size() - head_ + eot + 1;
     buffer_.append(data);
     const std::size_t held = buffer_.size() - head_;
     if (held > kBufferCap) {
@@ -65,9 +56,9 @@ void SentenceStream::append(std::string_view data) {
         const std::size_t dropped = held - kBufferCap / 2;
         buffer_.erase(0, head_ + dropped);
         head_ = 0;
-        core_.monitor.pane.append("\r\n*** " + std::to_string(dropped) +
-                                      " bytes dropped: the node sent more than " +
-                                      std::to_string(kBufferCap) + " bytes without a complete sentence",
+        whole_ = whole_ > dropped ? whole_ - dropped : 0;
+        core_.monitor.pane.append("\r\n*** " + std::to_string(dropped) + " bytes dropped: the node sent more than " +
+                                      std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
                                   colours::kRed);
     }
 }
@@ -75,37 +66,46 @@ void SentenceStream::append(std::string_view data) {
 void SentenceStream::setBuffer(std::string text) {
     buffer_ = std::move(text);
     head_ = 0;
+    const std::size_t eot = buffer_.rfind(kEot);
+    whole_ = eot == std::string::npos ? 0 : eot + 1;
 }
 
 void SentenceStream::cutSentences() {
+    // The node ends every batch with EOT. Everything up to the last one is whole and is cut and
+    // handled now, the batch's last sentence included; what follows it waits for the rest of its
+    // batch, so a read that ends inside a head (or inside "^ZQ11") is never cut there.
     Platform& p = core_.platform;
-    for (;;) {
-        const std::string_view b = ReceiveBuffer();
-        if (b.empty()) return;
+    constexpr auto npos = std::string_view::npos;
+    while (whole_ > 0) {
+        const std::string_view b = std::string_view(buffer_).substr(head_, whole_);
         p.sleepMs(1);
         const std::size_t p1 = b.find("^ZQ");
-        if (p1 == std::string_view::npos) return;
-        const std::size_t next = b.find("^ZQ", p1 + 1);
-        // A sentence is whole once another head has come at least 9 characters past its start.
-        // (The next head is usually that far already, so the buffer is scanned once.)
-        if (next == std::string_view::npos) return;
-        if (next < p1 + 9 && b.find("^ZQ", p1 + 9) == std::string_view::npos) return;
-        // Node-protocol text "^ZQ11^" right after a sentence start is traffic, not a new head.
-        std::size_t p2 = next;
-        if (b.compare(p2, 5, "^ZQ11") == 0) p2 = b.find("^ZQ", p2 + 1);
-        // A traffic line runs to the first head from its eleventh character, whatever head it is.
-        std::size_t cut = p2;
-        if (isHead(b, "^ZQ70")) cut = next >= 10 ? next : b.find("^ZQ", 10);
-        std::string piece;
-        if (cut != std::string_view::npos) {
-            piece.assign(b.substr(0, cut));
-            head_ += cut;
+        std::size_t cut = npos;
+        if (p1 != 0) {
+            // Text in front of the first head is a piece of its own, shown as any unknown one.
+            cut = p1;
+        } else if (isHead(b, "^ZQ70")) {
+            // A traffic line runs to the first head from its eleventh character, whatever head.
+            cut = b.find("^ZQ", 10);
         } else {
-            piece.assign(b);
-            buffer_.clear();
-            head_ = 0;
+            // The next head ends the sentence, unless it is node-protocol text "^ZQ11" right
+            // after the sentence start, which is traffic, not a head.
+            cut = b.find("^ZQ", 1);
+            if (cut != npos && b.compare(cut, 5, "^ZQ11") == 0) cut = b.find("^ZQ", cut + 1);
         }
-        if (!dispatch(std::move(piece))) return;
+        if (cut == npos) cut = b.size();
+        std::string piece(b.substr(0, cut));
+        head_ += cut;
+        whole_ -= cut;
+        try {
+            if (!dispatch(std::move(piece))) return;
+        } catch (const Fault&) {
+            // A sentence the program cannot handle ends there; the next one is handled as usual.
+        }
+    }
+    if (head_ == buffer_.size()) {
+        buffer_.clear();
+        head_ = 0;
     }
 }
 
@@ -115,11 +115,11 @@ bool SentenceStream::dispatch(std::string piece) {
         return WriteToPane(core_.table.HandleSocketRecord(piece));
     }
     if (isHead(piece, "^ZQ70^")) {
-        core_.traffic.HandleTraffic(piece);
+        const bool trafficLine = core_.traffic.HandleTraffic(piece);
         // Classification has run; the line is shown only while "Unknown" is ticked.
         if (!core_.monitor.chkUnknown.checked()) return true;
         paneColour_ = colours::kBlack;
-        return WriteToPane(std::move(piece));
+        return WriteToPane(std::move(piece), trafficLine);
     }
     if (isHead(piece, "^ZQ61")) {
         paneColour_ = colours::kMagenta;
@@ -151,7 +151,7 @@ bool SentenceStream::dispatch(std::string piece) {
     return true;
 }
 
-bool SentenceStream::WriteToPane(std::string piece) {
+bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
     MonitorWindow& m = core_.monitor;
     if (!m.chkOut.checked()) return true;
     if (isHead(piece, "^ZQ64")) {
@@ -186,9 +186,9 @@ bool SentenceStream::WriteToPane(std::string piece) {
         if (part.size() > 3) {
             out += "\r\n";
             if (part.front() != '[') out += kIndent;
-            if (part.size() > Traffic::kLongLine) {
+            if (part.size() > Traffic::kLongLine && !trafficLine) {
                 // One runaway line (junk before a head, a node gone wrong) must not flood the
-                // pane: its two ends say enough.
+                // pane: its two ends say enough. (A traffic line's payload is cut so already.)
                 out += part.substr(0, Traffic::kLongLineKeep);
                 out += "-----";
                 out += part.substr(part.size() - Traffic::kLongLineKeep);

@@ -16,23 +16,31 @@ public:
     // Past this the receive buffer drops its oldest bytes: a peer that never ends a sentence must
     // not make the program grow without bound.
     static constexpr std::size_t kBufferCap = 4u << 20;
+    // Once the pane holds more than kPaneLimit characters, the next arrival deletes its oldest
+    // kPaneTrim, and kPaneTrim more at a time while it still holds more than kPaneLimit.
     static constexpr std::size_t kPaneLimit = 100000;
-    static constexpr std::size_t kPaneKeep = 50000;
+    static constexpr std::size_t kPaneTrim = 50000;
+    // How many characters a pane of `size` keeps after that trim.
+    static constexpr std::size_t KeptAfterTrim(std::size_t size) {
+        if (size <= kPaneLimit) return size;
+        return size - (size - kPaneLimit + kPaneTrim - 1) / kPaneTrim * kPaneTrim;
+    }
 
     explicit SentenceStream(Core& core) : core_(core) {}
 
-    // The data-arrival event of the node link, with the number of bytes waiting.
-    void OnDataArrival(std::int32_t bytesTotal);
+    // The data-arrival event of the node link.
+    void OnDataArrival();
 
     std::string_view ReceiveBuffer() const { return std::string_view(buffer_).substr(head_); }
     Colour PaneColour() const { return paneColour_; }
 
-    // The output stage for one piece. Answers false when the cutting loop must stop.
-    bool WriteToPane(std::string piece);
+    // The output stage for one piece. Answers false when the cutting loop must stop. A traffic
+    // line comes with its payload already cut to length; any other line longer than
+    // Traffic::kLongLine is cut here.
+    bool WriteToPane(std::string piece, bool trafficLine = false);
 
 private:
-    enum class Step { Next, Write, Stop };
-
+    void trimPane();
     void append(std::string_view data);
     void cutSentences();
     // Dispatches one piece by its head; answers false when the cutting loop must stop.
@@ -43,8 +51,9 @@ private:
     // ReceiveBuffer is buffer_ from head_ on: cutting a sentence only moves head_.
     std::string buffer_;
     std::size_t head_ = 0;
+    // How much of ReceiveBuffer is whole batches: everything up to and including its last EOT.
+    std::size_t whole_ = 0;
     Colour paneColour_ = colours::kBlack;
-    bool stop_ = false;
 };
 
 }  // namespace dx
