@@ -117,6 +117,21 @@ TEST(StartUp, ShowsMonitorAndConnectionsButNotTheSettingsWindow) {
     EXPECT_FALSE(program.app->settings().isVisible());
 }
 
+TEST(StartUp, AFirstRunShowsBothMainWindowsApartEachAtItsDesignSize) {
+    RunningProgram program(0, false);
+    ui::FrmConnects& c = program.app->connects();
+    ui::FrmMonitor& m = program.app->monitor();
+    EXPECT_TRUE(c.isVisible());
+    EXPECT_TRUE(m.isVisible());
+    // The design client areas, the connections window's with its menu bar.
+    EXPECT_EQ(c.size(), QSize(12195 / 15, (6525 + 300) / 15));
+    EXPECT_EQ(m.size(), QSize(12255 / 15, 6960 / 15));
+    EXPECT_EQ(c.pos(), QPoint(0, 0));
+    EXPECT_FALSE(c.frameGeometry().intersects(m.frameGeometry()));
+    c.menuConfiguration->trigger();
+    EXPECT_EQ(program.app->settings().pos(), QPoint(1000 / 15, 2000 / 15));
+}
+
 }  // namespace
 }  // namespace dx::test
 

@@ -20,6 +20,8 @@ void NodeLink::Startup() {
     core_.config.LoadConfig();
     core_.status.PortColours.assign(2, 0);
     core_.EnsureConnectsLoaded();
+    // A file that was read keeps every place it names; without one, neither window covers the other.
+    if (!core_.config.FileRead) core_.screens.PlaceForFirstRun();
     core_.connects.window.setShown(true);
     core_.table.AutoMode = true;
 }
