@@ -117,6 +117,24 @@ TEST(StartUp, ShowsMonitorAndConnectionsButNotTheSettingsWindow) {
     EXPECT_FALSE(program.app->settings().isVisible());
 }
 
+TEST(StartUp, ConfigurationAndConnectBringTheirOpenWindowToTheFront) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;
+    ui::FrmConnects& c = program.app->connects();
+    ui::FrmMonitor& m = program.app->monitor();
+    c.menuConfiguration->trigger();
+    m.activateWindow();
+    // An X server without a window manager hands activation to no one.
+    if (!QTest::qWaitForWindowActive(&m)) GTEST_SKIP() << "this desktop does not activate windows";
+    c.menuConfiguration->trigger();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&program.app->settings()));
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    m.cmdConn->click();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&c));
+}
+
 TEST(StartUp, AFirstRunShowsBothMainWindowsApartEachAtItsDesignSize) {
     RunningProgram program(0, false);
     ui::FrmConnects& c = program.app->connects();

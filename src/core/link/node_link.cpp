@@ -33,6 +33,7 @@ void NodeLink::ConnectToNode() {
     const std::int32_t last = std::max(core_.table.LastCallRow, core_.grid.highestIndex());
     for (std::int32_t i = 1; i <= last; ++i) core_.grid.RemoveRow(i);
     core_.connects.window.setShown(true);
+    core_.connects.window.bringToFront();
     core_.monitor.pane.setText("Trying");
     Platform& p = core_.platform;
     p.socketClose();
