@@ -76,10 +76,22 @@ int GridWidget::callAt(const QPoint& p) const {
     return e != nullptr && e == &model_.rows[static_cast<std::size_t>(row)].call ? row : -1;
 }
 
+void GridWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) pressedCall_ = callAt(event->position().toPoint());
+    QWidget::mousePressEvent(event);
+}
+
+void GridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is no new click: its first press and release were one.
+    if (event->button() == Qt::LeftButton) pressedCall_ = -1;
+    event->accept();
+}
+
 void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const int row = callAt(event->position().toPoint());
-        if (row > 0) emit callClicked(row);
+        const int pressed = pressedCall_;
+        pressedCall_ = -1;
+        if (pressed > 0 && callAt(event->position().toPoint()) == pressed) emit callClicked(pressed);
     }
     QWidget::mouseReleaseEvent(event);
 }

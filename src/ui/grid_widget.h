@@ -24,6 +24,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -32,6 +34,8 @@ private:
 
     const ConnectsWindow& model_;
     std::uint64_t seen_ = 0;
+    // The call cell the left button went down on, or -1: a click is a press and a release there.
+    int pressedCall_ = -1;
 };
 
 }  // namespace dx::ui

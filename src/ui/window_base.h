@@ -45,6 +45,13 @@ public:
         if (model_.state() == WindowState::Normal) ApplyWindow(this, model_);
         if (model_.shown() && !this->isVisible()) this->show();
         if (!model_.shown() && this->isVisible()) this->hide();
+        if (model_.frontRequests() != seenFront_) {
+            seenFront_ = model_.frontRequests();
+            if (this->isVisible()) {
+                this->raise();
+                this->activateWindow();
+            }
+        }
         applying_ = false;
     }
 
@@ -100,6 +107,7 @@ protected:
     std::vector<std::pair<QWidget*, const Element*>> bound_;
     std::uint64_t seen_ = 0;
     std::uint64_t seenElements_ = 0;
+    std::uint32_t seenFront_ = 0;
     bool applying_ = false;
 };
 

@@ -53,12 +53,15 @@ struct RunningProgram {
     std::unique_ptr<ui::App> app;
     int exitCode = -1;
 
-    explicit RunningProgram(quint16 nodePort) {
+    // Without a configuration file the program starts as on a new user's first run.
+    explicit RunningProgram(quint16 nodePort, bool withConfigFile = true) {
         const QString cfg = dir.filePath(QStringLiteral("Monitor.cfg"));
-        QFile f(cfg);
-        f.open(QIODevice::WriteOnly);
-        f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n").arg(nodePort).toLatin1());
-        f.close();
+        if (withConfigFile) {
+            QFile f(cfg);
+            f.open(QIODevice::WriteOnly);
+            f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n").arg(nodePort).toLatin1());
+            f.close();
+        }
         app = std::make_unique<ui::App>(cfg);
         app->platform().onEnd = [this](int code) { exitCode = code; };
         app->platform().onAbout = [](const QString&, const QString&) {};

@@ -117,6 +117,39 @@ TEST(StartUp, ShowsMonitorAndConnectionsButNotTheSettingsWindow) {
     EXPECT_FALSE(program.app->settings().isVisible());
 }
 
+TEST(StartUp, ConfigurationAndConnectBringTheirOpenWindowToTheFront) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;
+    ui::FrmConnects& c = program.app->connects();
+    ui::FrmMonitor& m = program.app->monitor();
+    c.menuConfiguration->trigger();
+    m.activateWindow();
+    // An X server without a window manager hands activation to no one.
+    if (!QTest::qWaitForWindowActive(&m)) GTEST_SKIP() << "this desktop does not activate windows";
+    c.menuConfiguration->trigger();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&program.app->settings()));
+    m.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m));
+    m.cmdConn->click();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&c));
+}
+
+TEST(StartUp, AFirstRunShowsBothMainWindowsApartEachAtItsDesignSize) {
+    RunningProgram program(0, false);
+    ui::FrmConnects& c = program.app->connects();
+    ui::FrmMonitor& m = program.app->monitor();
+    EXPECT_TRUE(c.isVisible());
+    EXPECT_TRUE(m.isVisible());
+    // The design client areas, the connections window's with its menu bar.
+    EXPECT_EQ(c.size(), QSize(12195 / 15, (6525 + 300) / 15));
+    EXPECT_EQ(m.size(), QSize(12255 / 15, 6960 / 15));
+    EXPECT_EQ(c.pos(), QPoint(0, 0));
+    EXPECT_FALSE(c.frameGeometry().intersects(m.frameGeometry()));
+    c.menuConfiguration->trigger();
+    EXPECT_EQ(program.app->settings().pos(), QPoint(1000 / 15, 2000 / 15));
+}
+
 }  // namespace
 }  // namespace dx::test
 
@@ -151,6 +184,33 @@ TEST(WindowActions, ClickingACallCellPicksThatSocketAndScrollButtonsMoveTheGrid)
     EXPECT_EQ(program.core().connects.rows[7].call.left(), before - 3850);
     program.app->connects().scrollRight->click();
     EXPECT_EQ(program.core().connects.rows[7].call.left(), before);
+}
+
+TEST(WindowActions, ADoubleClickChoosesACallOnceAndAPressCarriedToAnotherCallIsNoClick) {
+    LoopbackNode node;
+    RunningProgram program(node.port());
+    program.app->platform().sleepScale = 0.0;
+    program.app->monitor().cmdConn->click();
+    ASSERT_TRUE(node.waitForReceived(1));
+    node.send("^ZQ81^1^65280^7300^ZQ66^7^0^a^0^1^0^K7ABC^0^ZQ66^8^0^b^0^2^0^K8ABC^0^ZQ99\x04");
+    QTest::qWait(30);
+    node.send("\x04");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.core().grid.hasRow(8); }, 3000));
+    program.app->sync();
+
+    // Through the window, as the desktop delivers a mouse: the double click's second press comes
+    // as a double-click event.
+    ui::FrmConnects& w = program.app->connects();
+    const auto at = [&](int row) {
+        const QPoint centre = ui::PxRect(program.core().connects.rows[static_cast<std::size_t>(row)].call.place()).center();
+        return w.grid->mapTo(&w, centre);
+    };
+    QTest::mousePress(w.windowHandle(), Qt::LeftButton, {}, at(7));
+    QTest::mouseRelease(w.windowHandle(), Qt::LeftButton, {}, at(8));
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, at(8));
+    ASSERT_TRUE(node.waitForReceived(5));
+    QTest::qWait(100);
+    EXPECT_EQ(node.received, "B8M8^");
 }
 
 TEST(WindowActions, ResizingTheMonitorWindowResizesThePane) {

@@ -30,6 +30,29 @@ TEST(LoadConfig, WithoutAFileTheDefaultsHold) {
     EXPECT_FALSE(s.core.settings.window.loaded());  // nothing touched the settings window
 }
 
+TEST(LoadConfig, WithoutAWidthReadTheConnectionsWindowKeepsItsDesignSize) {
+    const Rect connects{0, 0, 12195 + 140, 6525 + 300 + 455};
+    const Rect monitor{0, 0, 12255 + 140, 6960 + 455};
+    const struct {
+        const char* what;
+        std::optional<std::string> file;
+        Rect connects, monitor;
+    } cases[] = {
+        // A first run: the monitor window stands directly below the connections window.
+        {"no file", std::nullopt, connects, Rect{0, connects.height, monitor.width, monitor.height}},
+        // A file that was read keeps its places, the monitor window's at the top left too.
+        {"port only", Record("RemotePort", "23"), connects, monitor},
+        {"connections top only", Record("FormConnectsTop", "450"), Rect{0, 450, connects.width, connects.height},
+         monitor},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Started s(c.file);
+        EXPECT_EQ(s.core.connects.window.outer(), c.connects);
+        EXPECT_EQ(s.core.monitor.window.outer(), c.monitor);
+    }
+}
+
 TEST(LoadConfig, AFileWithOnlyThePortKeepsTheDefaultHost) {
     Started s(Record("RemotePort", "23"));
     EXPECT_EQ(s.core.config.RemotePort, 23);

@@ -9,7 +9,9 @@ void Core::EnsureConnectsLoaded() {
     if (connects.window.loaded()) return;
     connects.window.setLoaded(true);
     traffic.CallFieldWidth = 9;
-    connects.window.setWidth(config.ConnectsWidth);
+    // Until a width has been read the window keeps its design size: a width of 0 would leave a
+    // new user's window one pixel wide, with the only menu that reaches the settings.
+    if (config.ConnectsWidthRead) connects.window.setWidth(config.ConnectsWidth);
 }
 
 void Core::EnsureSettingsLoaded() {

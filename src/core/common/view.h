@@ -112,6 +112,9 @@ public:
     // places with or without a window manager.
     Twips frameWidth() const { return frameWidth_; }
     Twips frameHeight() const { return frameHeight_; }
+    // Counts the program's requests to bring the window to the front and activate it; the
+    // desktop does so for each new request while the window shows.
+    std::uint32_t frontRequests() const { return frontRequests_; }
 
     void setCaption(std::string v) { set(caption_, std::move(v)); }
     void setBack(Colour v) { set(back_, v); }
@@ -122,6 +125,7 @@ public:
     void setTop(Twips v) { set(outer_.top, v); }
     void setWidth(Twips v) { set(outer_.width, v); }
     void setHeight(Twips v) { set(outer_.height, v); }
+    void bringToFront() { set(frontRequests_, frontRequests_ + 1); }
 
 private:
     std::string caption_;
@@ -130,6 +134,7 @@ private:
     bool shown_ = false;
     WindowState state_ = WindowState::Normal;
     Rect outer_;
+    std::uint32_t frontRequests_ = 0;
     Twips frameWidth_;
     Twips frameHeight_;
 };

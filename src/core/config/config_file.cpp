@@ -142,7 +142,10 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
             case 2: resize(w->width(), v); break;
             default: resize(v, w->height()); break;
         }
-        if (g.window == 0 && g.what == 3) ConnectsWidth = v;
+        if (g.window == 0 && g.what == 3) {
+            ConnectsWidth = v;
+            ConnectsWidthRead = true;
+        }
         return;
     }
     if (key == "KelLatestVersion") {
@@ -179,6 +182,7 @@ void ConfigFile::LoadConfig() {
     RemotePort = 99;
     RemoteHost = "127.0.0.1";
     const std::optional<std::string> content = core_.platform.readConfig();
+    FileRead = content.has_value();
     if (!content) return;  // no file: the defaults hold
     try {
         ItemReader items(*content);

@@ -16,6 +16,9 @@ public:
     std::string KelLatestVersion;
     // The last "FormConnectsWidth" read, applied when the connections window loads.
     std::int32_t ConnectsWidth = 0;
+    // Whether the last LoadConfig found a file at all, and whether it named that width.
+    bool FileRead = false;
+    bool ConnectsWidthRead = false;
 
     void LoadConfig();
     // Writes the file whole; answers false when it could not (the old file then stays whole).

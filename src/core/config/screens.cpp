@@ -23,6 +23,14 @@ void Screens::ResetScreens() {
     Moved(s, 0, 4000);
 }
 
+void Screens::PlaceForFirstRun() {
+    // Both keep their design sizes, which fit one above the other on a 1920 x 1080 screen; the
+    // settings window, when first opened, stands beside the connections window as always.
+    WindowModel& c = core_.connects.window;
+    Moved(c, 0, 0);
+    Moved(core_.monitor.window, 0, c.top() + c.height());
+}
+
 void Screens::MonitorResized(Twips width, Twips height) {
     WindowModel& w = core_.monitor.window;
     w.setWidth(width);

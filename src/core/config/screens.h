@@ -11,6 +11,8 @@ public:
 
     // Puts the three windows back to their fixed arrangement (nothing is saved).
     void ResetScreens();
+    // A first run, with no configuration file: the two main windows one above the other.
+    void PlaceForFirstRun();
 
     // The operator (or the program) changed a window's outer size or place, in twips.
     void MonitorResized(Twips width, Twips height);

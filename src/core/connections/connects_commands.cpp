@@ -67,6 +67,8 @@ void ConnectsCommands::ScrollRight() {
 void ConnectsCommands::Configuration() {
     core_.EnsureSettingsLoaded();
     core_.settings.window.setShown(true);
+    // An open settings window behind the others comes forward: the menu always shows it.
+    core_.settings.window.bringToFront();
 }
 
 void ConnectsCommands::About() {

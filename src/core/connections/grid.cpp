@@ -81,7 +81,9 @@ void Grid::LoadItems(std::int32_t stream) {
     exists[i] = true;
     touch(stream);
     ReFormat();
-    if (stream > core_.table.HiddenRowLimit - 1) {
+    // Rows up to the limit are the node's listening sockets, which are never laid out: shown,
+    // they would stand at their waiting place over the header.
+    if (stream > core_.table.HiddenRowLimit) {
         GridRow& made = rows[i];
         if (!made.ip.visible()) made.ip.setVisible(true);
         made.port.setVisible(true);

@@ -20,6 +20,8 @@ void NodeLink::Startup() {
     core_.config.LoadConfig();
     core_.status.PortColours.assign(2, 0);
     core_.EnsureConnectsLoaded();
+    // A file that was read keeps every place it names; without one, neither window covers the other.
+    if (!core_.config.FileRead) core_.screens.PlaceForFirstRun();
     core_.connects.window.setShown(true);
     core_.table.AutoMode = true;
 }
@@ -31,6 +33,7 @@ void NodeLink::ConnectToNode() {
     const std::int32_t last = std::max(core_.table.LastCallRow, core_.grid.highestIndex());
     for (std::int32_t i = 1; i <= last; ++i) core_.grid.RemoveRow(i);
     core_.connects.window.setShown(true);
+    core_.connects.window.bringToFront();
     core_.monitor.pane.setText("Trying");
     Platform& p = core_.platform;
     p.socketClose();
