@@ -61,46 +61,55 @@ TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
     EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.7");
 }
 
-TEST(LoadConfig, ABadNumberEndsTheReadingAndEarlierRecordsStay) {
+TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItAreRead) {
     struct Case {
         const char* name;
         std::string badRecord;
     };
     const Case cases[] = {
-        {"geometry not a number", Record("FormMonitorTop", "abc")},
+        {"geometry not a number", Record("FormMonitorLeft", "abc")},
         {"port not a number", Record("RemotePort", Quoted("twenty"))},
         {"version not a number", Record("KelLatestVersion", Quoted("new"))},
-        {"geometry with trailing text", Record("FormConnectsLeft", "12x")},
+        {"geometry with trailing text", Record("FormMonitorLeft", "12x")},
+        {"geometry beyond any screen", Record("FormMonitorLeft", "1e999")},
+        {"geometry of 26 digits", Record("FormMonitorLeft", "12345678901234567890123456")},
+        {"port of 26 digits", Record("RemotePort", "12345678901234567890123456")},
+        {"version NaN", Record("KelLatestVersion", "NaN")},
+        {"key with no value", "\"RemotePort\"\r\n"},
+        {"value with a thousands comma", Record("RemotePort", "4,000")},
+        {"trailing comma", Record("RemotePort", "24,")},
+        {"key and value on two lines", "\"RemotePort\"\r\n24\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") + c.badRecord +
-                  Record("RemoteHost", Quoted("10.0.0.1")) + Record("FormMonitorTop", "700"));
+        Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") +
+                  Record("KelLatestVersion", Quoted("1.93")) + c.badRecord + Record("RemoteHost", Quoted("10.0.0.1")) +
+                  Record("FormMonitorTop", "700"));
         EXPECT_EQ(s.core.config.RemotePort, 23);
         EXPECT_EQ(s.core.monitor.window.left(), 500);
-        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
-        EXPECT_EQ(s.core.monitor.window.top(), 0);
+        EXPECT_EQ(s.core.config.KelLatestVersion, "1.93");
+        EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.1");
+        EXPECT_EQ(s.core.monitor.window.top(), 700);
     }
 }
 
-TEST(LoadConfig, AfterAFailedReadAFurtherCallDoesNothing) {
-    Started s(Record("RemotePort", "23") + Record("FormMonitorTop", "abc"));
-    s.platform.configFile = Record("RemotePort", "42");
-    s.core.config.LoadConfig();
-    EXPECT_EQ(s.core.config.RemotePort, 23);
-
-    Started none;  // a missing file is a failed read too
+TEST(LoadConfig, WithoutAFileAFurtherCallDoesNothing) {
+    Started none;
     none.platform.configFile = Record("RemotePort", "42");
     none.core.config.LoadConfig();
     EXPECT_EQ(none.core.config.RemotePort, 99);
 }
 
 TEST(LoadConfig, AfterAWholeReadAFurtherCallReadsAgainFromTheDefaults) {
-    Started s(Record("RemotePort", "23") + Record("RemoteHost", Quoted("10.0.0.1")));
-    s.platform.configFile = Record("RemotePort", "42");
-    s.core.config.LoadConfig();
-    EXPECT_EQ(s.core.config.RemotePort, 42);
-    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    // A bad record does not end the reading, so it does not shut the reader either.
+    for (const std::string& bad : {std::string(), Record("FormMonitorTop", "abc")}) {
+        SCOPED_TRACE(bad);
+        Started s(Record("RemotePort", "23") + bad + Record("RemoteHost", Quoted("10.0.0.1")));
+        s.platform.configFile = Record("RemotePort", "42");
+        s.core.config.LoadConfig();
+        EXPECT_EQ(s.core.config.RemotePort, 42);
+        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    }
 }
 
 TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDecimals) {
