@@ -1,14 +1,23 @@
 #include "qt_platform.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "config/file_store.h"
 
 namespace dx::ui {
+namespace {
+
+// Far more than the fifteen records of a configuration ever take.
+constexpr qint64 kConfigReadLimit = 1 << 20;
+
+}  // namespace
 
 QtPlatform::QtPlatform(QString configPath, QObject* parent)
     : QObject(parent), configPath_(std::move(configPath)) {
@@ -80,7 +89,20 @@ void QtPlatform::timerStart(TimerId id, int intervalMs) {
 void QtPlatform::timerStop(TimerId id) { (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop(); }
 
 std::optional<std::string> QtPlatform::readConfig() {
-    return ReadWholeFile(std::filesystem::path(configPath_.toStdString()));
+    // Only a regular file (or a link to one) is a configuration. A directory, a FIFO that would
+    // hold the start-up until someone writes to it, or a device that never ends reads as no
+    // file, as on a first run.
+    if (!QFileInfo(configPath_).isFile()) return std::nullopt;
+    QFile file(configPath_);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray data = file.read(kConfigReadLimit);
+    if (!file.atEnd()) {
+        // A file this large is not one the program wrote; of its first megabyte only whole lines
+        // are read, so that no record is read cut short.
+        const qsizetype lineEnd = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
+        data.truncate(lineEnd + 1);
+    }
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
 bool QtPlatform::writeConfig(const std::string& content) {
