@@ -4,18 +4,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-
-#include "config/file_store.h"
 
 namespace dx::ui {
 namespace {
 
 // Far more than the fifteen records of a configuration ever take.
 constexpr qint64 kConfigReadLimit = 1 << 20;
+
+std::string Latin1(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
 
 }  // namespace
 
@@ -105,8 +110,26 @@ std::optional<std::string> QtPlatform::readConfig() {
     return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
-bool QtPlatform::writeConfig(const std::string& content) {
-    return WriteFileAtomic(std::filesystem::path(configPath_.toStdString()), content);
+std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
+    const QFileInfo info(configPath_);
+    // A linked Monitor.cfg (a configuration kept elsewhere) is saved to the file it points at and
+    // stays a link.
+    QString target = configPath_;
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty()) target = info.canonicalFilePath();
+    // A configuration made read-only is kept as it is. (For the superuser, who may write any file,
+    // QSaveFile would put a writable one in its place.)
+    if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
+        return Latin1(qt_error_string(EACCES));
+    // The content goes to a fresh temporary file beside the target, created anew under a name
+    // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
+    // half-way leaves the old file whole. The new file keeps the old one's permissions.
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (file.open(QIODevice::WriteOnly)) {
+        const auto size = static_cast<qint64>(content.size());
+        if (file.write(content.data(), size) == size && file.commit()) return std::nullopt;
+    }
+    return Latin1(file.errorString());
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/core.h"
+#include "common/colour.h"
 #include "common/fault.h"
 #include "common/numeric.h"
 
@@ -201,7 +202,12 @@ bool ConfigFile::SaveConfig() {
     // Reading the settings window's place brings it into being, as every save reads all three.
     core_.EnsureConnectsLoaded();
     core_.EnsureSettingsLoaded();
-    return core_.platform.writeConfig(Render());
+    const std::optional<std::string> error = core_.platform.writeConfig(Render());
+    if (!error) return true;
+    // The old file stays whole; without a word the operator would take the new address or version
+    // as kept until the next start.
+    core_.monitor.pane.append("\r\n*** Monitor.cfg could not be saved: " + *error, colours::kRed);
+    return false;
 }
 
 }  // namespace dx
