@@ -24,7 +24,7 @@ public:
     void timerStart(TimerId, int) override {}
     void timerStop(TimerId) override {}
     std::optional<std::string> readConfig() override { return std::nullopt; }
-    bool writeConfig(const std::string&) override { return true; }
+    std::optional<std::string> writeConfig(const std::string&) override { return std::nullopt; }
     void showAbout(const std::string&, const std::string&) override {}
     void endProcess(int) override {}
 };

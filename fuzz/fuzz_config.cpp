@@ -1,6 +1,6 @@
-// The configuration file: any content is read at start-up without harm; what is then saved reads
-// back whole into a fresh core and gives the same address, port, latest KEL version and window
-// places.
+// The configuration file: any content is read at start-up without harm and to its end, a record
+// on a line of its own after it is still read; what is then saved reads back whole into a fresh
+// core and gives the same address, port, latest KEL version and window places.
 //
 // The input is the file's content as it is.
 #include <cstddef>
@@ -26,10 +26,11 @@ Saved Snapshot(const Core& core) {
                  core.connects.window.outer(), core.monitor.window.outer(), core.settings.window.outer()};
 }
 
-// Whether the last read of the file went to its end. A read that stops at a fault leaves the
-// reader shut for the rest of the run, so a further read does not even look at the file: that is
-// what tells the two apart. The probe reads no file, so it changes nothing but the address and
-// port going back to their defaults; take what is wanted from the core before it.
+// Whether the last read of the file went to its end. A read that stopped short would leave the
+// reader shut for the rest of the run (as a missing file does), so a further read would not even
+// look at the file: that is what tells the two apart. The probe reads no file, so it changes
+// nothing but the address and port going back to their defaults; take what is wanted from the
+// core before it.
 bool LastReadCompleted(Session& s) {
     const int before = s.platform.configReads;
     s.platform.configFile.reset();
@@ -54,6 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string saved = *first.platform.configFile;
     DX_FUZZ_CHECK(saved == first.core.config.Render());
     const Saved a = Snapshot(first.core);
+    // No record, however bad, ends the reading.
+    DX_FUZZ_CHECK(LastReadCompleted(first));
+
+    // Nor does it lose a record after it.
+    Session appended(file + "\r\n\"RemotePort\",4242\r\n", false);
+    DX_FUZZ_CHECK(appended.core.config.RemotePort == 4242);
 
     // The saved file, read by a fresh core, and saved again.
     Session second(saved, false);

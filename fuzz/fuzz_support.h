@@ -84,10 +84,10 @@ public:
         ++configReads;
         return configFile;
     }
-    bool writeConfig(const std::string& content) override {
+    std::optional<std::string> writeConfig(const std::string& content) override {
         ++configWrites;
         configFile = content;
-        return true;
+        return std::nullopt;
     }
     void showAbout(const std::string&, const std::string&) override { ++abouts; }
     void endProcess(int code) override {

@@ -35,6 +35,23 @@ write("fuzz_config", "unknown_keys_and_short",
       b'"Colour",12,"Other","x"\r\n"FormConnectsLeft",-500\r\n"FormConnectsTop",-1e3\r\n"RemotePort"')
 write("fuzz_config", "quoted_with_commas",
       b'"RemoteHost","a,b",\r\n"KelLatestVersion","2.0"junk\r\n"RemotePort",+12\r\n')
+# Records that once ended the reading (or shifted keys and values), each before the records that
+# were then lost.
+TAIL = b'"KelLatestVersion","1.93"\r\n"RemoteHost","192.168.1.20"\r\n"RemotePort",9000\r\n'
+for name, record in [
+    ("bad_geometry_1e999", b'"FormMonitorTop",1e999'),
+    ("bad_geometry_26_digits", b'"FormConnectsWidth",12345678901234567890123456'),
+    ("bad_port_26_digits", b'"RemotePort",12345678901234567890123456'),
+    ("bad_version_nan", b'"KelLatestVersion",NaN'),
+    ("bad_key_without_value", b'"RemotePort"'),
+    ("bad_value_with_thousands_comma", b'"RemotePort",4,000'),
+]:
+    write("fuzz_config", name, b'"FormMonitorLeft",500\r\n' + record + b'\r\n' + TAIL)
+# A file of 2 MiB: one line of a megabyte, then saved files one after another.
+big = b'"RemoteHost","' + b'x' * (1 << 20) + b'"\r\n'
+while len(big) < 2 << 20:
+    big += SAVED
+write("fuzz_config", "two_mib_file", big[: 2 << 20])
 
 # ---- fuzz_sentences: byte 0 handler (+0x80 puts the head in front), byte 1 setup, sentence --
 HANDLERS = ["record66", "record60", "traffic", "zq62", "zq63", "zq80", "zq81", "zq90", "zq91",

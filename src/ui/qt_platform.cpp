@@ -1,14 +1,28 @@
 #include "qt_platform.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QThread>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-#include "config/file_store.h"
-
 namespace dx::ui {
+namespace {
+
+// Far more than the fifteen records of a configuration ever take.
+constexpr qint64 kConfigReadLimit = 1 << 20;
+
+std::string Latin1(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
 
 QtPlatform::QtPlatform(QString configPath, QObject* parent)
     : QObject(parent), configPath_(std::move(configPath)) {
@@ -80,11 +94,42 @@ void QtPlatform::timerStart(TimerId id, int intervalMs) {
 void QtPlatform::timerStop(TimerId id) { (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop(); }
 
 std::optional<std::string> QtPlatform::readConfig() {
-    return ReadWholeFile(std::filesystem::path(configPath_.toStdString()));
+    // Only a regular file (or a link to one) is a configuration. A directory, a FIFO that would
+    // hold the start-up until someone writes to it, or a device that never ends reads as no
+    // file, as on a first run.
+    if (!QFileInfo(configPath_).isFile()) return std::nullopt;
+    QFile file(configPath_);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray data = file.read(kConfigReadLimit);
+    if (!file.atEnd()) {
+        // A file this large is not one the program wrote; of its first megabyte only whole lines
+        // are read, so that no record is read cut short.
+        const qsizetype lineEnd = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
+        data.truncate(lineEnd + 1);
+    }
+    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
 }
 
-bool QtPlatform::writeConfig(const std::string& content) {
-    return WriteFileAtomic(std::filesystem::path(configPath_.toStdString()), content);
+std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
+    const QFileInfo info(configPath_);
+    // A linked Monitor.cfg (a configuration kept elsewhere) is saved to the file it points at and
+    // stays a link.
+    QString target = configPath_;
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty()) target = info.canonicalFilePath();
+    // A configuration made read-only is kept as it is. (For the superuser, who may write any file,
+    // QSaveFile would put a writable one in its place.)
+    if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
+        return Latin1(qt_error_string(EACCES));
+    // The content goes to a fresh temporary file beside the target, created anew under a name
+    // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
+    // half-way leaves the old file whole. The new file keeps the old one's permissions.
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (file.open(QIODevice::WriteOnly)) {
+        const auto size = static_cast<qint64>(content.size());
+        if (file.write(content.data(), size) == size && file.commit()) return std::nullopt;
+    }
+    return Latin1(file.errorString());
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {

@@ -26,7 +26,7 @@ public:
     void timerStart(TimerId id, int intervalMs) override;
     void timerStop(TimerId id) override;
     std::optional<std::string> readConfig() override;
-    bool writeConfig(const std::string& content) override;
+    std::optional<std::string> writeConfig(const std::string& content) override;
     void showAbout(const std::string& title, const std::string& text) override;
     void endProcess(int exitCode) override;
 

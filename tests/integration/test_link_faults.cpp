@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -186,8 +187,8 @@ TEST(LinkFaults, AConfigurationThatCannotBeSavedLeavesTheOldFileAndTheProgramGoe
     ASSERT_TRUE(before.open(QIODevice::ReadOnly));
     const QByteArray old = before.readAll();
     before.close();
-    // The temporary file the save writes first cannot be made.
-    ASSERT_TRUE(QDir().mkpath(cfg + QStringLiteral(".tmp")));
+    // The operator has made the file read-only: it is kept as it is.
+    ASSERT_TRUE(QFile::setPermissions(cfg, QFileDevice::ReadOwner));
     link.core().config.KelLatestVersion = "1.9";
     link.batch("^ZQ81^1^65280^7300^ZQ66^5^0^1.1.1.5^16777215^23^255^K1ABC^65280^ZQ66^6^0^1.1.1.6^16777215^23^255^K2ABC^65280"
                "^ZQ70^5^x ZQC >^ZQ70^6^KeepAlive V1.95^ZQ99");
@@ -198,6 +199,13 @@ TEST(LinkFaults, AConfigurationThatCannotBeSavedLeavesTheOldFileAndTheProgramGoe
     link.batch("^ZQ61^still running^ZQ99");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return link.program.paneText().find("still running") != std::string::npos; }, 3000));
+    // The pane said so once, in red, with the system's reason.
+    const Pane& pane = link.core().monitor.pane;
+    const std::string notice = "*** Monitor.cfg could not be saved: " + std::string(std::strerror(EACCES));
+    const std::size_t at = pane.text().find(notice);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(pane.text().find(notice, at + 1), std::string::npos);
+    EXPECT_EQ(pane.colourAt(at), colours::kRed);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ public:
     std::map<TimerId, int> timers;  // running timers with their intervals
     int timerStarts = 0;
     std::optional<std::string> configFile;
-    bool writeFails = false;
+    std::optional<std::string> writeError;  // when set, every save fails with this reason
     int writes = 0;
     std::vector<std::pair<std::string, std::string>> abouts;
     std::optional<int> exitCode;
@@ -65,11 +65,11 @@ public:
     }
     void timerStop(TimerId id) override { timers.erase(id); }
     std::optional<std::string> readConfig() override { return configFile; }
-    bool writeConfig(const std::string& content) override {
+    std::optional<std::string> writeConfig(const std::string& content) override {
         ++writes;
-        if (writeFails) return false;
+        if (writeError) return writeError;
         configFile = content;
-        return true;
+        return std::nullopt;
     }
     void showAbout(const std::string& title, const std::string& text) override { abouts.emplace_back(title, text); }
     void endProcess(int code) override {

@@ -1,18 +1,11 @@
-// Monitor.cfg: reading it at start-up, writing it whole, and the file store under it.
+// Monitor.cfg: reading it at start-up and writing it whole.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "app/core.h"
 #include "config/config_file.h"
-#include "config/file_store.h"
 #include "stream_support.h"
 
 namespace dx::test {
@@ -84,46 +77,55 @@ TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
     EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.7");
 }
 
-TEST(LoadConfig, ABadNumberEndsTheReadingAndEarlierRecordsStay) {
+TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItAreRead) {
     struct Case {
         const char* name;
         std::string badRecord;
     };
     const Case cases[] = {
-        {"geometry not a number", Record("FormMonitorTop", "abc")},
+        {"geometry not a number", Record("FormMonitorLeft", "abc")},
         {"port not a number", Record("RemotePort", Quoted("twenty"))},
         {"version not a number", Record("KelLatestVersion", Quoted("new"))},
-        {"geometry with trailing text", Record("FormConnectsLeft", "12x")},
+        {"geometry with trailing text", Record("FormMonitorLeft", "12x")},
+        {"geometry beyond any screen", Record("FormMonitorLeft", "1e999")},
+        {"geometry of 26 digits", Record("FormMonitorLeft", "12345678901234567890123456")},
+        {"port of 26 digits", Record("RemotePort", "12345678901234567890123456")},
+        {"version NaN", Record("KelLatestVersion", "NaN")},
+        {"key with no value", "\"RemotePort\"\r\n"},
+        {"value with a thousands comma", Record("RemotePort", "4,000")},
+        {"trailing comma", Record("RemotePort", "24,")},
+        {"key and value on two lines", "\"RemotePort\"\r\n24\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") + c.badRecord +
-                  Record("RemoteHost", Quoted("10.0.0.1")) + Record("FormMonitorTop", "700"));
+        Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") +
+                  Record("KelLatestVersion", Quoted("1.93")) + c.badRecord + Record("RemoteHost", Quoted("10.0.0.1")) +
+                  Record("FormMonitorTop", "700"));
         EXPECT_EQ(s.core.config.RemotePort, 23);
         EXPECT_EQ(s.core.monitor.window.left(), 500);
-        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
-        EXPECT_EQ(s.core.monitor.window.top(), 0);
+        EXPECT_EQ(s.core.config.KelLatestVersion, "1.93");
+        EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.1");
+        EXPECT_EQ(s.core.monitor.window.top(), 700);
     }
 }
 
-TEST(LoadConfig, AfterAFailedReadAFurtherCallDoesNothing) {
-    Started s(Record("RemotePort", "23") + Record("FormMonitorTop", "abc"));
-    s.platform.configFile = Record("RemotePort", "42");
-    s.core.config.LoadConfig();
-    EXPECT_EQ(s.core.config.RemotePort, 23);
-
-    Started none;  // a missing file is a failed read too
+TEST(LoadConfig, WithoutAFileAFurtherCallDoesNothing) {
+    Started none;
     none.platform.configFile = Record("RemotePort", "42");
     none.core.config.LoadConfig();
     EXPECT_EQ(none.core.config.RemotePort, 99);
 }
 
 TEST(LoadConfig, AfterAWholeReadAFurtherCallReadsAgainFromTheDefaults) {
-    Started s(Record("RemotePort", "23") + Record("RemoteHost", Quoted("10.0.0.1")));
-    s.platform.configFile = Record("RemotePort", "42");
-    s.core.config.LoadConfig();
-    EXPECT_EQ(s.core.config.RemotePort, 42);
-    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    // A bad record does not end the reading, so it does not shut the reader either.
+    for (const std::string& bad : {std::string(), Record("FormMonitorTop", "abc")}) {
+        SCOPED_TRACE(bad);
+        Started s(Record("RemotePort", "23") + bad + Record("RemoteHost", Quoted("10.0.0.1")));
+        s.platform.configFile = Record("RemotePort", "42");
+        s.core.config.LoadConfig();
+        EXPECT_EQ(s.core.config.RemotePort, 42);
+        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    }
 }
 
 TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDecimals) {
@@ -263,98 +265,24 @@ TEST(SaveConfig, AFileSavedBeforeAnyVersionWasSeenReadsBackWhole) {
     EXPECT_EQ(b.core.config.RemotePort, 7300);
 }
 
-TEST(SaveConfig, AFailedWriteReportsFailureAndLeavesTheOldFile) {
+TEST(SaveConfig, AFailedSaveLeavesTheOldFileAndSaysWhyOnceInRed) {
     Started s(Record("RemotePort", "23"));
-    s.platform.writeFails = true;
+    const std::string before = s.core.monitor.pane.text();
+    s.platform.writeError = "No space left on device";
     s.core.config.RemotePort = 24;
     EXPECT_FALSE(s.core.config.SaveConfig());
     EXPECT_EQ(s.platform.configFile, Record("RemotePort", "23"));
-}
-
-// ---------------------------------------------------------------------------------------------
-// The file store
-
-class FileStore : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "dxcfg-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = dir_ / "Monitor.cfg";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(dir_, ec);
-    }
-    static void Write(const std::filesystem::path& p, const std::string& content) {
-        std::ofstream out(p, std::ios::binary);
-        out << content;
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    std::filesystem::path dir_;
-    std::filesystem::path path_;
-};
-
-TEST_F(FileStore, AWriteReplacesTheFileWholeAndLeavesNothingBeside) {
-    Write(path_, "old content that is longer than the new one\r\n");
-    ASSERT_TRUE(WriteFileAtomic(path_, "new\r\n"));
-    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>("new\r\n"));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Monitor.cfg"}));
-}
-
-TEST_F(FileStore, AWriteCreatesAMissingFile) {
-    ASSERT_TRUE(WriteFileAtomic(path_, "\"RemotePort\",99\r\n"));
-    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>("\"RemotePort\",99\r\n"));
-}
-
-TEST_F(FileStore, EveryByteRoundTrips) {
-    std::string content;
-    for (int c = 0; c < 256; ++c) content.push_back(static_cast<char>(c));
-    content += "\r\n\r\n";
-    ASSERT_TRUE(WriteFileAtomic(path_, content));
-    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(content));
-    ASSERT_TRUE(WriteFileAtomic(path_, ""));
-    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(""));
-}
-
-TEST_F(FileStore, AWriteThatCannotBeginLeavesTheOldFileWhole) {
-    const std::string old = "\"RemotePort\",23\r\n";
-    Write(path_, old);
-    // The temporary name beside the file is taken by a directory: the new content has nowhere
-    // to go.
-    std::filesystem::path blocker = path_;
-    blocker += ".tmp";
-    std::filesystem::create_directory(blocker);
-    Write(blocker / "keep", "x");
-    EXPECT_FALSE(WriteFileAtomic(path_, "\"RemotePort\",24\r\n"));
-    EXPECT_EQ(ReadWholeFile(path_), std::optional<std::string>(old));
-}
-
-TEST_F(FileStore, AWriteThatCannotBePutInPlaceLeavesNoTemporaryFile) {
-    // The file's own name is a directory: the temporary file is written but cannot replace it.
-    std::filesystem::create_directory(path_);
-    Write(path_ / "inside", "x");
-    EXPECT_FALSE(WriteFileAtomic(path_, "new"));
-    EXPECT_TRUE(std::filesystem::is_directory(path_));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Monitor.cfg"}));
-}
-
-TEST_F(FileStore, AWriteIntoAMissingDirectoryFailsAndCreatesNothing) {
-    const std::filesystem::path missing = dir_ / "no-such-dir" / "Monitor.cfg";
-    EXPECT_FALSE(WriteFileAtomic(missing, "new"));
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "no-such-dir"));
-}
-
-TEST_F(FileStore, ReadingAMissingFileGivesNothing) {
-    EXPECT_EQ(ReadWholeFile(path_), std::nullopt);
-    EXPECT_EQ(ReadWholeFile(dir_ / "no-such-dir" / "Monitor.cfg"), std::nullopt);
+    const std::string notice = "\r\n*** Monitor.cfg could not be saved: No space left on device";
+    const Pane& pane = s.core.monitor.pane;
+    EXPECT_EQ(pane.text(), before + notice);
+    EXPECT_EQ(pane.colourAt(before.size()), colours::kRed);
+    EXPECT_EQ(pane.colourAt(pane.size() - 1), colours::kRed);
+    // Each failed save says it once; a save that works says nothing.
+    EXPECT_FALSE(s.core.config.SaveConfig());
+    EXPECT_EQ(pane.text(), before + notice + notice);
+    s.platform.writeError.reset();
+    EXPECT_TRUE(s.core.config.SaveConfig());
+    EXPECT_EQ(pane.text(), before + notice + notice);
 }
 
 }  // namespace

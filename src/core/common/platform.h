@@ -33,9 +33,11 @@ public:
     virtual void timerStart(TimerId id, int intervalMs) = 0;
     virtual void timerStop(TimerId id) = 0;
 
-    // The configuration file. `writeConfig` replaces the file whole or leaves the old one whole.
+    // The configuration file. `readConfig` answers nothing when there is no file to read.
+    // `writeConfig` replaces the file whole or leaves the old one whole; it answers nothing when
+    // the new content is in place, else why it is not, in the system's own words.
     virtual std::optional<std::string> readConfig() = 0;
-    virtual bool writeConfig(const std::string& content) = 0;
+    virtual std::optional<std::string> writeConfig(const std::string& content) = 0;
 
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     // Ends the process at once with the exit code.

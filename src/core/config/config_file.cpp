@@ -4,9 +4,9 @@
 #include <optional>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "app/core.h"
+#include "common/colour.h"
 #include "common/fault.h"
 #include "common/numeric.h"
 
@@ -14,62 +14,38 @@ namespace dx {
 namespace {
 constexpr double kLargestVersion = 1e9;
 
-// Reads items the way the file's records were written: separated by commas or line ends, quotes
-// around an item removed, blanks around an unquoted item dropped.
-class ItemReader {
-public:
-    explicit ItemReader(std::string_view text) : t_(text) {}
-
-    bool atEnd() {
-        skipBlanksAndBreaks();
-        return i_ >= t_.size();
-    }
-
-    // The next item; reading past the end is a fault.
-    std::string next() {
-        skipBlanks();
-        if (i_ >= t_.size()) throw Fault("past end of file");
-        std::string item;
-        if (t_[i_] == '"') {
-            const std::size_t close = t_.find('"', i_ + 1);
-            const std::size_t end = close == std::string_view::npos ? t_.size() : close;
-            item.assign(t_.substr(i_ + 1, end - i_ - 1));
-            i_ = end == t_.size() ? end : end + 1;
-            // Whatever stands between the closing quote and the separator is passed over.
-            while (i_ < t_.size() && t_[i_] != ',' && t_[i_] != '\r' && t_[i_] != '\n') ++i_;
+// One line of the file as a record: its items are separated by commas, quotes around an item are
+// removed (a comma inside them belongs to the item) and blanks around an unquoted item dropped.
+// Nothing when the line is not exactly a key and a value.
+std::optional<std::pair<std::string, std::string>> LineRecord(std::string_view line) {
+    std::string items[2];
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (;;) {
+        if (count == 2) return std::nullopt;  // a third item
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        std::string& item = items[count++];
+        if (i < line.size() && line[i] == '"') {
+            const std::size_t close = line.find('"', i + 1);
+            const std::size_t end = close == std::string_view::npos ? line.size() : close;
+            item.assign(line.substr(i + 1, end - i - 1));
+            // Whatever stands between the closing quote and the comma is passed over.
+            i = line.find(',', end);
+            if (i == std::string_view::npos) i = line.size();
         } else {
-            const std::size_t start = i_;
-            while (i_ < t_.size() && t_[i_] != ',' && t_[i_] != '\r' && t_[i_] != '\n') ++i_;
-            std::string_view v = t_.substr(start, i_ - start);
+            const std::size_t start = i;
+            i = line.find(',', start);
+            if (i == std::string_view::npos) i = line.size();
+            std::string_view v = line.substr(start, i - start);
             while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
             item.assign(v);
         }
-        consumeSeparator();
-        return item;
+        if (i >= line.size()) break;
+        ++i;  // the comma
     }
-
-private:
-    void skipBlanks() {
-        while (i_ < t_.size() && (t_[i_] == ' ' || t_[i_] == '\t')) ++i_;
-    }
-    void skipBlanksAndBreaks() {
-        while (i_ < t_.size() && (t_[i_] == ' ' || t_[i_] == '\t' || t_[i_] == '\r' || t_[i_] == '\n')) ++i_;
-    }
-    void consumeSeparator() {
-        if (i_ >= t_.size()) return;
-        if (t_[i_] == ',') {
-            ++i_;
-        } else if (t_[i_] == '\r') {
-            ++i_;
-            if (i_ < t_.size() && t_[i_] == '\n') ++i_;
-        } else if (t_[i_] == '\n') {
-            ++i_;
-        }
-    }
-
-    std::string_view t_;
-    std::size_t i_ = 0;
-};
+    if (count != 2) return std::nullopt;
+    return std::pair{std::move(items[0]), std::move(items[1])};
+}
 
 // A window geometry value: the whole item must be a number; a place this far off any screen is
 // a value the window refuses.
@@ -183,16 +159,27 @@ void ConfigFile::LoadConfig() {
     RemoteHost = "127.0.0.1";
     const std::optional<std::string> content = core_.platform.readConfig();
     FileRead = content.has_value();
-    if (!content) return;  // no file: the defaults hold
-    try {
-        ItemReader items(*content);
-        while (!items.atEnd()) {
-            const std::string key = items.next();
-            const std::string value = items.next();
-            applyRecord(key, value);
+    // No file: the defaults hold, and the reader stays shut for the rest of the run.
+    if (!content) return;
+    // One record a line, as SaveConfig writes them (CR LF; a lone LF or CR ends a line too). A
+    // line that is no record, or a value that does not convert or that its window refuses, is
+    // passed over: its key keeps what it had, and the records after it are still read, so that
+    // the next save does not write defaults over them.
+    const std::string_view text = *content;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string_view::npos) end = text.size();
+        if (const auto record = LineRecord(text.substr(at, end - at))) {
+            try {
+                applyRecord(record->first, record->second);
+            } catch (const Fault&) {
+                // This record only.
+            }
         }
-    } catch (const std::exception&) {
-        return;  // a fault ends the reading; what was read stays applied
+        at = end;
+        if (at < text.size() && text[at] == '\r') ++at;
+        if (at < text.size() && text[at] == '\n') ++at;
     }
     busy_ = false;
 }
@@ -219,7 +206,12 @@ bool ConfigFile::SaveConfig() {
     // Reading the settings window's place brings it into being, as every save reads all three.
     core_.EnsureConnectsLoaded();
     core_.EnsureSettingsLoaded();
-    return core_.platform.writeConfig(Render());
+    const std::optional<std::string> error = core_.platform.writeConfig(Render());
+    if (!error) return true;
+    // The old file stays whole; without a word the operator would take the new address or version
+    // as kept until the next start.
+    core_.monitor.pane.append("\r\n*** Monitor.cfg could not be saved: " + *error, colours::kRed);
+    return false;
 }
 
 }  // namespace dx

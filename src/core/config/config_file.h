@@ -21,7 +21,8 @@ public:
     bool ConnectsWidthRead = false;
 
     void LoadConfig();
-    // Writes the file whole; answers false when it could not (the old file then stays whole).
+    // Writes the file whole; answers false when it could not (the old file then stays whole, and
+    // the pane says why in red).
     bool SaveConfig();
     // The fifteen records as SaveConfig writes them.
     std::string Render() const;

@@ -1,0 +1,206 @@
+// Monitor.cfg on a real disk, through the desktop platform: what is read as a configuration and
+// what is not, and saves that replace the file whole without touching anything else.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "qt_platform.h"
+
+namespace dx::test {
+namespace {
+
+class ConfigFiles : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString cfg = dir.filePath(QStringLiteral("Monitor.cfg"));
+    ui::QtPlatform platform{cfg};
+
+    QString at(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    static void Write(const QString& path, const std::string& content) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content.data(), static_cast<qint64>(content.size()));
+    }
+    static std::optional<std::string> Read(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+        return f.readAll().toStdString();
+    }
+    // The file's mode bits, without Qt's view of what this user may do with it.
+    static QFileDevice::Permissions Mode(const QString& path) { return QFile::permissions(path) & 0xF0FF; }
+    static QStringList Names(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+    }
+    QStringList Names() const { return Names(dir.path()); }
+    static std::string EveryByte() {
+        std::string every;
+        for (int c = 0; c < 256; ++c) every.push_back(static_cast<char>(c));
+        return every + "\r\n";
+    }
+};
+
+TEST_F(ConfigFiles, OnlyARegularFileIsReadAsAConfiguration) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+    };
+    const Case cases[] = {
+        {"missing", [](const QString&) {}},
+        {"directory", [](const QString& p) { QDir().mkpath(p + QStringLiteral("/inside")); }},
+        {"FIFO", [](const QString& p) { ::mkfifo(QFile::encodeName(p).constData(), 0644); }},
+        {"link to /dev/zero", [](const QString& p) { QFile::link(QStringLiteral("/dev/zero"), p); }},
+        {"dangling link", [](const QString& p) { QFile::link(p + QStringLiteral(".gone"), p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(cfg);
+        QDir(cfg).removeRecursively();
+        c.make(cfg);
+        // Should a FIFO be opened after all, a writer that comes and goes lets the open return.
+        const std::jthread unblock([this](const std::stop_token& stop) {
+            for (int i = 0; i < 100 && !stop.stop_requested(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const int fd = ::open(QFile::encodeName(cfg).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        });
+        EXPECT_EQ(platform.readConfig(), std::nullopt);
+    }
+}
+
+TEST_F(ConfigFiles, AFileOrALinkToOneIsReadWholeUpToAMegabyteOfWholeLines) {
+    const std::string every = EveryByte();
+    Write(at("every_byte"), every);
+    const std::string line = "\"RemotePort\",99\r\n";
+    std::string huge;
+    while (huge.size() < (2u << 20)) huge += line;
+    Write(at("huge"), huge);
+
+    Write(cfg, every);
+    EXPECT_EQ(platform.readConfig(), every);
+    QFile::remove(cfg);
+    QFile::link(at("every_byte"), cfg);
+    EXPECT_EQ(platform.readConfig(), every);
+    QFile::remove(cfg);
+    QFile::link(at("huge"), cfg);
+    const std::optional<std::string> read = platform.readConfig();
+    ASSERT_TRUE(read.has_value());
+    EXPECT_LE(read->size(), 1u << 20);
+    EXPECT_GT(read->size(), (1u << 20) - line.size());
+    EXPECT_EQ(huge.compare(0, read->size(), *read), 0);
+    EXPECT_TRUE(read->back() == '\n' || read->back() == '\r');  // no record cut short
+}
+
+TEST_F(ConfigFiles, ASaveReplacesTheFileWholeKeepsItsPermissionsAndLeavesNothingBeside) {
+    for (const QFileDevice::Permissions perms : {QFileDevice::ReadOwner | QFileDevice::WriteOwner,
+                                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                     QFileDevice::ReadGroup | QFileDevice::WriteGroup}) {
+        Write(cfg, "old content that is longer than the new one\r\n");
+        QFile::setPermissions(cfg, perms);
+        EXPECT_EQ(platform.writeConfig(EveryByte()), std::nullopt);
+        EXPECT_EQ(Read(cfg), EveryByte());
+        EXPECT_EQ(Mode(cfg), perms);
+        EXPECT_EQ(Names(), QStringList{QStringLiteral("Monitor.cfg")});
+    }
+    QFile::remove(cfg);
+    EXPECT_EQ(platform.writeConfig(""), std::nullopt);  // a missing file is made
+    EXPECT_EQ(Read(cfg), "");
+}
+
+TEST_F(ConfigFiles, ALinkedConfigurationIsSavedToItsTargetAndStaysALink) {
+    ASSERT_TRUE(QDir().mkpath(at("shared")));
+    const QString target = at("shared/Monitor.cfg");
+    Write(target, "old\r\n");
+    ASSERT_TRUE(QFile::link(target, cfg));
+    EXPECT_EQ(platform.writeConfig("new\r\n"), std::nullopt);
+    EXPECT_TRUE(QFileInfo(cfg).isSymLink());
+    EXPECT_EQ(QFileInfo(cfg).symLinkTarget(), target);
+    EXPECT_EQ(Read(target), "new\r\n");
+    // A link whose target is not there yet makes it.
+    QFile::remove(target);
+    EXPECT_EQ(platform.writeConfig("made\r\n"), std::nullopt);
+    EXPECT_TRUE(QFileInfo(cfg).isSymLink());
+    EXPECT_EQ(Read(target), "made\r\n");
+}
+
+TEST_F(ConfigFiles, WhatIsPlantedBesideTheFileIsNeitherFollowedNorInTheWay) {
+    Write(at("victim"), "the operator's other file\r\n");
+    Write(cfg, "old\r\n");
+    ASSERT_TRUE(QFile::link(at("victim"), at("Monitor.cfg.tmp")));
+    ASSERT_TRUE(QFile::link(at("victim"), at("Monitor.cfg~")));
+    ASSERT_TRUE(QDir().mkpath(at("Monitor.cfg.new/inside")));
+    EXPECT_EQ(platform.writeConfig("new\r\n"), std::nullopt);
+    EXPECT_EQ(Read(at("victim")), "the operator's other file\r\n");
+    EXPECT_FALSE(QFileInfo(cfg).isSymLink());
+    EXPECT_EQ(Read(cfg), "new\r\n");
+    EXPECT_TRUE(QFileInfo(at("Monitor.cfg.tmp")).isSymLink());
+    EXPECT_EQ(Names().size(), 5);  // the file, the victim and the three planted names: no leftovers
+}
+
+TEST_F(ConfigFiles, ASaveThatCannotBeMadeLeavesTheOldFileAndSaysWhy) {
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
+    const auto dirReadOnly = readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup;
+    struct Case {
+        const char* name;
+        const char* path;
+        std::function<void(const QString& dir, const QString& file)> make;
+        std::optional<std::string> reason;  // where the system's words are known
+    };
+    const Case cases[] = {
+        {"read-only file", "a/Monitor.cfg",
+         [&](const QString& d, const QString& f) {
+             QDir().mkpath(d);
+             Write(f, "old\r\n");
+             QFile::setPermissions(f, readOnly);
+         },
+         std::strerror(EACCES)},
+        {"missing directory", "b/Monitor.cfg", [](const QString&, const QString&) {}, std::nullopt},
+        {"a directory by that name", "c/Monitor.cfg",
+         [](const QString&, const QString& f) { QDir().mkpath(f + QStringLiteral("/inside")); },
+         std::nullopt},
+        {"read-only directory", "d/Monitor.cfg",
+         [&](const QString& d, const QString& f) {
+             QDir().mkpath(d);
+             Write(f, "old\r\n");
+             QFile::setPermissions(d, dirReadOnly);
+         },
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = at(c.path);
+        const QString folder = QFileInfo(file).absolutePath();
+        c.make(folder, file);
+        // The superuser writes into any directory: there a read-only one cannot be had.
+        if (c.path[0] == 'd' && ::access(QFile::encodeName(folder).constData(), W_OK) == 0) continue;
+        const std::optional<std::string> before = Read(file);
+        const QStringList beside = Names(folder);
+        const std::optional<std::string> error = ui::QtPlatform(file).writeConfig("new\r\n");
+        ASSERT_TRUE(error.has_value());
+        EXPECT_FALSE(error->empty());
+        if (c.reason) {
+            EXPECT_EQ(*error, *c.reason);
+        }
+        EXPECT_EQ(Read(file), before);
+        EXPECT_EQ(Names(folder), beside);  // no temporary file left, no directory made
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    EXPECT_EQ(Mode(at("a/Monitor.cfg")), readOnly);  // still read-only
+}
+
+}  // namespace
+}  // namespace dx::test
