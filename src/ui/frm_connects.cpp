@@ -27,6 +27,7 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     setFont(TahomaFont(true));
     client = new QWidget(this);
     setCentralWidget(client);
+    body_ = client;  // the link indicator's colour is the body's; the menu bar keeps the desktop's
     grid = new GridWidget(c, client);
     grid->lower();
 
