@@ -115,12 +115,11 @@ void Apply(QWidget* w, const Element& e) {
     if (w->isVisibleTo(w->parentWidget()) != e.visible()) w->setVisible(e.visible());
 }
 
-void ApplyWindow(QWidget* window, const WindowModel& m, int extraHeightPx) {
+void ApplyWindow(QWidget* window, const WindowModel& m) {
     const QPoint pos(Px(m.left()), Px(m.top()));
     const QSize size(std::max(1, Px(m.width() - m.frameWidth())),
                      std::max(1, Px(m.height() - m.frameHeight())));
     if (window->pos() != pos) window->move(pos);
-    (void)extraHeightPx;
     if (window->size() != size) window->resize(size);
 }
 

@@ -39,8 +39,7 @@ QFont MarlettFont();           // the scroll buttons' arrow glyphs
 // (for check boxes) the tick.
 void Apply(QWidget* widget, const Element& e);
 
-// Places and sizes a top-level window from its outer place in twips. `extraHeight` is the part of
-// the widget above its client area (a menu bar).
-void ApplyWindow(QWidget* window, const WindowModel& w, int extraHeightPx = 0);
+// Places and sizes a top-level window from its outer place in twips.
+void ApplyWindow(QWidget* window, const WindowModel& w);
 
 }  // namespace dx::ui

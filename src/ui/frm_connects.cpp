@@ -27,6 +27,7 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     setFont(TahomaFont(true));
     client = new QWidget(this);
     setCentralWidget(client);
+    body_ = client;  // the link indicator's colour is the body's; the menu bar keeps the desktop's
     grid = new GridWidget(c, client);
     grid->lower();
 
@@ -36,8 +37,7 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     label(c.Label5);
     label(c.Label3);
     label(c.Label2);
-    txtTime = box(c.txtTime);
-    txtTime->setFont(SansFont(false));
+    box(c.txtTime)->setFont(SansFont(false));
     box(c.txtKEL);
     box(c.txtNonKEL);
     box(c.txtNodes);
@@ -46,7 +46,7 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     Command2 = new QPushButton(client);
     Command2->setFont(SansFont(false));
     bind(Command2, c.Command2);
-    txtVersion = box(c.txtVersion);
+    box(c.txtVersion);
     chkKELversion = new QCheckBox(client);
     bind(chkKELversion, c.chkKELversion);
     label(c.Label6);
@@ -68,7 +68,7 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
 
     QMenuBar* bar = menuBar();
     menuConfiguration = bar->addAction(QStringLiteral("Configuration"));
-    menuHelp = bar->addAction(QStringLiteral("Help"));
+    bar->addAction(QStringLiteral("Help"));  // no action
     menuAbout = bar->addAction(QStringLiteral("About"));
     menuResetScreens = bar->addAction(QStringLiteral("Reset Screens"));
 

@@ -27,10 +27,7 @@ public:
     QPushButton* scrollLeft;
     QPushButton* scrollRight;
     QCheckBox* chkKELversion;
-    QLineEdit* txtVersion;
-    QLineEdit* txtTime;
     QAction* menuConfiguration;
-    QAction* menuHelp;
     QAction* menuAbout;
     QAction* menuResetScreens;
     std::vector<QLineEdit*> portBoxes;  // txtReset(1..)

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
-#include <vector>
 
 #include "app/core.h"
 #include "pane_view.h"

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QWidget>
 #include <array>
-#include <vector>
 
 #include "app/core.h"
 #include "window_base.h"
@@ -25,7 +24,6 @@ public:
     QPushButton* Command1;
 
 private:
-
     Core& core_;
 };
 

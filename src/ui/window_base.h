@@ -34,10 +34,10 @@ public:
         applying_ = true;
         const QString caption = Latin1(model_.caption());
         if (this->windowTitle() != caption) this->setWindowTitle(caption);
-        QPalette pal = this->palette();
+        QPalette pal = body_->palette();
         pal.setColor(QPalette::Window, ToQColor(model_.back()));
-        if (pal != this->palette()) this->setPalette(pal);
-        this->setAutoFillBackground(true);
+        if (pal != body_->palette()) body_->setPalette(pal);
+        body_->setAutoFillBackground(true);
         const Qt::WindowStates want = model_.state() == WindowState::Minimized   ? Qt::WindowMinimized
                                       : model_.state() == WindowState::Maximized ? Qt::WindowMaximized
                                                                                  : Qt::WindowNoState;
@@ -103,6 +103,8 @@ protected:
     }
 
     WindowModel& model_;
+    // What the window's background colours: the whole window, or only its body under a menu bar.
+    QWidget* body_ = this;
     std::function<void()> afterEvent_;
     std::vector<std::pair<QWidget*, const Element*>> bound_;
     std::uint64_t seen_ = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <QFile>
+#include <QMenuBar>
 #include <QTest>
 
 #include "loopback_node.h"
@@ -71,7 +72,10 @@ TEST(LinkFaults, ASilentNodeTurnsTheConnectionsWindowRedAndTheProgramStaysUsable
     EXPECT_NE(link.core().connects.window.back(), colours::kRed);
     emit platform.keepAliveTick();
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
-    EXPECT_EQ(link.program.app->connects().palette().color(QPalette::Window), QColor(Qt::red));
+    // The window's body turns red; its menu bar keeps the desktop's colour.
+    ui::FrmConnects& c = link.program.app->connects();
+    EXPECT_EQ(c.centralWidget()->palette().color(QPalette::Window), QColor(Qt::red));
+    EXPECT_NE(c.grab().toImage().pixel(c.menuBar()->geometry().bottomRight() - QPoint(2, 2)), qRgb(255, 0, 0));
     // Data again does not undo the red; the command line still reaches the node.
     link.batch("^ZQ61^awake again^ZQ99");
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
