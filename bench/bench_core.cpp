@@ -3,12 +3,12 @@
 // holds with 30000 sockets and a full pane.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <fstream>
 #include <memory>
-#include <utility>
 #include <random>
 #include <string>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "noop_platform.h"
@@ -31,23 +31,43 @@ std::vector<std::string> nodeStream(int sockets, int batches, std::size_t* sente
     for (int s = 5; s < 5 + sockets; ++s) opening += fullRecord(s, 65535);
     out.push_back(opening + "\x04");
     *sentences = 4 + static_cast<std::size_t>(sockets);
-    const char* lines[] = {"ZQ11^K1ABC^0900^4^DX? 14", "DX de W1AW:     14025.0  K1ABC        cq   0900Z",
-                           "PC92^DB0NOD-7^32402.01^A^^5EA1NN^H99^", "K1ABC de GB7RDX 08-Dec-2026 0900Z ZQC >",
-                           "KeepAlive 0900Z 3 V1.93", "sh/dx 5", "echo #1 0900Z", "Hello there"};
+    const char* lines[] = {"ZQ11^K1ABC^0900^4^DX? 14",
+                           "DX de W1AW:     14025.0  K1ABC        cq   0900Z",
+                           "PC92^DB0NOD-7^32402.01^A^^5EA1NN^H99^",
+                           "K1ABC de GB7RDX 08-Dec-2026 0900Z ZQC >",
+                           "KeepAlive 0900Z 3 V1.93",
+                           "sh/dx 5",
+                           "echo #1 0900Z",
+                           "Hello there"};
     for (int b = 0; b < batches; ++b) {
         std::string batch;
         for (int i = 0; i < 40; ++i) {
             const int s = 5 + static_cast<int>(rng() % static_cast<unsigned>(sockets));
             switch (rng() % 10) {
-                case 0: case 1: case 2: case 3:
+                case 0:
+                case 1:
+                case 2:
+                case 3:
                     batch += "^ZQ70^" + std::to_string(s) + "^" + lines[rng() % 8];
                     break;
-                case 4: batch += "^ZQ66^" + std::to_string(s) + "^3^" + (rng() % 2 ? "16777215" : "65535"); break;
-                case 5: batch += "^ZQ66^" + std::to_string(s) + "^7^" + (rng() % 2 ? "65280" : "13619199"); break;
-                case 6: batch += fullRecord(s, 16777215); break;
-                case 7: batch += "^ZQ61^[0900Z] Socket " + std::to_string(s) + " login CALL" + std::to_string(s); break;
-                case 8: batch += "^ZQ63^KeepAlive 0900Z 33 users V1.93"; break;
-                default: batch += "^ZQ65^0.435^GB7NOD"; break;
+                case 4:
+                    batch += "^ZQ66^" + std::to_string(s) + "^3^" + (rng() % 2 ? "16777215" : "65535");
+                    break;
+                case 5:
+                    batch += "^ZQ66^" + std::to_string(s) + "^7^" + (rng() % 2 ? "65280" : "13619199");
+                    break;
+                case 6:
+                    batch += fullRecord(s, 16777215);
+                    break;
+                case 7:
+                    batch += "^ZQ61^[0900Z] Socket " + std::to_string(s) + " login CALL" + std::to_string(s);
+                    break;
+                case 8:
+                    batch += "^ZQ63^KeepAlive 0900Z 33 users V1.93";
+                    break;
+                default:
+                    batch += "^ZQ65^0.435^GB7NOD";
+                    break;
             }
             ++*sentences;
         }
@@ -96,7 +116,8 @@ void BM_MemoryWith30000SocketsAndAFullPane(benchmark::State& state) {
         std::string opening = "^ZQ81^1^65280^23";
         for (int s = 2; s < 30002; ++s) opening += fullRecord(s, 16777215);
         c.arrive(opening + "\x04");
-        for (int i = 0; i < 3000; ++i) c.arrive("^ZQ61^a line of the node's own messages " + std::to_string(i) + "\x04");
+        for (int i = 0; i < 3000; ++i)
+            c.arrive("^ZQ61^a line of the node's own messages " + std::to_string(i) + "\x04");
         state.counters["rows"] = c.core.grid.highestIndex();
         state.counters["pane_chars"] = static_cast<double>(c.core.monitor.pane.size());
         state.counters["core_rss_MB"] = static_cast<double>(residentKb() - before) / 1024.0;
@@ -163,10 +184,18 @@ void BM_RecordStream(benchmark::State& state) {
     for (int i = 0; i < 4096; ++i) {
         const int s = 2 + static_cast<int>(rng() % static_cast<unsigned>(sockets));
         switch (i % 4) {
-            case 0: records.push_back(fullRecord(s, 16777215)); break;
-            case 1: records.push_back("^ZQ66^" + std::to_string(s) + "^3^" + (i % 8 ? "16777215" : "65535")); break;
-            case 2: records.push_back("^ZQ66^" + std::to_string(s) + "^6^CALL" + std::to_string(i)); break;
-            default: records.push_back("^ZQ66^" + std::to_string(s) + "^7^" + (i % 8 ? "65280" : "13619199")); break;
+            case 0:
+                records.push_back(fullRecord(s, 16777215));
+                break;
+            case 1:
+                records.push_back("^ZQ66^" + std::to_string(s) + "^3^" + (i % 8 ? "16777215" : "65535"));
+                break;
+            case 2:
+                records.push_back("^ZQ66^" + std::to_string(s) + "^6^CALL" + std::to_string(i));
+                break;
+            default:
+                records.push_back("^ZQ66^" + std::to_string(s) + "^7^" + (i % 8 ? "65280" : "13619199"));
+                break;
         }
     }
     std::size_t i = 0;

@@ -41,31 +41,55 @@ Stream MakeStream(std::size_t totalBytes) {
         ++s.sentences;
     };
     // The node's port list comes first.
-    for (int port = 1; port <= 4; ++port) add("^ZQ81^" + std::to_string(port) + "^65280^" + std::to_string(7300 + port));
+    for (int port = 1; port <= 4; ++port)
+        add("^ZQ81^" + std::to_string(port) + "^65280^" + std::to_string(7300 + port));
     while (s.bytes < totalBytes) {
         const int socket = 5 + static_cast<int>(rng() % 200);
         const std::string sock = std::to_string(socket);
         const std::string line = lines[rng() % std::size(lines)];
         switch (rng() % 16) {
-            case 0: add("^ZQ61^" + line); break;
-            case 1: add("^ZQ62^" + line); break;
-            case 2: add("^ZQ63^" + line); break;
-            case 3: add("^ZQ64^" + line); break;
+            case 0:
+                add("^ZQ61^" + line);
+                break;
+            case 1:
+                add("^ZQ62^" + line);
+                break;
+            case 2:
+                add("^ZQ63^" + line);
+                break;
+            case 3:
+                add("^ZQ64^" + line);
+                break;
             case 4:
             case 5:
             case 6:
             case 7:
-            case 8: add("^ZQ70^" + sock + "^" + line + "\r\n"); break;
+            case 8:
+                add("^ZQ70^" + sock + "^" + line + "\r\n");
+                break;
             case 9:
                 add("^ZQ66^" + sock + "^0^10.0." + std::to_string(socket % 7) + "." + sock + "^16777215^" +
-                    std::to_string(40000 + socket) + "^16777215^" + calls[rng() % std::size(calls)] + "^16777215^x");
+                    std::to_string(40000 + socket) + "^16777215^" + calls[rng() % std::size(calls)] +
+                    "^16777215^x");
                 break;
-            case 10: add("^ZQ66^" + sock + "^7^" + std::to_string(rng() % 16777216)); break;
-            case 11: add("^ZQ66^" + sock + "^6^" + calls[rng() % std::size(calls)]); break;
-            case 12: add("^ZQ65^" + std::to_string(rng() % 100000) + "^" + sock); break;
-            case 13: add("^ZQ91^" + std::to_string(rng() % 300) + "^since 08:00"); break;
-            case 14: add("^ZQ90^" + std::to_string(rng() % 900) + "^2026-01-01"); break;
-            default: add("^ZQ92^Started 2026-12-08 08:00"); break;
+            case 10:
+                add("^ZQ66^" + sock + "^7^" + std::to_string(rng() % 16777216));
+                break;
+            case 11:
+                add("^ZQ66^" + sock + "^6^" + calls[rng() % std::size(calls)]);
+                break;
+            case 12:
+                add("^ZQ65^" + std::to_string(rng() % 100000) + "^" + sock);
+                break;
+            case 13:
+                add("^ZQ91^" + std::to_string(rng() % 300) + "^since 08:00");
+                break;
+            case 14:
+                add("^ZQ90^" + std::to_string(rng() % 900) + "^2026-01-01");
+                break;
+            default:
+                add("^ZQ92^Started 2026-12-08 08:00");
+                break;
         }
         if (batch.size() >= 3000 + rng() % 3000) {
             batch += '\x04';
@@ -101,8 +125,8 @@ void BM_ReceiveStream(benchmark::State& state) {
     state.counters["sentences"] = static_cast<double>(stream.sentences);
     state.counters["arrivals"] = static_cast<double>(stream.arrivals.size());
     state.counters["time_per_byte"] =
-        benchmark::Counter(static_cast<double>(stream.bytes), benchmark::Counter::kIsIterationInvariantRate |
-                                                                  benchmark::Counter::kInvert);
+        benchmark::Counter(static_cast<double>(stream.bytes),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ReceiveStream)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -155,10 +179,16 @@ void BM_ReceiveOneLargeArrival(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * batch.size()));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines));
-    state.counters["time_per_line"] = benchmark::Counter(
-        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_line"] =
+        benchmark::Counter(static_cast<double>(lines),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_ReceiveOneLargeArrival)->Arg(128)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReceiveOneLargeArrival)
+    ->Arg(128)
+    ->Arg(256)
+    ->Arg(512)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace dx::bench

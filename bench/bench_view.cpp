@@ -24,7 +24,8 @@ void BM_RealPaneColouredLines(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         for (int i = 0; i < linesPerArrival; ++i, ++n)
-            pane.append("\r\n            KeepAlive 0900Z 33 users V1.93 line " + std::to_string(n), colours[n % 4]);
+            pane.append("\r\n            KeepAlive 0900Z 33 users V1.93 line " + std::to_string(n),
+                        colours[n % 4]);
         if (pane.size() > 100000) pane.deleteFront(pane.size() - 50000);
         view.sync(pane);
         QCoreApplication::processEvents();
@@ -42,7 +43,8 @@ void BM_RealPaneTrimOfFiftyThousand(benchmark::State& state) {
         state.PauseTiming();
         Pane pane;
         std::string text;
-        for (int i = 0; text.size() < 100500; ++i) text += "\r\n            a line of traffic number " + std::to_string(i);
+        for (int i = 0; text.size() < 100500; ++i)
+            text += "\r\n            a line of traffic number " + std::to_string(i);
         pane.append(text, rgb(0xFF0000));
         view.sync(pane);
         QCoreApplication::processEvents();

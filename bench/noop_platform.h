@@ -10,7 +10,7 @@ namespace dx::bench {
 // A platform that costs nothing: the link is always open, sends are accepted and dropped, sleeps
 // and event loops return at once, and the next arrival's bytes come from `incoming`.
 class NoopPlatform : public Platform {
-public:
+  public:
     std::string incoming;
     int state = kSocketConnected;
 

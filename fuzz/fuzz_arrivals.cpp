@@ -113,12 +113,24 @@ struct Harness {
         Core& core = s.core;
         MonitorWindow& m = core.monitor;
         switch (c) {
-            case kRescan: core.connectsCommands.Rescan(); break;
-            case kResetGreen: core.connectsCommands.ResetGreen(); break;
-            case kCallClick: core.connectsCommands.CallClick(in.byte()); break;
-            case kScrollLeft: core.connectsCommands.ScrollLeft(); break;
-            case kScrollRight: core.connectsCommands.ScrollRight(); break;
-            case kClear: core.monitorButtons.Clear(); break;
+            case kRescan:
+                core.connectsCommands.Rescan();
+                break;
+            case kResetGreen:
+                core.connectsCommands.ResetGreen();
+                break;
+            case kCallClick:
+                core.connectsCommands.CallClick(in.byte());
+                break;
+            case kScrollLeft:
+                core.connectsCommands.ScrollLeft();
+                break;
+            case kScrollRight:
+                core.connectsCommands.ScrollRight();
+                break;
+            case kClear:
+                core.monitorButtons.Clear();
+                break;
             case kText1Enter: {
                 const std::size_t n = in.byte() % 16;
                 if (n > 0) m.Text1.setText(std::string(in.take(n)));
@@ -135,26 +147,40 @@ struct Harness {
                     DX_FUZZ_CHECK(core.commands.DxDeArmed);
                 }
                 break;
-            case kToggleIn: m.chkIn.setChecked(!m.chkIn.checked()); break;
-            case kToggleOut: m.chkOut.setChecked(!m.chkOut.checked()); break;
-            case kToggleUnknown: m.chkUnknown.setChecked(!m.chkUnknown.checked()); break;
+            case kToggleIn:
+                m.chkIn.setChecked(!m.chkIn.checked());
+                break;
+            case kToggleOut:
+                m.chkOut.setChecked(!m.chkOut.checked());
+                break;
+            case kToggleUnknown:
+                m.chkUnknown.setChecked(!m.chkUnknown.checked());
+                break;
             case kToggleKelVersion:
                 core.connects.chkKELversion.setChecked(!core.connects.chkKELversion.checked());
                 break;
-            case kAuto: core.monitorButtons.Auto(); break;
+            case kAuto:
+                core.monitorButtons.Auto();
+                break;
             case kReconnect:
                 track.rowsRemoved = true;
                 s.Connect();
                 break;
-            case kPeerCloses: core.link.OnClosedByPeer(); break;
-            case kLinkError: core.link.OnError("The link failed"); break;
+            case kPeerCloses:
+                core.link.OnClosedByPeer();
+                break;
+            case kLinkError:
+                core.link.OnError("The link failed");
+                break;
             case kConnectsResized: {
                 const Twips w = in.byte() * 100;
                 const Twips h = in.byte() * 60;
                 core.screens.ConnectsResized(w, h);
                 break;
             }
-            case kResetScreens: core.screens.ResetScreens(); break;
+            case kResetScreens:
+                core.screens.ResetScreens();
+                break;
             case kCheckLayout:
                 if (!MayCheckExpensively()) break;
                 CheckLayout(core);
@@ -166,7 +192,9 @@ struct Harness {
             case kSyncView:
                 if (MayCheckExpensively()) view.Sync(m.pane);
                 break;
-            case kSettingsApply: core.settingsCommands.Apply(); break;
+            case kSettingsApply:
+                core.settingsCommands.Apply();
+                break;
             case kFlood: {
                 const std::size_t total = FloodSize(in.byte());
                 std::string pattern(in.take(in.byte()));
@@ -179,7 +207,8 @@ struct Harness {
                 Arrival(flood);
                 break;
             }
-            case kCommands: break;
+            case kCommands:
+                break;
         }
     }
 };

@@ -22,7 +22,7 @@ struct Saved {
 };
 
 Saved Snapshot(const Core& core) {
-    return Saved{core.config.RemoteHost, core.config.RemotePort, core.config.KelLatestVersion,
+    return Saved{core.config.RemoteHost,       core.config.RemotePort,      core.config.KelLatestVersion,
                  core.connects.window.outer(), core.monitor.window.outer(), core.settings.window.outer()};
 }
 
@@ -39,7 +39,9 @@ bool LastReadCompleted(Session& s) {
 }
 
 // A host that the file's quoting cannot carry: the reader ends a quoted item at the next quote.
-bool HostQuotable(const std::string& host) { return host.find('"') == std::string::npos; }
+bool HostQuotable(const std::string& host) {
+    return host.find('"') == std::string::npos;
+}
 
 }  // namespace
 }  // namespace dx::fuzz

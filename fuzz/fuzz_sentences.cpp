@@ -55,7 +55,8 @@ void Prepare(Session& s) {
     t.HandleSocketRecord("^ZQ66^1^0^0.0.0.0^16777215^23^16777215^^16777215^^Listening on port 23");
     t.HandleSocketRecord("^ZQ66^4^0^0.0.0.0^16777215^7373^16777215^^16777215^^Listening on port 7373");
     t.HandleSocketRecord("^ZQ66^5^0^79.86.134.231^16777215^20729^16777215^OK8VN^65280^^host-a  port 23");
-    t.HandleSocketRecord("^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373");
+    t.HandleSocketRecord(
+        "^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373");
     t.HandleSocketRecord("^ZQ66^7^0^217.157.167.12^16777215^21426^16777215^nocall^16711935^^host-c  port 23");
     t.HandleSocketRecord("^ZQ66^8^0^62.87.127.160^16777215^43752^16777215^YO5NI^16764927^^host-d  port 8000");
     t.HandleSocketRecord("^ZQ66^9^0^10.1.2.3^65535^1111^16777215^^16777215^^host-e  port 23");
@@ -76,23 +77,42 @@ void Handle(Core& core, Handler h, std::string sentence) {
             DX_FUZZ_CHECK(shown.empty());
             break;
         }
-        case kTraffic: core.traffic.HandleTraffic(sentence); break;
+        case kTraffic:
+            core.traffic.HandleTraffic(sentence);
+            break;
         // The status handlers leave a fault to the arrival that dispatched them.
-        case kZq62: st.Zq62(sentence); break;
-        case kZq63: st.Zq63(sentence); break;
-        case kZq80: st.Zq80(sentence); break;
-        case kZq81: st.Zq81(sentence); break;
-        case kZq90: st.Zq90(sentence); break;
-        case kZq91: st.Zq91(sentence); break;
-        case kZq92: st.Zq92(sentence); break;
+        case kZq62:
+            st.Zq62(sentence);
+            break;
+        case kZq63:
+            st.Zq63(sentence);
+            break;
+        case kZq80:
+            st.Zq80(sentence);
+            break;
+        case kZq81:
+            st.Zq81(sentence);
+            break;
+        case kZq90:
+            st.Zq90(sentence);
+            break;
+        case kZq91:
+            st.Zq91(sentence);
+            break;
+        case kZq92:
+            st.Zq92(sentence);
+            break;
         case kTimeLinks: {
             const std::string shown = core.traffic.TimeLinks(sentence);
             DX_FUZZ_CHECK(shown.empty());
             DX_FUZZ_CHECK(core.connects.txtTime.text().size() <= 7);
             break;
         }
-        case kOutputStage: core.stream.WriteToPane(std::move(sentence)); break;
-        case kHandlers: break;
+        case kOutputStage:
+            core.stream.WriteToPane(std::move(sentence));
+            break;
+        case kHandlers:
+            break;
     }
 }
 
@@ -112,10 +132,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dx::Core& core = s.core;
     dx::Recognition& rec = core.recognition;
     switch (setup & 3) {
-        case 1: rec.NodeIsZq = true; break;
-        case 2: rec.NodeIsDxSpider = true; break;
-        case 3: rec.NodeIsArc = true; break;
-        default: break;
+        case 1:
+            rec.NodeIsZq = true;
+            break;
+        case 2:
+            rec.NodeIsDxSpider = true;
+            break;
+        case 3:
+            rec.NodeIsArc = true;
+            break;
+        default:
+            break;
     }
     rec.NodeIsArcPassive = (setup & 4) != 0;
     core.connects.chkKELversion.setChecked((setup & 8) != 0);

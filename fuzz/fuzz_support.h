@@ -18,14 +18,13 @@
 #include "common/pane.h"
 #include "common/platform.h"
 
-#define DX_FUZZ_CHECK(cond)                                                                     \
-    do {                                                                                        \
-        if (!(cond)) {                                                                          \
-            std::fprintf(stderr, "\n*** invariant broken: %s\n    at %s:%d\n", #cond, __FILE__, \
-                         __LINE__);                                                             \
-            std::fflush(stderr);                                                                \
-            __builtin_trap();                                                                   \
-        }                                                                                       \
+#define DX_FUZZ_CHECK(cond)                                                                                \
+    do {                                                                                                   \
+        if (!(cond)) {                                                                                     \
+            std::fprintf(stderr, "\n*** invariant broken: %s\n    at %s:%d\n", #cond, __FILE__, __LINE__); \
+            std::fflush(stderr);                                                                           \
+            __builtin_trap();                                                                              \
+        }                                                                                                  \
     } while (0)
 
 // The checks walk whole texts and grids; their comparisons are no news for the fuzzer and would
@@ -37,7 +36,7 @@ namespace dx::fuzz {
 // A platform that keeps nothing it does not need: sends are counted, pauses cost nothing, the
 // configuration file lives in memory, the link's state is whatever the harness sets.
 class FuzzPlatform : public Platform {
-public:
+  public:
     int state = kSocketClosed;
     std::string incoming;  // what the next socketReadAll() hands over
     std::size_t sends = 0;
@@ -125,7 +124,7 @@ struct Session {
 
 // Takes the input bytes front to back; past the end every read gives nothing.
 class Reader {
-public:
+  public:
     Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool empty() const { return at_ >= size_; }
     std::size_t left() const { return size_ - at_; }
@@ -138,7 +137,7 @@ public:
     }
     std::string_view rest() { return take(left()); }
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t at_ = 0;
@@ -190,8 +189,10 @@ using Segments = std::vector<std::pair<std::size_t, Colour>>;
 
 DX_FUZZ_QUIET inline void AddSegment(Segments& segs, std::size_t length, Colour c) {
     if (length == 0) return;
-    if (!segs.empty() && segs.back().second == c) segs.back().first += length;
-    else segs.emplace_back(length, c);
+    if (!segs.empty() && segs.back().second == c)
+        segs.back().first += length;
+    else
+        segs.emplace_back(length, c);
 }
 
 // The pane's colours as the view must show them, computed from the whole text: a shown character
@@ -282,8 +283,12 @@ struct ViewReplay {
         DX_FUZZ_CHECK(edits.size() <= 20001);
         for (const Pane::Edit& e : edits) {
             switch (e.kind) {
-                case Pane::Edit::Kind::Reset: rebuild(pane); break;
-                case Pane::Edit::Kind::Append: insert(shown.size(), e.text, e.colour); break;
+                case Pane::Edit::Kind::Reset:
+                    rebuild(pane);
+                    break;
+                case Pane::Edit::Kind::Append:
+                    insert(shown.size(), e.text, e.colour);
+                    break;
                 case Pane::Edit::Kind::Insert:
                     DX_FUZZ_CHECK(e.displayPos <= shown.size());
                     insert(e.displayPos, e.text, e.colour);
@@ -320,9 +325,12 @@ inline bool PlainDecimal(std::string_view t) {
     bool digit = false;
     bool point = false;
     for (; i < t.size(); ++i) {
-        if (t[i] >= '0' && t[i] <= '9') digit = true;
-        else if (t[i] == '.' && !point) point = true;
-        else return false;
+        if (t[i] >= '0' && t[i] <= '9')
+            digit = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
     }
     return digit;
 }
@@ -377,7 +385,8 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     DX_FUZZ_CHECK(!boxes.empty());
     DX_FUZZ_CHECK(boxes.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
     for (std::size_t i = 0; i < boxes.size(); ++i) {
-        DX_FUZZ_CHECK(boxes[i].left() == boxes[0].left() + static_cast<Twips>(i) * ConnectsWindow::kPortBoxPitch);
+        DX_FUZZ_CHECK(boxes[i].left() ==
+                      boxes[0].left() + static_cast<Twips>(i) * ConnectsWindow::kPortBoxPitch);
         DX_FUZZ_CHECK(boxes[i].text().size() <= 1000);
         DX_FUZZ_CHECK(boxes[i].tip().size() <= 1006);
     }
@@ -394,7 +403,8 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     DX_FUZZ_CHECK(n.noCall >= 0 && n.node >= 0 && n.kelLatest >= 0 && n.nonKel >= 0 && n.kelOther >= 0 &&
                   n.kelUnknown >= 0 && n.unclassified >= 0);
     DX_FUZZ_CHECK(n.kelUnknown <= n.kelOther);
-    const std::int64_t counted = std::int64_t{n.noCall} + n.node + n.kelLatest + n.nonKel + n.kelOther + n.unclassified;
+    const std::int64_t counted =
+        std::int64_t{n.noCall} + n.node + n.kelLatest + n.nonKel + n.kelOther + n.unclassified;
     DX_FUZZ_CHECK(counted <= track.maxLastGridRow);
 
     // The latest KEL version is kept as plain decimal text (or none), so that the comparisons,

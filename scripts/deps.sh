@@ -15,6 +15,9 @@ fi
 if [ "${DX_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi
+if [ "${DX_WITH_LINT:-0}" = 1 ]; then
+  packages+=(clang-format-14)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,10 +1,10 @@
 #include "app.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <unistd.h>
 
 #include "config/config_location.h"
 
@@ -15,9 +15,9 @@ QString App::DefaultConfigPath() {
     const QString own = QCoreApplication::applicationDirPath();
     const QByteArray ownPath = QFile::encodeName(own);
     const bool writable = ::access(ownPath.constData(), W_OK) == 0;
-    const std::filesystem::path cfg = ConfigLocation(std::filesystem::path(ownPath.toStdString()), writable,
-                                                     qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(),
-                                                     QDir::homePath().toStdString());
+    const std::filesystem::path cfg =
+        ConfigLocation(std::filesystem::path(ownPath.toStdString()), writable,
+                       qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
     const QString path = QFile::decodeName(cfg.string().c_str());
     QDir().mkpath(QFileInfo(path).absolutePath());
     return path;

@@ -15,7 +15,7 @@ namespace dx::ui {
 // link, a timer or a window runs its handler in the core and then brings the windows up to date.
 class App : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit App(const QString& configPath);
     ~App() override;
 
@@ -33,7 +33,7 @@ public:
     // The configuration file beside the program.
     static QString DefaultConfigPath();
 
-private:
+  private:
     QtPlatform platform_;
     std::unique_ptr<Core> core_;
     std::unique_ptr<FrmMonitor> monitor_;

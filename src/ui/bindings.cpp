@@ -15,10 +15,14 @@ QColor ToQColor(Colour c) {
     if (isSystemColour(c)) {
         const QPalette pal = QApplication::palette();
         switch (static_cast<std::uint32_t>(c) & 0xFFu) {
-            case 0x05: return QColor(Qt::white);              // window background
-            case 0x08: return QColor(Qt::black);              // window text
-            case 0x0F: return pal.color(QPalette::Button);    // button face
-            default: return pal.color(QPalette::Window);
+            case 0x05:
+                return QColor(Qt::white);  // window background
+            case 0x08:
+                return QColor(Qt::black);  // window text
+            case 0x0F:
+                return pal.color(QPalette::Button);  // button face
+            default:
+                return pal.color(QPalette::Window);
         }
     }
     return QColor::fromRgb(toRrggbb(c) & 0xFFFFFFu);
@@ -68,8 +72,12 @@ void LoadDesignFonts() {
 }
 
 // 8.25 points on a 96 dpi screen are 11 pixels.
-QFont SansFont(bool bold) { return face(faces().sans, 11, bold); }
-QFont TahomaFont(bool bold) { return face(faces().tahoma, 11, bold); }
+QFont SansFont(bool bold) {
+    return face(faces().sans, 11, bold);
+}
+QFont TahomaFont(bool bold) {
+    return face(faces().tahoma, 11, bold);
+}
 QFont FixedFont() {
     QFont f(faces().fixed.isEmpty() ? QStringLiteral("DejaVu Sans Mono") : faces().fixed);
     f.setStyleHint(QFont::Monospace);
@@ -77,7 +85,9 @@ QFont FixedFont() {
     return f;
 }
 
-bool HasMarlett() { return !faces().marlett.isEmpty(); }
+bool HasMarlett() {
+    return !faces().marlett.isEmpty();
+}
 QFont MarlettFont() {
     QFont f(faces().marlett);
     f.setPixelSize(11);

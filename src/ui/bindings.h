@@ -23,17 +23,21 @@ inline std::string Bytes(const QString& text) {
 }
 
 QColor ToQColor(Colour c);
-inline int Px(Twips t) { return t / kTwipsPerPixel; }
-inline QRect PxRect(const Rect& r) { return QRect(Px(r.left), Px(r.top), Px(r.width), Px(r.height)); }
+inline int Px(Twips t) {
+    return t / kTwipsPerPixel;
+}
+inline QRect PxRect(const Rect& r) {
+    return QRect(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+}
 
 // Makes the look-alike design faces available when the system has them.
 void LoadDesignFonts();
 // The faces that stand in for the design fonts.
-QFont SansFont(bool bold);     // the dialog face, 8.25 pt
-QFont TahomaFont(bool bold);   // the window face of the grid and counters, 8.25 pt
-QFont FixedFont();             // the traffic pane's fixed-pitch face
+QFont SansFont(bool bold);    // the dialog face, 8.25 pt
+QFont TahomaFont(bool bold);  // the window face of the grid and counters, 8.25 pt
+QFont FixedFont();            // the traffic pane's fixed-pitch face
 bool HasMarlett();
-QFont MarlettFont();           // the scroll buttons' arrow glyphs
+QFont MarlettFont();  // the scroll buttons' arrow glyphs
 
 // Brings a widget up to date with its element: place, text, colours, tool tip, visibility and
 // (for check boxes) the tick.

@@ -72,22 +72,29 @@ FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
     menuAbout = bar->addAction(QStringLiteral("About"));
     menuResetScreens = bar->addAction(QStringLiteral("Reset Screens"));
 
-    connect(Command2, &QPushButton::clicked, this, [this] { handle([this] { core_.connectsCommands.Rescan(); }); });
-    connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.connectsCommands.ResetGreen(); }); });
-    connect(scrollLeft, &QPushButton::clicked, this, [this] { handle([this] { core_.connectsCommands.ScrollLeft(); }); });
-    connect(scrollRight, &QPushButton::clicked, this, [this] { handle([this] { core_.connectsCommands.ScrollRight(); }); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.connectsCommands.Rescan(); }); });
+    connect(Command1, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.connectsCommands.ResetGreen(); }); });
+    connect(scrollLeft, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.connectsCommands.ScrollLeft(); }); });
+    connect(scrollRight, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.connectsCommands.ScrollRight(); }); });
     connect(chkKELversion, &QCheckBox::toggled, this,
             [this](bool on) { handle([this, on] { core_.connects.chkKELversion.setChecked(on); }); });
     connect(grid, &GridWidget::callClicked, this,
             [this](int row) { handle([this, row] { core_.connectsCommands.CallClick(row); }); });
     connect(menuConfiguration, &QAction::triggered, this,
             [this] { handle([this] { core_.connectsCommands.Configuration(); }); });
-    connect(menuAbout, &QAction::triggered, this, [this] { handle([this] { core_.connectsCommands.About(); }); });
+    connect(menuAbout, &QAction::triggered, this,
+            [this] { handle([this] { core_.connectsCommands.About(); }); });
     connect(menuResetScreens, &QAction::triggered, this,
             [this] { handle([this] { core_.screens.ResetScreens(); }); });
 
     onResized = [this](Twips w, Twips h) { handle([this, w, h] { core_.screens.ConnectsResized(w, h); }); };
-    onMoved = [this](Twips l, Twips t) { handle([this, l, t] { Screens::Moved(core_.connects.window, l, t); }); };
+    onMoved = [this](Twips l, Twips t) {
+        handle([this, l, t] { Screens::Moved(core_.connects.window, l, t); });
+    };
     onState = [this](WindowState s) { handle([this, s] { core_.connects.window.setState(s); }); };
     onCloseRequest = [this] { handle([this] { core_.connectsCommands.Close(); }); };
 }

@@ -15,7 +15,7 @@ namespace dx::ui {
 // The connections window: the header of counters and marks, the port strip, the grid and the menus.
 class FrmConnects : public ModelWindow<QMainWindow> {
     Q_OBJECT
-public:
+  public:
     FrmConnects(Core& core, std::function<void()> afterEvent);
 
     void sync();
@@ -32,7 +32,7 @@ public:
     QAction* menuResetScreens;
     std::vector<QLineEdit*> portBoxes;  // txtReset(1..)
 
-private:
+  private:
     QLabel* label(const Element& e);
     QLineEdit* box(const Element& e);
 

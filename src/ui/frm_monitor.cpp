@@ -40,11 +40,15 @@ FrmMonitor::FrmMonitor(Core& core, std::function<void()> afterEvent)
     bind(RichTextBox1, m.RichTextBox1);
 
     connect(cmdConn, &QPushButton::clicked, this, [this] { handle([this] { core_.link.ConnectToNode(); }); });
-    connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.monitorButtons.Clear(); }); });
-    connect(Command2, &QPushButton::clicked, this, [this] { handle([this] { core_.monitorButtons.Auto(); }); });
-    connect(Command3, &QPushButton::clicked, this, [this] { handle([this] { core_.screens.ResetScreens(); }); });
+    connect(Command1, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.monitorButtons.Clear(); }); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.monitorButtons.Auto(); }); });
+    connect(Command3, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.screens.ResetScreens(); }); });
     const auto tick = [this](QCheckBox* box, Element& e) {
-        connect(box, &QCheckBox::toggled, this, [this, &e](bool on) { handle([&e, on] { e.setChecked(on); }); });
+        connect(box, &QCheckBox::toggled, this,
+                [this, &e](bool on) { handle([&e, on] { e.setChecked(on); }); });
     };
     tick(chkUnknown, m.chkUnknown);
     tick(chkIn, m.chkIn);
@@ -54,7 +58,9 @@ FrmMonitor::FrmMonitor(Core& core, std::function<void()> afterEvent)
     Text1->installEventFilter(this);
 
     onResized = [this](Twips w, Twips h) { handle([this, w, h] { core_.screens.MonitorResized(w, h); }); };
-    onMoved = [this](Twips l, Twips t) { handle([this, l, t] { Screens::Moved(core_.monitor.window, l, t); }); };
+    onMoved = [this](Twips l, Twips t) {
+        handle([this, l, t] { Screens::Moved(core_.monitor.window, l, t); });
+    };
     onState = [this](WindowState s) { handle([this, s] { core_.monitor.window.setState(s); }); };
     onCloseRequest = [this] { handle([this] { core_.link.MonitorUnload(); }); };
 }

@@ -15,7 +15,7 @@ namespace dx::ui {
 // The monitor window: the shown socket's boxes, the filters, the command line and the traffic pane.
 class FrmMonitor : public ModelWindow<QWidget> {
     Q_OBJECT
-public:
+  public:
     FrmMonitor(Core& core, std::function<void()> afterEvent);
 
     void sync();
@@ -32,7 +32,7 @@ public:
     QCheckBox* chkOut;
     PaneView* RichTextBox1;
 
-private:
+  private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     Core& core_;

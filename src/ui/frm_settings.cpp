@@ -31,12 +31,17 @@ FrmSettings::FrmSettings(Core& core, std::function<void()> afterEvent)
         connect(txtSettings[i], &QLineEdit::textEdited, this,
                 [this, i](const QString& t) { core_.settings.txtSettings[i].setText(Bytes(t)); });
     }
-    connect(cmdButton[1], &QPushButton::clicked, this, [this] { handle([this] { core_.settingsCommands.Apply(); }); });
-    connect(cmdButton[0], &QPushButton::clicked, this, [this] { handle([this] { core_.settingsCommands.Exit(); }); });
-    connect(Command1, &QPushButton::clicked, this, [this] { handle([this] { core_.screens.ResetScreens(); }); });
+    connect(cmdButton[1], &QPushButton::clicked, this,
+            [this] { handle([this] { core_.settingsCommands.Apply(); }); });
+    connect(cmdButton[0], &QPushButton::clicked, this,
+            [this] { handle([this] { core_.settingsCommands.Exit(); }); });
+    connect(Command1, &QPushButton::clicked, this,
+            [this] { handle([this] { core_.screens.ResetScreens(); }); });
 
     onResized = [this](Twips w, Twips h) { handle([this, w, h] { core_.screens.SettingsResized(w, h); }); };
-    onMoved = [this](Twips l, Twips t) { handle([this, l, t] { Screens::Moved(core_.settings.window, l, t); }); };
+    onMoved = [this](Twips l, Twips t) {
+        handle([this, l, t] { Screens::Moved(core_.settings.window, l, t); });
+    };
     onState = [this](WindowState st) { handle([this, st] { core_.settings.window.setState(st); }); };
     // Closing the settings window puts it away as Exit does; its texts stay.
     onCloseRequest = [this] { handle([this] { core_.settingsCommands.Exit(); }); };

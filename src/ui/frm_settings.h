@@ -13,7 +13,7 @@ namespace dx::ui {
 // The settings window: the node's address and port.
 class FrmSettings : public ModelWindow<QWidget> {
     Q_OBJECT
-public:
+  public:
     FrmSettings(Core& core, std::function<void()> afterEvent);
 
     void sync();
@@ -23,7 +23,7 @@ public:
     std::array<QPushButton*, 2> cmdButton{};
     QPushButton* Command1;
 
-private:
+  private:
     Core& core_;
 };
 

@@ -11,7 +11,7 @@ namespace dx::ui {
 // of rows costs one widget, not thousands.
 class GridWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     GridWidget(const ConnectsWindow& model, QWidget* parent);
 
     // Repaints when any cell changed since the last look.
@@ -19,17 +19,17 @@ public:
     // The row whose call cell lies under a point, or -1.
     int callAt(const QPoint& p) const;
 
-signals:
+  signals:
     void callClicked(int row);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     const Element* cellAt(const QPoint& p, int* row) const;
 
     const ConnectsWindow& model_;

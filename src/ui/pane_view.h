@@ -9,7 +9,7 @@ namespace dx::ui {
 // arrival costs what it adds, not the size of the pane.
 class PaneView : public QTextEdit {
     Q_OBJECT
-public:
+  public:
     explicit PaneView(QWidget* parent = nullptr);
 
     // Replays what the pane did since the last call, in one edit block.
@@ -17,7 +17,7 @@ public:
     // Everything shown, in the pane's own counting (for tests).
     QString shownText() const { return toPlainText(); }
 
-private:
+  private:
     void rebuild(const Pane& pane);
 };
 

@@ -60,10 +60,14 @@ void QtPlatform::socketConnect(const std::string& host, std::int32_t port) {
 int QtPlatform::socketState() const {
     switch (socket_.state()) {
         case QAbstractSocket::HostLookupState:
-        case QAbstractSocket::ConnectingState: return kSocketConnecting;
-        case QAbstractSocket::ConnectedState: return kSocketConnected;
-        case QAbstractSocket::ClosingState: return kSocketClosing;
-        default: return kSocketClosed;
+        case QAbstractSocket::ConnectingState:
+            return kSocketConnecting;
+        case QAbstractSocket::ConnectedState:
+            return kSocketConnected;
+        case QAbstractSocket::ClosingState:
+            return kSocketClosing;
+        default:
+            return kSocketClosed;
     }
 }
 
@@ -84,14 +88,18 @@ void QtPlatform::sleepMs(int ms) {
     if (scaled > 0) QThread::msleep(scaled);
 }
 
-void QtPlatform::processEvents() { QCoreApplication::processEvents(); }
+void QtPlatform::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 void QtPlatform::timerStart(TimerId id, int intervalMs) {
     QTimer& t = id == TimerId::KeepAlive ? keepAlive_ : dxDe_;
     t.start(intervalMs);
 }
 
-void QtPlatform::timerStop(TimerId id) { (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop(); }
+void QtPlatform::timerStop(TimerId id) {
+    (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop();
+}
 
 std::optional<std::string> QtPlatform::readConfig() {
     // Only a regular file (or a link to one) is a configuration. A directory, a FIFO that would

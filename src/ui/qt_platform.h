@@ -13,7 +13,7 @@ namespace dx::ui {
 // the configuration file beside the program, the About box and the end of the process.
 class QtPlatform : public QObject, public Platform {
     Q_OBJECT
-public:
+  public:
     explicit QtPlatform(QString configPath, QObject* parent = nullptr);
 
     void socketClose() override;
@@ -39,7 +39,7 @@ public:
     // Tests may shorten the real pauses (a factor of 0 skips them).
     double sleepScale = 1.0;
 
-signals:
+  signals:
     void linkConnected();
     void linkClosedByPeer();
     void linkError(const QString& description);
@@ -47,7 +47,7 @@ signals:
     void keepAliveTick();
     void dxDeTick();
 
-private:
+  private:
     QString configPath_;
     QTcpSocket socket_;
     QTimer keepAlive_;

@@ -19,7 +19,7 @@ namespace dx::ui {
 // own changes do not echo back with pixel rounding.
 template <typename Base>
 class ModelWindow : public Base {
-public:
+  public:
     ModelWindow(WindowModel& model, std::function<void()> afterEvent, QWidget* parent = nullptr)
         : Base(parent), model_(model), afterEvent_(std::move(afterEvent)) {}
 
@@ -41,7 +41,8 @@ public:
         const Qt::WindowStates want = model_.state() == WindowState::Minimized   ? Qt::WindowMinimized
                                       : model_.state() == WindowState::Maximized ? Qt::WindowMaximized
                                                                                  : Qt::WindowNoState;
-        if ((this->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) != want) this->setWindowState(want);
+        if ((this->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) != want)
+            this->setWindowState(want);
         if (model_.state() == WindowState::Normal) ApplyWindow(this, model_);
         if (model_.shown() && !this->isVisible()) this->show();
         if (!model_.shown() && this->isVisible()) this->hide();
@@ -55,7 +56,7 @@ public:
         applying_ = false;
     }
 
-protected:
+  protected:
     // Runs a handler of the program, then brings every window up to date.
     void handle(const std::function<void()>& f) {
         f();
@@ -79,7 +80,8 @@ protected:
         if (Px(model_.width() - model_.frameWidth()) == s.width() &&
             Px(model_.height() - model_.frameHeight()) == s.height())
             return;
-        onResized(s.width() * kTwipsPerPixel + model_.frameWidth(), s.height() * kTwipsPerPixel + model_.frameHeight());
+        onResized(s.width() * kTwipsPerPixel + model_.frameWidth(),
+                  s.height() * kTwipsPerPixel + model_.frameHeight());
     }
     void moveEvent(QMoveEvent* e) override {
         Base::moveEvent(e);

@@ -13,7 +13,7 @@ namespace dx::test {
 
 // A node on a loopback port, played by the test: it accepts the monitor and records what it sends.
 class LoopbackNode {
-public:
+  public:
     LoopbackNode() {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
@@ -59,7 +59,9 @@ struct RunningProgram {
         if (withConfigFile) {
             QFile f(cfg);
             f.open(QIODevice::WriteOnly);
-            f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n").arg(nodePort).toLatin1());
+            f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n")
+                        .arg(nodePort)
+                        .toLatin1());
             f.close();
         }
         app = std::make_unique<ui::App>(cfg);

@@ -23,7 +23,7 @@ namespace dx::test {
 namespace {
 
 class ConfigFiles : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     QString cfg = dir.filePath(QStringLiteral("Monitor.cfg"));
     ui::QtPlatform platform{cfg};

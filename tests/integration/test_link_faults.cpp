@@ -75,7 +75,8 @@ TEST(LinkFaults, ASilentNodeTurnsTheConnectionsWindowRedAndTheProgramStaysUsable
     // The window's body turns red; its menu bar keeps the desktop's colour.
     ui::FrmConnects& c = link.program.app->connects();
     EXPECT_EQ(c.centralWidget()->palette().color(QPalette::Window), QColor(Qt::red));
-    EXPECT_NE(c.grab().toImage().pixel(c.menuBar()->geometry().bottomRight() - QPoint(2, 2)), qRgb(255, 0, 0));
+    EXPECT_NE(c.grab().toImage().pixel(c.menuBar()->geometry().bottomRight() - QPoint(2, 2)),
+              qRgb(255, 0, 0));
     // Data again does not undo the red; the command line still reaches the node.
     link.batch("^ZQ61^awake again^ZQ99");
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
@@ -107,8 +108,8 @@ TEST(LinkFaults, FiftyConnectionsEachStartWithAClearedGrid) {
         SCOPED_TRACE(cycle);
         std::string records = "^ZQ81^1^65280^7300";
         for (int s = 2; s <= 30; ++s)
-            records += "^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) + "^16777215^23^255^C" +
-                       std::to_string(cycle) + "^65280";
+            records += "^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) +
+                       "^16777215^23^255^C" + std::to_string(cycle) + "^65280";
         link.batch(records + "^ZQ99");
         ASSERT_TRUE(QTest::qWaitFor([&] { return link.core().grid.hasRow(30); }, 3000));
         EXPECT_EQ(link.core().connects.rows[30].call.text(), "C" + std::to_string(cycle));
@@ -139,8 +140,8 @@ TEST(LinkFaults, AFloodOfJunkKeepsTheProgramSmall) {
     // The stream goes on once real sentences come again.
     link.batch("\x04^ZQ61^still here^ZQ99");
     link.batch("^ZQ61^and here^ZQ99");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return link.program.paneText().find("and here") != std::string::npos; }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return link.program.paneText().find("and here") != std::string::npos; }, 3000));
 }
 
 TEST(LinkFaults, ANodeFasterThanTheProgramLosesAndReordersNothing) {
@@ -194,8 +195,10 @@ TEST(LinkFaults, AConfigurationThatCannotBeSavedLeavesTheOldFileAndTheProgramGoe
     // The operator has made the file read-only: it is kept as it is.
     ASSERT_TRUE(QFile::setPermissions(cfg, QFileDevice::ReadOwner));
     link.core().config.KelLatestVersion = "1.9";
-    link.batch("^ZQ81^1^65280^7300^ZQ66^5^0^1.1.1.5^16777215^23^255^K1ABC^65280^ZQ66^6^0^1.1.1.6^16777215^23^255^K2ABC^65280"
-               "^ZQ70^5^x ZQC >^ZQ70^6^KeepAlive V1.95^ZQ99");
+    link.batch(
+        "^ZQ81^1^65280^7300^ZQ66^5^0^1.1.1.5^16777215^23^255^K1ABC^65280^ZQ66^6^0^1.1.1.6^16777215^23^255^"
+        "K2ABC^65280"
+        "^ZQ70^5^x ZQC >^ZQ70^6^KeepAlive V1.95^ZQ99");
     ASSERT_TRUE(QTest::qWaitFor([&] { return link.core().config.KelLatestVersion == "1.95"; }, 3000));
     QFile after(cfg);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));

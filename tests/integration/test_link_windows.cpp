@@ -38,7 +38,8 @@ TEST(LinkWindows, BatchThenEotArrivalShowsSentencesInTheirColours) {
     node.send("^ZQ61^magenta line^ZQ62^blue line^ZQ63^red line^ZQ70^5^traffic^ZQ99\x04");
     QTest::qWait(300);
     node.send("\x04");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return program.paneText().find("red line") != std::string::npos; }, 3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return program.paneText().find("red line") != std::string::npos; }, 3000));
     const Pane& pane = program.core().monitor.pane;
     const std::string& text = pane.text();
     EXPECT_EQ(pane.colourAt(text.find("magenta line")), colours::kMagenta);
@@ -202,7 +203,8 @@ TEST(WindowActions, ADoubleClickChoosesACallOnceAndAPressCarriedToAnotherCallIsN
     // as a double-click event.
     ui::FrmConnects& w = program.app->connects();
     const auto at = [&](int row) {
-        const QPoint centre = ui::PxRect(program.core().connects.rows[static_cast<std::size_t>(row)].call.place()).center();
+        const QPoint centre =
+            ui::PxRect(program.core().connects.rows[static_cast<std::size_t>(row)].call.place()).center();
         return w.grid->mapTo(&w, centre);
     };
     QTest::mousePress(w.windowHandle(), Qt::LeftButton, {}, at(7));

@@ -35,8 +35,9 @@ struct Session {
         return QTest::qWaitFor([&] { return node.received.find(command) != std::string::npos; }, ms);
     }
     static std::string full(int s, const std::string& call, int ipColour, int callColour = 65280) {
-        return "^ZQ66^" + std::to_string(s) + "^0^10.1.1." + std::to_string(s) + "^" + std::to_string(ipColour) +
-               "^5000" + std::to_string(s) + "^255^" + call + "^" + std::to_string(callColour) + "^x^host";
+        return "^ZQ66^" + std::to_string(s) + "^0^10.1.1." + std::to_string(s) + "^" +
+               std::to_string(ipColour) + "^5000" + std::to_string(s) + "^255^" + call + "^" +
+               std::to_string(callColour) + "^x^host";
     }
 };
 
@@ -68,13 +69,13 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
     ASSERT_TRUE(s.waitForSent("M9^"));
     s.core().commands.DxDeArmed = true;  // as if the spot delay had passed since the last login
     sendBatch(s.node,
-              "^ZQ70^8^echo #1"                                   // magenta, still watched
-              "^ZQ70^3^K1ABC de NODE 08-Dec-2026 1200Z ZQC >"   // the node type, and a KEL client
-              "^ZQ70^4^KeepAlive KEL2 V1.93"                     // newer than the latest known
-              "^ZQ70^5^DX de W1AW:  14025.0  K1ABC  cq"           // a user without KEL
-              "^ZQ70^6^PC92^A^B^C"                                // another node
-              "^ZQ70^7^hello"                                     // call "nocall"
-              "^ZQ70^9^KeepAlive OLD1 V1.85");                    // an older KEL client
+              "^ZQ70^8^echo #1"                                // magenta, still watched
+              "^ZQ70^3^K1ABC de NODE 08-Dec-2026 1200Z ZQC >"  // the node type, and a KEL client
+              "^ZQ70^4^KeepAlive KEL2 V1.93"                   // newer than the latest known
+              "^ZQ70^5^DX de W1AW:  14025.0  K1ABC  cq"        // a user without KEL
+              "^ZQ70^6^PC92^A^B^C"                             // another node
+              "^ZQ70^7^hello"                                  // call "nocall"
+              "^ZQ70^9^KeepAlive OLD1 V1.85");                 // an older KEL client
     ASSERT_TRUE(s.waitForSent("N9^"));
     const auto& rows = s.core().connects.rows;
     EXPECT_TRUE(s.core().recognition.NodeIsZq);

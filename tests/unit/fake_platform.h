@@ -12,7 +12,7 @@ namespace dx::test {
 // A platform that records what the program does to the outside and lets a test play the node:
 // sends are kept in order, sleeps are added up instead of slept, arrivals come from `incoming`.
 class FakePlatform : public Platform {
-public:
+  public:
     int state = kSocketClosed;
     std::vector<std::string> sent;
     std::string incoming;  // what the next socketReadAll() hands over
@@ -71,7 +71,9 @@ public:
         configFile = content;
         return std::nullopt;
     }
-    void showAbout(const std::string& title, const std::string& text) override { abouts.emplace_back(title, text); }
+    void showAbout(const std::string& title, const std::string& text) override {
+        abouts.emplace_back(title, text);
+    }
     void endProcess(int code) override {
         if (!exitCode) exitCode = code;
     }

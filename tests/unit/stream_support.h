@@ -21,11 +21,17 @@ inline const std::string kFlush = "^ZQ92^(end)";
 
 // What the output stage writes for one text line: a line break, then the line indented by 12
 // blanks (or, for a line opening with "[", not indented).
-inline std::string Line(std::string_view text) { return "\r\n            " + std::string(text); }
-inline std::string BracketLine(std::string_view text) { return "\r\n" + std::string(text); }
+inline std::string Line(std::string_view text) {
+    return "\r\n            " + std::string(text);
+}
+inline std::string BracketLine(std::string_view text) {
+    return "\r\n" + std::string(text);
+}
 
 // Sends sentences as one batch of the node, each shown without the batch's EOT.
-inline void Deliver(Rig& r, const std::string& sentences) { r.batch(sentences + kFlush); }
+inline void Deliver(Rig& r, const std::string& sentences) {
+    r.batch(sentences + kFlush);
+}
 
 // One stretch of pane text in one colour.
 struct Segment {
@@ -37,10 +43,14 @@ struct Segment {
 inline std::ostream& operator<<(std::ostream& os, const Segment& s) {
     os << "{\"";
     for (const char c : s.text) {
-        if (c == '\r') os << "\\r";
-        else if (c == '\n') os << "\\n";
-        else if (static_cast<unsigned char>(c) < 0x20) os << "\\x" << std::hex << int(c) << std::dec;
-        else os << c;
+        if (c == '\r')
+            os << "\\r";
+        else if (c == '\n')
+            os << "\\n";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            os << "\\x" << std::hex << int(c) << std::dec;
+        else
+            os << c;
     }
     return os << "\", 0x" << std::hex << toRrggbb(s.colour) << std::dec << "}";
 }
@@ -54,8 +64,10 @@ inline std::vector<Segment> SegmentsFrom(const Pane& pane, std::size_t from) {
         if (end > from) {
             const std::size_t start = at > from ? at : from;
             std::string piece = pane.text().substr(start, end - start);
-            if (!out.empty() && out.back().colour == run.colour) out.back().text += piece;
-            else out.push_back(Segment{std::move(piece), run.colour});
+            if (!out.empty() && out.back().colour == run.colour)
+                out.back().text += piece;
+            else
+                out.push_back(Segment{std::move(piece), run.colour});
         }
         at = end;
     }

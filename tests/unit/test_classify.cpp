@@ -12,10 +12,11 @@ namespace {
 // A connected core with 4 port boxes and user sockets 5..9 (white port cells, red text).
 struct ClassRig : Rig {
     ClassRig() {
-        for (int i = 1; i <= 4; ++i) core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+        for (int i = 1; i <= 4; ++i)
+            core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
         for (int s = 5; s <= 9; ++s)
-            record("^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) + "^16777215^4000^255^CALL" +
-                   std::to_string(s) + "^65280");
+            record("^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) +
+                   "^16777215^4000^255^CALL" + std::to_string(s) + "^65280");
         platform.sent.clear();
     }
     std::string line(int socket, const std::string& payload) {
@@ -37,7 +38,9 @@ TEST(TrafficLine, ThePrefixIsTheCallPaddedOrCutToTheFieldWidth) {
         const char* call;
         std::int16_t width;
         const char* prefix;
-    } cases[] = {{"K1ABC", 9, "[K1ABC    ] "}, {"VERYLONGCALL", 9, "[VERYLONGC] "}, {"", 9, "[        ] "},
+    } cases[] = {{"K1ABC", 9, "[K1ABC    ] "},
+                 {"VERYLONGCALL", 9, "[VERYLONGC] "},
+                 {"", 9, "[        ] "},
                  {"K1ABC", 12, "[K1ABC       ] "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.call);
@@ -94,8 +97,8 @@ struct RuleCase {
     int nodeType;  // 0 unknown, 1 RE Ridavir, 2 DXSpider, 3 AR-Cluster, 4 AR-Cluster passive
     bool dxDeArmed;
     const char* line;
-    Colour back;      // the port cell afterwards
-    bool released;    // "N6^" sent
+    Colour back;    // the port cell afterwards
+    bool released;  // "N6^" sent
 };
 
 class RecognitionRules : public ::testing::TestWithParam<RuleCase> {};
@@ -111,7 +114,8 @@ TEST_P(RecognitionRules, ColourTheSocketAndReleaseWhenSettled) {
     rig.core.commands.DxDeArmed = c.dxDeArmed;
     rig.line(6, c.line);
     EXPECT_EQ(rig.port(6).back(), c.back);
-    const bool sent = std::find(rig.platform.sent.begin(), rig.platform.sent.end(), "N6^") != rig.platform.sent.end();
+    const bool sent =
+        std::find(rig.platform.sent.begin(), rig.platform.sent.end(), "N6^") != rig.platform.sent.end();
     EXPECT_EQ(sent, c.released);
     EXPECT_EQ(rig.port(6).fore(), c.released ? colours::kBlack : colours::kRed);
 }
@@ -120,27 +124,26 @@ const Colour W = colours::kWhite, LG = colours::kLightGreen, C = colours::kCyan,
              M = colours::kMagenta;
 INSTANTIATE_TEST_SUITE_P(
     Classify, RecognitionRules,
-    ::testing::Values(
-        RuleCase{"detect_zqc_prompt", 0, false, "K1ABC de NODE 08-Dec ZQC >", LG, true},
-        RuleCase{"detect_arc_kel", 0, false, "AR17^hello", LG, true},
-        RuleCase{"detect_arc_passive_node", 0, false, "AR1^hello", C, true},
-        RuleCase{"detect_arpc", 0, false, "DX ARPC something", LG, true},
-        RuleCase{"detect_rx", 0, false, "Rx V1.2", LG, true},
-        RuleCase{"detect_echo", 0, false, "echo #1", M, false},
-        RuleCase{"detect_zq11", 0, false, "ZQ11^abc", LG, true},
-        RuleCase{"detect_ridavir_banner", 0, false, "Welcome to RE Ridavir", W, false},
-        RuleCase{"detect_pc92_node", 0, false, "PC92^A^B", C, true},
-        RuleCase{"detect_spot_before_timer", 0, false, "DX de K1ABC: 14025.0 X", W, false},
-        RuleCase{"detect_spot_after_timer", 0, true, "DX de K1ABC: 14025.0 X", Y, true},
-        RuleCase{"zq_zq11", 1, false, "ZQ11^abc", LG, true},
-        RuleCase{"zq_keepalive_no_version", 1, false, "KeepAlive now", W, false},
-        RuleCase{"zq_ignores_arc_marker", 1, false, "AR17^x", W, false},
-        RuleCase{"zq_pc11", 1, false, "PC11^14025^X", C, true},
-        RuleCase{"arc_ar17", 3, false, "AR17^x", LG, true},
-        RuleCase{"arc_pc16", 3, false, "PC16^x", C, true},
-        RuleCase{"dxs_spider_prompt_only_tips", 2, false, " spider >", W, false},
-        RuleCase{"dxs_pc51", 2, false, "PC51^x", C, true},
-        RuleCase{"passive_keeps_detection", 4, false, "ZQ11^x", LG, true}),
+    ::testing::Values(RuleCase{"detect_zqc_prompt", 0, false, "K1ABC de NODE 08-Dec ZQC >", LG, true},
+                      RuleCase{"detect_arc_kel", 0, false, "AR17^hello", LG, true},
+                      RuleCase{"detect_arc_passive_node", 0, false, "AR1^hello", C, true},
+                      RuleCase{"detect_arpc", 0, false, "DX ARPC something", LG, true},
+                      RuleCase{"detect_rx", 0, false, "Rx V1.2", LG, true},
+                      RuleCase{"detect_echo", 0, false, "echo #1", M, false},
+                      RuleCase{"detect_zq11", 0, false, "ZQ11^abc", LG, true},
+                      RuleCase{"detect_ridavir_banner", 0, false, "Welcome to RE Ridavir", W, false},
+                      RuleCase{"detect_pc92_node", 0, false, "PC92^A^B", C, true},
+                      RuleCase{"detect_spot_before_timer", 0, false, "DX de K1ABC: 14025.0 X", W, false},
+                      RuleCase{"detect_spot_after_timer", 0, true, "DX de K1ABC: 14025.0 X", Y, true},
+                      RuleCase{"zq_zq11", 1, false, "ZQ11^abc", LG, true},
+                      RuleCase{"zq_keepalive_no_version", 1, false, "KeepAlive now", W, false},
+                      RuleCase{"zq_ignores_arc_marker", 1, false, "AR17^x", W, false},
+                      RuleCase{"zq_pc11", 1, false, "PC11^14025^X", C, true},
+                      RuleCase{"arc_ar17", 3, false, "AR17^x", LG, true},
+                      RuleCase{"arc_pc16", 3, false, "PC16^x", C, true},
+                      RuleCase{"dxs_spider_prompt_only_tips", 2, false, " spider >", W, false},
+                      RuleCase{"dxs_pc51", 2, false, "PC51^x", C, true},
+                      RuleCase{"passive_keeps_detection", 4, false, "ZQ11^x", LG, true}),
     [](const ::testing::TestParamInfo<RuleCase>& i) { return std::string(i.param.name); });
 
 TEST(Recognition, NocallTurnsRedBeforeAnyOtherRule) {
@@ -238,8 +241,9 @@ TEST(KelCheck, VersionsAgainstTheLatestKnown) {
             EXPECT_EQ(rig.core.connects.txtVersion.tip(), "Needs Rescan");
             EXPECT_EQ(rig.core.connects.txtVersion.text(), c.latestAfter);
             ASSERT_TRUE(rig.platform.configFile.has_value());
-            EXPECT_NE(rig.platform.configFile->find("\"KelLatestVersion\",\"" + std::string(c.latestAfter) + "\""),
-                      std::string::npos);
+            EXPECT_NE(
+                rig.platform.configFile->find("\"KelLatestVersion\",\"" + std::string(c.latestAfter) + "\""),
+                std::string::npos);
         } else {
             EXPECT_EQ(rig.platform.writes, 0);
         }
@@ -257,7 +261,8 @@ TEST(KelCheck, TheTooltipHoldsTheReportedVersionAndZeroDoesNothing) {
     std::int16_t s7 = 7;
     rig.core.recognition.KelCheck(zero, s7);
     EXPECT_EQ(rig.port(7).back(), colours::kWhite);
-    EXPECT_TRUE(std::find(rig.platform.sent.begin(), rig.platform.sent.end(), "N7^") == rig.platform.sent.end());
+    EXPECT_TRUE(std::find(rig.platform.sent.begin(), rig.platform.sent.end(), "N7^") ==
+                rig.platform.sent.end());
 }
 
 TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
@@ -357,7 +362,8 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
 TEST(Counters, AMixedGridCountsByVerdictColour) {
     ClassRig rig;
     for (int s = 10; s <= 14; ++s)
-        rig.record("^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^16777215^1^255^C" + std::to_string(s) + "^65280");
+        rig.record("^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^16777215^1^255^C" + std::to_string(s) +
+                   "^65280");
     rig.core.traffic.LastGridRow = 14;
     rig.core.connects.chkKELversion.setChecked(true);
     rig.port(5).setBack(colours::kGreen);
@@ -372,11 +378,12 @@ TEST(Counters, AMixedGridCountsByVerdictColour) {
     rig.port(12).setBack(colours::kYellow);
     rig.row(13).call.setBack(colours::kWhite);  // not connected: not counted at all
     rig.port(13).setBack(colours::kGreen);
-    rig.port(14).setBack(rgb(0xFFC6C6));        // counted nowhere
+    rig.port(14).setBack(rgb(0xFFC6C6));  // counted nowhere
     rig.core.statistics.CountClientVersions();
     const ConnectsWindow& c = rig.core.connects;
     EXPECT_EQ(c.txtKEL.text(), "5");
-    EXPECT_EQ(c.txtKEL.tip(), "Latest Version users = 2  Older version users = 2   Unknown version users = 1 ");
+    EXPECT_EQ(c.txtKEL.tip(),
+              "Latest Version users = 2  Older version users = 2   Unknown version users = 1 ");
     EXPECT_EQ(c.txtNonKEL.text(), "1");
     EXPECT_EQ(c.txtNodes.text(), "1");
     EXPECT_EQ(c.txtBadUsers.text(), "1");
@@ -433,28 +440,41 @@ TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {
     ClassRig kept;
     ClassRig walked;
     walked.core.statistics.walkEveryRow = true;
-    const char* calls[] = {"", "K1A", "nocall", "LockedOut", "ABCDEFGHIJ", "ABCDEFGHIJKL", "ABCDEFGHIJKLMNO", "W1AW/P"};
-    const char* lines[] = {"ZQ11^x", "AR1^x", "PC92^x", "DX de X", "echo #", "KeepAlive V1.93", "hello", " ZQC >"};
+    const char* calls[] = {"",           "K1A",          "nocall",          "LockedOut",
+                           "ABCDEFGHIJ", "ABCDEFGHIJKL", "ABCDEFGHIJKLMNO", "W1AW/P"};
+    const char* lines[] = {"ZQ11^x", "AR1^x",           "PC92^x", "DX de X",
+                           "echo #", "KeepAlive V1.93", "hello",  " ZQC >"};
     const Colour callColours[] = {65280, rgb(0xCFCFFF), rgb(0xFFCFFF), 16777215, 14146559, 0};
     for (int step = 0; step < 4000; ++step) {
         const int s = 5 + static_cast<int>(rng() % 60);
         std::string sentence;
         switch (rng() % 6) {
             case 0:
-                sentence = "^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^" + std::to_string(rng() % 2 ? 65535 : 16777215) +
-                           "^23^255^" + calls[rng() % 8] + "^" + std::to_string(callColours[rng() % 6]);
+                sentence = "^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^" +
+                           std::to_string(rng() % 2 ? 65535 : 16777215) + "^23^255^" + calls[rng() % 8] +
+                           "^" + std::to_string(callColours[rng() % 6]);
                 break;
-            case 1: sentence = "^ZQ66^" + std::to_string(s) + "^6^" + calls[rng() % 8]; break;
-            case 2: sentence = "^ZQ66^" + std::to_string(s) + "^3^" + std::to_string(rng() % 2 ? 65535 : 255); break;
-            case 3: sentence = "^ZQ66^" + std::to_string(s) + "^7^" + std::to_string(callColours[rng() % 6]); break;
-            default: sentence = "^ZQ70^" + std::to_string(s) + "^" + lines[rng() % 8]; break;
+            case 1:
+                sentence = "^ZQ66^" + std::to_string(s) + "^6^" + calls[rng() % 8];
+                break;
+            case 2:
+                sentence = "^ZQ66^" + std::to_string(s) + "^3^" + std::to_string(rng() % 2 ? 65535 : 255);
+                break;
+            case 3:
+                sentence = "^ZQ66^" + std::to_string(s) + "^7^" + std::to_string(callColours[rng() % 6]);
+                break;
+            default:
+                sentence = "^ZQ70^" + std::to_string(s) + "^" + lines[rng() % 8];
+                break;
         }
         const int extra = static_cast<int>(rng() % 40);
         for (ClassRig* rig : {&kept, &walked}) {
             rig->core.commands.DxDeArmed = step > 1000;
             rig->core.connects.chkKELversion.setChecked(step % 700 < 350);
-            if (sentence[4] == '6') rig->record(sentence);
-            else rig->traffic(sentence);
+            if (sentence[4] == '6')
+                rig->record(sentence);
+            else
+                rig->traffic(sentence);
             if (extra == 0) rig->core.connectsCommands.Rescan();
             if (extra == 1) rig->core.connectsCommands.ResetGreen();
             if (extra == 2) rig->core.statistics.CountClientVersions();
@@ -462,7 +482,8 @@ TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {
         ASSERT_EQ(kept.core.statistics.counts(), walked.core.statistics.counts()) << "step " << step;
         ASSERT_EQ(kept.core.traffic.CallFieldWidth, walked.core.traffic.CallFieldWidth) << "step " << step;
         ASSERT_EQ(kept.core.connects.txtKEL.tip(), walked.core.connects.txtKEL.tip()) << "step " << step;
-        ASSERT_EQ(kept.core.connects.lblLinks.text(), walked.core.connects.lblLinks.text()) << "step " << step;
+        ASSERT_EQ(kept.core.connects.lblLinks.text(), walked.core.connects.lblLinks.text())
+            << "step " << step;
     }
 }
 

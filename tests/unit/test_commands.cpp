@@ -173,7 +173,8 @@ TEST(SettingsWindow, ApplyTakesTheLeadingNumberOfThePortAndSaves) {
         EXPECT_EQ(rig.core.config.RemotePort, c.port);
         EXPECT_EQ(rig.core.config.RemoteHost, "node.example ");
         ASSERT_TRUE(rig.platform.configFile.has_value());
-        EXPECT_NE(rig.platform.configFile->find("\"RemotePort\"," + std::to_string(c.port) + "\r\n"), std::string::npos);
+        EXPECT_NE(rig.platform.configFile->find("\"RemotePort\"," + std::to_string(c.port) + "\r\n"),
+                  std::string::npos);
         EXPECT_TRUE(rig.core.settings.window.shown());
     }
 }

@@ -11,8 +11,12 @@
 namespace dx::test {
 namespace {
 
-std::string Record(const std::string& key, const std::string& value) { return "\"" + key + "\"," + value + "\r\n"; }
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+std::string Record(const std::string& key, const std::string& value) {
+    return "\"" + key + "\"," + value + "\r\n";
+}
+std::string Quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
 TEST(LoadConfig, WithoutAFileTheDefaultsHold) {
     Started s;
@@ -35,8 +39,8 @@ TEST(LoadConfig, WithoutAWidthReadTheConnectionsWindowKeepsItsDesignSize) {
         {"no file", std::nullopt, connects, Rect{0, connects.height, monitor.width, monitor.height}},
         // A file that was read keeps its places, the monitor window's at the top left too.
         {"port only", Record("RemotePort", "23"), connects, monitor},
-        {"connections top only", Record("FormConnectsTop", "450"), Rect{0, 450, connects.width, connects.height},
-         monitor},
+        {"connections top only", Record("FormConnectsTop", "450"),
+         Rect{0, 450, connects.width, connects.height}, monitor},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -61,9 +65,9 @@ TEST(LoadConfig, HostAndPortAlsoFillTheSettingsBoxesAsRead) {
 }
 
 TEST(LoadConfig, KeysAreCaseSensitive) {
-    Started s(Record("RemotePort", "24") + Record("remoteport", "23") + Record("REMOTEHOST", Quoted("10.0.0.1")) +
-              Record("formmonitortop", "500") + Record("FormMonitorleft", "600") +
-              Record("kellatestversion", Quoted("1.93")));
+    Started s(Record("RemotePort", "24") + Record("remoteport", "23") +
+              Record("REMOTEHOST", Quoted("10.0.0.1")) + Record("formmonitortop", "500") +
+              Record("FormMonitorleft", "600") + Record("kellatestversion", Quoted("1.93")));
     EXPECT_EQ(s.core.config.RemotePort, 24);
     EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
     EXPECT_EQ(s.core.monitor.window.top(), 0);
@@ -72,8 +76,8 @@ TEST(LoadConfig, KeysAreCaseSensitive) {
 }
 
 TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
-    Started s(Record("Colour", "5") + Record("Note", Quoted("a,b")) + Record("Words", Quoted("not a number")) +
-              Record("RemoteHost", Quoted("10.0.0.7")));
+    Started s(Record("Colour", "5") + Record("Note", Quoted("a,b")) +
+              Record("Words", Quoted("not a number")) + Record("RemoteHost", Quoted("10.0.0.7")));
     EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.7");
 }
 
@@ -99,8 +103,8 @@ TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItA
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") +
-                  Record("KelLatestVersion", Quoted("1.93")) + c.badRecord + Record("RemoteHost", Quoted("10.0.0.1")) +
-                  Record("FormMonitorTop", "700"));
+                  Record("KelLatestVersion", Quoted("1.93")) + c.badRecord +
+                  Record("RemoteHost", Quoted("10.0.0.1")) + Record("FormMonitorTop", "700"));
         EXPECT_EQ(s.core.config.RemotePort, 23);
         EXPECT_EQ(s.core.monitor.window.left(), 500);
         EXPECT_EQ(s.core.config.KelLatestVersion, "1.93");
@@ -134,14 +138,15 @@ TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDeci
         std::string stored;
     };
     const Case cases[] = {
-        {"1.93", "1.93"},  {"1.9305", "1.93"}, {"1.9314", "1.931"}, {"1.931", "1.931"},
-        {"2", "2"},        {"1.9", "1.9"},     {"0.0004", "0"},     {"1.94", "1.94"},
+        {"1.93", "1.93"},   {"1.9305", "1.93"}, {"1.9314", "1.931"}, {"1.931", "1.931"},
+        {"2", "2"},         {"1.9", "1.9"},     {"0.0004", "0"},     {"1.94", "1.94"},
         {"1.9306", "1.93"}, {"1.9309", "1.93"}, {"1.9996", "1.999"}, {"1.93051", "1.93"},
     };
     for (const Case& c : cases) {
         for (const bool quoted : {true, false}) {
             SCOPED_TRACE(c.value + (quoted ? " quoted" : " bare"));
-            Started s(Record("KelLatestVersion", quoted ? Quoted(c.value) : c.value) + Record("RemotePort", "23"));
+            Started s(Record("KelLatestVersion", quoted ? Quoted(c.value) : c.value) +
+                      Record("RemotePort", "23"));
             EXPECT_EQ(s.core.config.KelLatestVersion, c.stored);
             EXPECT_EQ(s.core.connects.txtVersion.text(), c.value);  // the box shows the value as read
             EXPECT_EQ(s.core.config.RemotePort, 23);

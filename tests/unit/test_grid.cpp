@@ -16,8 +16,8 @@
 namespace dx::test {
 namespace {
 
-constexpr std::array<Twips, 3> kBaseLeft{120, 1680, 2360};        // first column, per cell
-constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};   // where a new row waits
+constexpr std::array<Twips, 3> kBaseLeft{120, 1680, 2360};       // first column, per cell
+constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};  // where a new row waits
 constexpr Twips kColumnPitch = 3850;
 
 struct Place {
@@ -26,7 +26,9 @@ struct Place {
     bool operator==(const Place&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const Place& p) { return os << "(left " << p.left << ", top " << p.top << ")"; }
+std::ostream& operator<<(std::ostream& os, const Place& p) {
+    return os << "(left " << p.left << ", top " << p.top << ")";
+}
 
 Element& Cell(Core& core, std::int32_t row, int family) {
     GridRow& r = core.connects.rows.at(static_cast<std::size_t>(row));
@@ -52,8 +54,9 @@ void Scroll(Core& core, std::int32_t columns) {
 // socket order (a missing row takes no place) down a column every 300 twips from 360; a row that
 // would reach past the outer height less 600 (with a margin of 100) opens the next column, 3850
 // to the right. Rows up to the port count are never placed.
-std::map<std::int32_t, std::array<Place, 3>> Expected(const std::set<std::int32_t>& rows, std::int32_t portCount,
-                                                      Twips outerHeight, std::int32_t scroll) {
+std::map<std::int32_t, std::array<Place, 3>> Expected(const std::set<std::int32_t>& rows,
+                                                      std::int32_t portCount, Twips outerHeight,
+                                                      std::int32_t scroll) {
     std::map<std::int32_t, std::array<Place, 3>> out;
     const Twips cellHeight = 285;
     std::int32_t column = -scroll;
@@ -98,7 +101,8 @@ TEST(GridLayout, RowsAboveThePortCountAreLaidOutFromTop360AndPortRowsKeepTheirWa
     }
     for (std::int32_t i = 5; i <= 9; ++i) {
         SCOPED_TRACE("socket row " + std::to_string(i));
-        for (int f = 0; f < 3; ++f) EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f], 360 + 300 * (i - 5)}));
+        for (int f = 0; f < 3; ++f)
+            EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f], 360 + 300 * (i - 5)}));
         EXPECT_TRUE(Cell(r.core, i, 0).visible());
         EXPECT_TRUE(Cell(r.core, i, 1).visible());
         EXPECT_TRUE(Cell(r.core, i, 2).visible());
@@ -150,7 +154,8 @@ TEST_P(ColumnWrap, AColumnHoldsTheRowsThatFitAboveTheOuterHeightLess600) {
         const int k = i - 1;  // the row's place in the order
         const int column = c.rowsPerColumn == 0 ? k + 1 : k / c.rowsPerColumn;
         const Twips top = c.rowsPerColumn == 0 ? 360 : 360 + 300 * (k % c.rowsPerColumn);
-        for (int f = 0; f < 3; ++f) EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f] + column * kColumnPitch, top}));
+        for (int f = 0; f < 3; ++f)
+            EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f] + column * kColumnPitch, top}));
     }
 }
 
@@ -180,7 +185,8 @@ TEST(GridLayout, AMissingRowTakesNoPlace) {
     ASSERT_FALSE(r.core.grid.hasRow(1));
     for (std::int32_t i = 2; i <= 5; ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
-        for (int f = 0; f < 3; ++f) EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f], 360 + 300 * (i - 2)}));
+        for (int f = 0; f < 3; ++f)
+            EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f], 360 + 300 * (i - 2)}));
     }
     // A gap further up is passed over too, and filling it moves the rows behind it down.
     r.core.grid.LoadItems(8);
@@ -233,7 +239,8 @@ TEST(GridLayout, AfterAReconnectRowsUpToTheHiddenLimitAreMadeHidden) {
     Deliver(r, "^ZQ66^6^0^a^0^p^0^K6ABC^0");
     // Row 4, the limit, is a port row too: it waits at Top 0, under the header's "Max", unseen.
     for (std::int32_t i = 1; i <= 4; ++i) {
-        for (int f = 0; f < 3; ++f) EXPECT_FALSE(Cell(r.core, i, f).visible()) << "row " << i << " cell " << f;
+        for (int f = 0; f < 3; ++f)
+            EXPECT_FALSE(Cell(r.core, i, f).visible()) << "row " << i << " cell " << f;
     }
     EXPECT_EQ(PlaceOf(r.core, 4, 1), (Place{1560, 0}));
     EXPECT_TRUE(Cell(r.core, 5, 0).visible());
@@ -295,7 +302,8 @@ TEST(GridLayout, IncrementalLayoutAlwaysMatchesAFullPass) {
                 core.grid.ReFormat();
             }
             if (!check) continue;
-            ASSERT_NO_FATAL_FAILURE(ExpectPlaces(core, Expected(rows, portCount, height, scroll))) << "step " << step;
+            ASSERT_NO_FATAL_FAILURE(ExpectPlaces(core, Expected(rows, portCount, height, scroll)))
+                << "step " << step;
         }
         // Forcing a pass from scratch moves nothing.
         SetOuterHeight(core, height + 1);

@@ -13,7 +13,7 @@ namespace {
 
 TEST(Startup, PlacesTheMonitorTopLeftShowsTheConnectionsWindowAndWaitsForConnect) {
     FakePlatform p;
-    p.state = kSocketConnected;  // a link left open is closed first
+    p.state = kSocketConnected;              // a link left open is closed first
     p.configFile = "\"RemotePort\",99\r\n";  // a file that places no window (none is a first run)
     Core core{p};
     core.monitor.window.setLeft(3000);

@@ -19,26 +19,13 @@ struct LeadingCase {
 
 TEST(LeadingNumber, ReadsTheLongestNumericPrefix) {
     const LeadingCase cases[] = {
-        {"42", 42},
-        {"42abc", 42},
-        {"  42", 42},          // blanks before the number are skipped
-        {"\t7^x", 7},          // so are tabs
-        {"-3.5x", -3.5},
-        {"+2", 2},
-        {"1.2.3", 1.2},        // only one decimal point belongs to the number
-        {".5", 0.5},
-        {"5.", 5},
-        {"-.25", -0.25},
-        {"12 34", 12},         // a blank inside ends the prefix
-        {"007", 7},
-        {"255^7000", 255},     // a field read from a sentence stops at the separator
-        {"abc", 0},            // text without a leading number reads as 0
-        {"", 0},
-        {"-", 0},
-        {".", 0},
-        {"+", 0},
-        {"^12", 0},
-        {"x12", 0},
+        {"42", 42},      {"42abc", 42},     {"  42", 42},    // blanks before the number are skipped
+        {"\t7^x", 7},                                        // so are tabs
+        {"-3.5x", -3.5}, {"+2", 2},         {"1.2.3", 1.2},  // only one decimal point belongs to the number
+        {".5", 0.5},     {"5.", 5},         {"-.25", -0.25}, {"12 34", 12},  // a blank inside ends the prefix
+        {"007", 7},      {"255^7000", 255},  // a field read from a sentence stops at the separator
+        {"abc", 0},                          // text without a leading number reads as 0
+        {"", 0},         {"-", 0},          {".", 0},        {"+", 0},      {"^12", 0}, {"x12", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
@@ -48,7 +35,8 @@ TEST(LeadingNumber, ReadsTheLongestNumericPrefix) {
 
 TEST(LeadingNumber, VeryLongDigitRunsStillReadAsTheNearestValue) {
     EXPECT_DOUBLE_EQ(LeadingNumber("100000000000000000000"), 1e20);
-    EXPECT_DOUBLE_EQ(LeadingNumber(std::string(400, '9')), std::strtod(std::string(400, '9').c_str(), nullptr));
+    EXPECT_DOUBLE_EQ(LeadingNumber(std::string(400, '9')),
+                     std::strtod(std::string(400, '9').c_str(), nullptr));
 }
 
 struct RoundCase {
@@ -58,8 +46,8 @@ struct RoundCase {
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
     const RoundCase cases[] = {
-        {0.5, 0},    {1.5, 2},   {2.5, 2},   {3.5, 4},    {-0.5, 0},  {-1.5, -2}, {-2.5, -2},
-        {2.4999, 2}, {2.5001, 3}, {3.0, 3},  {-3.7, -4},  {1e9 + 0.5, 1e9}, {0.0, 0},
+        {0.5, 0},    {1.5, 2},    {2.5, 2}, {3.5, 4},   {-0.5, 0},        {-1.5, -2}, {-2.5, -2},
+        {2.4999, 2}, {2.5001, 3}, {3.0, 3}, {-3.7, -4}, {1e9 + 0.5, 1e9}, {0.0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("x = " + std::to_string(c.x));
@@ -75,19 +63,12 @@ struct RoundToCase {
 
 TEST(RoundHalfEvenTo, DecimalHalvesAsWrittenGoToTheEvenNeighbour) {
     const RoundToCase cases[] = {
-        {1.9305, 3, 1.930},   // the 5 is a half as written, though not in binary
-        {1.9315, 3, 1.932},
-        {1.9325, 3, 1.932},
-        {-1.9305, 3, -1.930},
-        {0.125, 2, 0.12},
-        {0.375, 2, 0.38},
-        {1.9296, 3, 1.930},   // plain rounding up
-        {1.93049, 3, 1.930},  // just below the half
-        {1.93051, 3, 1.931},  // just above the half
-        {1.23456, 2, 1.23},
-        {2.5, 0, 2},
-        {3.5, 0, 4},
-        {1.93, 3, 1.93},
+        {1.9305, 3, 1.930},  // the 5 is a half as written, though not in binary
+        {1.9315, 3, 1.932},  {1.9325, 3, 1.932}, {-1.9305, 3, -1.930}, {0.125, 2, 0.12},
+        {0.375, 2, 0.38},    {1.9296, 3, 1.930},  // plain rounding up
+        {1.93049, 3, 1.930},                      // just below the half
+        {1.93051, 3, 1.931},                      // just above the half
+        {1.23456, 2, 1.23},  {2.5, 0, 2},        {3.5, 0, 4},          {1.93, 3, 1.93},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("x = " + std::to_string(c.x) + " to " + std::to_string(c.decimals));
@@ -126,28 +107,26 @@ TEST(StrictInt16, AcceptsOnlyAWholeDecimalIntegerThatFitsSixteenBits) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
-        if (c.value) EXPECT_EQ(StrictInt16(c.text), *c.value);
-        else EXPECT_THROW(StrictInt16(c.text), Fault);
+        if (c.value)
+            EXPECT_EQ(StrictInt16(c.text), *c.value);
+        else
+            EXPECT_THROW(StrictInt16(c.text), Fault);
     }
 }
 
 TEST(StrictInt32, AcceptsOnlyAWholeDecimalIntegerThatFitsThirtyTwoBits) {
     const StrictCase cases[] = {
-        {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN},
-        {"2147483648", std::nullopt},
-        {"-2147483649", std::nullopt},
-        {"40000", 40000},
-        {" -12", -12},
-        {"2.5", std::nullopt},
-        {"3e2", std::nullopt},
-        {"", std::nullopt},
+        {"2147483647", 2147483647},    {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt}, {"40000", 40000},           {" -12", -12},
+        {"2.5", std::nullopt},         {"3e2", std::nullopt},      {"", std::nullopt},
         {"x", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
-        if (c.value) EXPECT_EQ(StrictInt32(c.text), *c.value);
-        else EXPECT_THROW(StrictInt32(c.text), Fault);
+        if (c.value)
+            EXPECT_EQ(StrictInt32(c.text), *c.value);
+        else
+            EXPECT_THROW(StrictInt32(c.text), Fault);
     }
 }
 
@@ -173,8 +152,10 @@ TEST(WholeNumber32, ReadsAWholeNumberTextRoundingHalvesToEven) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
-        if (c.value) EXPECT_EQ(WholeNumber32(c.text), *c.value);
-        else EXPECT_THROW(WholeNumber32(c.text), Fault);
+        if (c.value)
+            EXPECT_EQ(WholeNumber32(c.text), *c.value);
+        else
+            EXPECT_THROW(WholeNumber32(c.text), Fault);
     }
 }
 
@@ -190,8 +171,10 @@ TEST(LeadingWhole32, RoundsTheLeadingNumberAndFaultsWhenItDoesNotFit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
-        if (c.value) EXPECT_EQ(LeadingWhole32(c.text), *c.value);
-        else EXPECT_THROW(LeadingWhole32(c.text), Fault);
+        if (c.value)
+            EXPECT_EQ(LeadingWhole32(c.text), *c.value);
+        else
+            EXPECT_THROW(LeadingWhole32(c.text), Fault);
     }
 }
 

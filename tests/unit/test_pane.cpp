@@ -24,8 +24,12 @@ struct ReplayedView {
     void apply(const Pane& pane, const std::vector<Pane::Edit>& edits) {
         for (const Pane::Edit& e : edits) {
             switch (e.kind) {
-                case Pane::Edit::Kind::Reset: rebuild(pane); break;
-                case Pane::Edit::Kind::Append: insert(shown.size(), e.text, e.colour); break;
+                case Pane::Edit::Kind::Reset:
+                    rebuild(pane);
+                    break;
+                case Pane::Edit::Kind::Append:
+                    insert(shown.size(), e.text, e.colour);
+                    break;
                 case Pane::Edit::Kind::Insert:
                     ASSERT_LE(e.displayPos, shown.size());
                     insert(e.displayPos, e.text, e.colour);
@@ -33,7 +37,8 @@ struct ReplayedView {
                 case Pane::Edit::Kind::DeleteFront:
                     ASSERT_LE(e.displayCount, shown.size());
                     shown.erase(0, e.displayCount);
-                    colours.erase(colours.begin(), colours.begin() + static_cast<std::ptrdiff_t>(e.displayCount));
+                    colours.erase(colours.begin(),
+                                  colours.begin() + static_cast<std::ptrdiff_t>(e.displayCount));
                     break;
             }
         }
@@ -93,7 +98,8 @@ TEST(Pane, InsertingInsideARunSplitsItAroundTheNewText) {
     p.append("aaaabbbb", colours::kBlue);
     p.setCaret(4);
     p.insertAtCaret("XY", colours::kRed);
-    const std::vector<Segment> expected{{"aaaa", colours::kBlue}, {"XY", colours::kRed}, {"bbbb", colours::kBlue}};
+    const std::vector<Segment> expected{
+        {"aaaa", colours::kBlue}, {"XY", colours::kRed}, {"bbbb", colours::kBlue}};
     EXPECT_EQ(SegmentsFrom(p, 0), expected);
     EXPECT_EQ(p.caret(), 6u);  // just after what was inserted
 }
@@ -133,7 +139,8 @@ TEST(Pane, ShownLengthCountsALineBreakPairAsOne) {
         std::size_t shown;
     };
     const Case cases[] = {
-        {"", 0}, {"abc", 3}, {"\r\n", 1}, {"a\r\nb", 3}, {"\r", 1}, {"\n", 1}, {"\n\r", 2}, {"\r\r\n", 2}, {"\r\n\r\n", 2},
+        {"", 0},   {"abc", 3},  {"\r\n", 1},   {"a\r\nb", 3},   {"\r", 1},
+        {"\n", 1}, {"\n\r", 2}, {"\r\r\n", 2}, {"\r\n\r\n", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.text));
@@ -191,7 +198,8 @@ TEST(PaneJournal, AJournalLeftUntakenCollapsesIntoOneReset) {
 // number of them, the view shows the pane's text in the pane's colours.
 TEST(PaneJournal, ReplayingTheOutputStagesEditsShowsThePaneExactly) {
     std::mt19937 rng(20261208);
-    const char* const words[] = {"Hello", "[call] text", "ab", "x\ry", "tail\r", "\n", "\r\n", "\x04\x04", "\xff\xfe"};
+    const char* const words[] = {"Hello", "[call] text", "ab",       "x\ry",    "tail\r",
+                                 "\n",    "\r\n",        "\x04\x04", "\xff\xfe"};
     const Colour palette[] = {colours::kBlack, colours::kRed, colours::kBlue, colours::kMagenta};
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));

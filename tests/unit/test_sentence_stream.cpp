@@ -19,8 +19,12 @@ const Colour kMagenta = colours::kMagenta;
 const Colour kBlue = colours::kBlue;
 const Colour kRed = colours::kRed;
 
-std::string Shown(Rig& r, std::size_t from) { return r.core.monitor.pane.text().substr(from); }
-std::vector<Segment> Written(Rig& r, std::size_t from) { return SegmentsFrom(r.core.monitor.pane, from); }
+std::string Shown(Rig& r, std::size_t from) {
+    return r.core.monitor.pane.text().substr(from);
+}
+std::vector<Segment> Written(Rig& r, std::size_t from) {
+    return SegmentsFrom(r.core.monitor.pane, from);
+}
 
 // ---------------------------------------------------------------------------------------------
 // When the buffer is cut
@@ -36,7 +40,10 @@ TEST(ReceiveBuffer, EverythingUpToTheLastBatchEndIsHandledInTheArrivalThatBrings
     };
     const std::string full = "^ZQ61^" + std::string(8192 - 7, 'x') + kEotStr;  // one 8192-byte read
     const Case cases[] = {
-        {"the first data after start-up", {"^ZQ61^Hello^ZQ61^World" + kEotStr}, Line("Hello") + Line("World\x04"), ""},
+        {"the first data after start-up",
+         {"^ZQ61^Hello^ZQ61^World" + kEotStr},
+         Line("Hello") + Line("World\x04"),
+         ""},
         {"a read of exactly 8192 bytes", {full}, Line(full.substr(6)), ""},
         {"a read that stops inside a batch",
          {"^ZQ61^one" + kEotStr + "^ZQ61^second^ZQ6"},
@@ -46,7 +53,10 @@ TEST(ReceiveBuffer, EverythingUpToTheLastBatchEndIsHandledInTheArrivalThatBrings
          {"^ZQ61^one" + kEotStr + "^ZQ61^second^ZQ6", "1^third" + kEotStr},
          Line("one\x04") + Line("second") + Line("third\x04"),
          ""},
-        {"a read that stops inside ZQ11", {"^ZQ61^ab^ZQ1", "1^cd^ZQ61^next" + kEotStr}, Line("ab^ZQ11^cd") + Line("next\x04"), ""},
+        {"a read that stops inside ZQ11",
+         {"^ZQ61^ab^ZQ1", "1^cd^ZQ61^next" + kEotStr},
+         Line("ab^ZQ11^cd") + Line("next\x04"),
+         ""},
         {"no batch end yet", {"^ZQ61^one^ZQ61^two"}, "", "^ZQ61^one^ZQ61^two"},
     };
     for (const Case& c : cases) {
@@ -175,10 +185,13 @@ TEST(SentenceCutting, TextBeforeTheFirstHeadIsAPieceOfItsOwn) {
     Rig r;
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, "junk text^ZQ61^Hello^ZQ63^Red line");
-    EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("junk text"), kBlack}, {Line("Hello"), kMagenta}, {Line("Red line"), kRed}}));
+    EXPECT_EQ(Written(r, base),
+              (std::vector<Segment>{
+                  {Line("junk text"), kBlack}, {Line("Hello"), kMagenta}, {Line("Red line"), kRed}}));
 
     const std::string record = "^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0";
-    for (const std::string& before : {std::string("\r\n"), std::string(SentenceStream::kBufferCap + 1, 'j')}) {
+    for (const std::string& before :
+         {std::string("\r\n"), std::string(SentenceStream::kBufferCap + 1, 'j')}) {
         SCOPED_TRACE(before.size() > 2 ? "after a drop" : "a line break");
         Rig s;
         s.arrive(before);
@@ -274,7 +287,7 @@ TEST(SentenceDispatch, StatusAndTableSentencesWriteNothing) {
             "^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ60^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
     EXPECT_EQ(Shown(r, base), "");
     EXPECT_EQ(r.core.connects.txtTime.text(), "1.50000");  // the link time went to its box
-    EXPECT_TRUE(r.core.grid.hasRow(12));                     // and the record to its row
+    EXPECT_TRUE(r.core.grid.hasRow(12));                   // and the record to its row
 }
 
 TEST(SentenceDispatch, AnUnknownHeadIsWrittenWholeInTheColourOfTheSentenceBeforeIt) {
@@ -291,7 +304,8 @@ TEST(SentenceDispatch, TheColourStartsBlackAtEveryArrival) {
     const std::size_t base = r.core.monitor.pane.size();
     r.batch("^ZQ63^red line");
     r.batch("^ZQ99next arrival");
-    const std::vector<Segment> expected{{Line("red line\x04"), kRed}, {Line("^ZQ99next arrival\x04"), kBlack}};
+    const std::vector<Segment> expected{{Line("red line\x04"), kRed},
+                                        {Line("^ZQ99next arrival\x04"), kBlack}};
     EXPECT_EQ(Written(r, base), expected);
 }
 
@@ -320,24 +334,32 @@ TEST_P(OutputFilters, HideTheirSentencesAndKeepTheColourRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, OutputFilters,
-    ::testing::Values(
-        FilterCase{"all_ticked", true, true, true,
-                   {{Line("magenta one"), kMagenta},
-                    {Line("blue two") + Line("^ZQ99after blue"), kBlue},
-                    {Line("red three"), kRed},
-                    {Line("blue four"), kBlue},
-                    {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
-        FilterCase{"out_unticked_shows_nothing", false, true, true, {}},
-        FilterCase{"in_unticked_hides_blue_lines", true, false, true,
-                   {{Line("magenta one"), kMagenta},
-                    {Line("^ZQ99after blue"), kBlue},
-                    {Line("red three"), kRed},
-                    {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
-        FilterCase{"unknown_unticked_hides_traffic", true, true, false,
-                   {{Line("magenta one"), kMagenta},
-                    {Line("blue two") + Line("^ZQ99after blue"), kBlue},
-                    {Line("red three"), kRed},
-                    {Line("blue four") + Line("^ZQ99after traffic"), kBlue}}}),
+    ::testing::Values(FilterCase{"all_ticked",
+                                 true,
+                                 true,
+                                 true,
+                                 {{Line("magenta one"), kMagenta},
+                                  {Line("blue two") + Line("^ZQ99after blue"), kBlue},
+                                  {Line("red three"), kRed},
+                                  {Line("blue four"), kBlue},
+                                  {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
+                      FilterCase{"out_unticked_shows_nothing", false, true, true, {}},
+                      FilterCase{"in_unticked_hides_blue_lines",
+                                 true,
+                                 false,
+                                 true,
+                                 {{Line("magenta one"), kMagenta},
+                                  {Line("^ZQ99after blue"), kBlue},
+                                  {Line("red three"), kRed},
+                                  {Line("^ZQ70^3^black five") + Line("^ZQ99after traffic"), kBlack}}},
+                      FilterCase{"unknown_unticked_hides_traffic",
+                                 true,
+                                 true,
+                                 false,
+                                 {{Line("magenta one"), kMagenta},
+                                  {Line("blue two") + Line("^ZQ99after blue"), kBlue},
+                                  {Line("red three"), kRed},
+                                  {Line("blue four") + Line("^ZQ99after traffic"), kBlue}}}),
     [](const ::testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
 
 TEST(OutputFilters, WithOutUntickedStatusSentencesAndRecordsStillTakeEffect) {
@@ -376,8 +398,7 @@ TEST(OutputStage, SplitsOnLineBreakPairsIndentsAndDropsShortParts) {
         {"three characters are dropped", "abc", ""},
         {"a bracket and two characters are dropped", "[ab", ""},
         {"a bracket and three characters are written", "[abc", BracketLine("[abc")},
-        {"every part on its own line",
-         "first\r\n[second\r\nabc\r\n\r\nfourth line",
+        {"every part on its own line", "first\r\n[second\r\nabc\r\n\r\nfourth line",
          Line("first") + BracketLine("[second") + Line("fourth line")},
         {"a lone CR or LF does not split", "one\rtwo\nthree", Line("one\rtwo\nthree")},
         {"leading and trailing pairs give empty parts", "\r\nmiddle\r\n", Line("middle")},
@@ -425,7 +446,8 @@ TEST(PaneLimit, APaneAboveOneHundredThousandCharactersLosesItsOldestFiftyThousan
     struct Case {
         std::size_t size, kept;
     };
-    for (const Case c : {Case{100000, 100000}, Case{100001, 50001}, Case{120000, 70000}, Case{400000, 100000}}) {
+    for (const Case c :
+         {Case{100000, 100000}, Case{100001, 50001}, Case{120000, 70000}, Case{400000, 100000}}) {
         SCOPED_TRACE("pane of " + std::to_string(c.size));
         Rig r;
         Pane& pane = r.core.monitor.pane;
@@ -458,7 +480,8 @@ TEST(Zq64InsideAPiece, ItsTailGoesInFrontOfTheWaitingSentencesAndIsHandledNextAr
     Deliver(r, "^ZQ70^12^^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
     // Nothing of the piece is written, and the cutting stops with the tail in front.
     EXPECT_EQ(Shown(r, base), "");
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48), "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
+    EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48),
+              "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
     // What waited behind the piece is not lost.
     r.arrive(kEotStr);
     EXPECT_EQ(Written(r, base), (std::vector<Segment>{{Line("blue text"), kBlue},
@@ -567,7 +590,8 @@ TEST(BadInput, NeverStopsTheStreamFromHandlingLaterSentences) {
         Rig r;
         r.batch(input);
         Deliver(r, "^ZQ61^recovered line^ZQ61^second recovered");
-        for (int i = 0; i < 10 && r.core.monitor.pane.text().find("second recovered") == std::string::npos; ++i)
+        for (int i = 0; i < 10 && r.core.monitor.pane.text().find("second recovered") == std::string::npos;
+             ++i)
             r.arrive(kEotStr);
         EXPECT_NE(r.core.monitor.pane.text().find(Line("second recovered")), std::string::npos);
     }
@@ -575,10 +599,40 @@ TEST(BadInput, NeverStopsTheStreamFromHandlingLaterSentences) {
 
 TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
     const char* const fragments[] = {
-        "^ZQ60^", "^ZQ66^", "^ZQ61", "^ZQ62", "^ZQ63", "^ZQ64", "^ZQ65^", "^ZQ70^", "^ZQ80^", "^ZQ81^",
-        "^ZQ90^", "^ZQ91^", "^ZQ92", "^ZQ11^", "^ZQ", "^", "\x04", "\r\n", "\r", "\xff", "0", "1", "12",
-        "-3", "2.5", "40", "abc", "KeepAlive V1.93", "  dxspider >", "[", "text of a line ",
-        "\x04", "\x04", "\x04",  // batch ends come often, so arrivals often cut
+        "^ZQ60^",
+        "^ZQ66^",
+        "^ZQ61",
+        "^ZQ62",
+        "^ZQ63",
+        "^ZQ64",
+        "^ZQ65^",
+        "^ZQ70^",
+        "^ZQ80^",
+        "^ZQ81^",
+        "^ZQ90^",
+        "^ZQ91^",
+        "^ZQ92",
+        "^ZQ11^",
+        "^ZQ",
+        "^",
+        "\x04",
+        "\r\n",
+        "\r",
+        "\xff",
+        "0",
+        "1",
+        "12",
+        "-3",
+        "2.5",
+        "40",
+        "abc",
+        "KeepAlive V1.93",
+        "  dxspider >",
+        "[",
+        "text of a line ",
+        "\x04",
+        "\x04",
+        "\x04",  // batch ends come often, so arrivals often cut
     };
     std::mt19937 rng(4242);
     for (int round = 0; round < 60; ++round) {
@@ -609,7 +663,8 @@ TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
         r.arrive(kEotStr);
         r.arrive("^ZQ61^recovered line^ZQ61^second recovered" + kFlush + kEotStr);
         // Each faulty sentence ends its arrival: as many arrivals as it takes work the rest off.
-        for (int i = 0; i < 5000 && r.core.monitor.pane.text().find("second recovered") == std::string::npos; ++i)
+        for (int i = 0; i < 5000 && r.core.monitor.pane.text().find("second recovered") == std::string::npos;
+             ++i)
             r.arrive(kEotStr);
         EXPECT_NE(r.core.monitor.pane.text().find("second recovered"), std::string::npos);
     }

@@ -15,12 +15,14 @@ constexpr Colour kWhiteNumber = 16777215;
 struct TableRig : Rig {
     explicit TableRig(int ports = 4) {
         for (int i = 1; i <= ports; ++i)
-            core.stream.OnDataArrival(), core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+            core.stream.OnDataArrival(),
+                core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
     }
     std::string full66(int s, const std::string& call, Colour callColour = rgb(0x00FF00),
                        Colour ipColour = kWhiteNumber) {
-        return "^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) + "^" + std::to_string(ipColour) +
-               "^4000" + std::to_string(s) + "^255^" + call + "^" + std::to_string(callColour) + "^x^tip";
+        return "^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) + "^" +
+               std::to_string(ipColour) + "^4000" + std::to_string(s) + "^255^" + call + "^" +
+               std::to_string(callColour) + "^x^tip";
     }
 };
 
@@ -91,7 +93,8 @@ TEST(SocketRecord, FieldNumberDecidesBetweenFullRecordUpdateAndNothing) {
     const struct {
         const char* field1;
         bool appliedAsFull;
-    } cases[] = {{"", true}, {"x9", true}, {"0", true}, {"0.4", true}, {"1", false}, {"-2", false}, {"9", false}};
+    } cases[] = {{"", true},   {"x9", true},  {"0", true}, {"0.4", true},
+                 {"1", false}, {"-2", false}, {"9", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field1);
         TableRig rig;
@@ -123,7 +126,12 @@ TEST(SocketRecord, TheCallFilterKeepsLettersDigitsSlashAndDash) {
     const struct {
         const char* in;
         const char* kept;
-    } cases[] = {{"XX9/AB-1 x", "XX9/AB-1x"}, {"LockedOut", "LockedOut"}, {"K1\xe9" "A_B.C", "K1ABC"}, {"", ""}};
+    } cases[] = {{"XX9/AB-1 x", "XX9/AB-1x"},
+                 {"LockedOut", "LockedOut"},
+                 {"K1\xe9"
+                  "A_B.C",
+                  "K1ABC"},
+                 {"", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
         TableRig rig;
@@ -264,9 +272,7 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
 }
 
 TEST(AnySocketRecord, AnAddressColourThatDoesNotLeaveYellowOnlyRecolours) {
-    const struct {
-        Colour before, after;
-    } cases[] = {{kWhiteNumber, 255}, {kYellowNumber, kYellowNumber}};
+    const struct { Colour before, after; } cases[] = {{kWhiteNumber, 255}, {kYellowNumber, kYellowNumber}};
     for (const auto& c : cases) {
         TableRig rig;
         rig.record(rig.full66(12, "K1ABC", rgb(0x00FF00), c.before));

@@ -14,7 +14,9 @@ namespace {
 
 const Colour kDesignBoxColour = rgb(0x00FF00);
 
-std::vector<Element>& Strip(Rig& r) { return r.core.connects.txtReset; }
+std::vector<Element>& Strip(Rig& r) {
+    return r.core.connects.txtReset;
+}
 
 TEST(PortStrip, AColourSentenceCreatesTheMissingBoxesWithTheirPortTip) {
     Rig r;
@@ -92,7 +94,7 @@ TEST(PortStrip, AColourSentenceWithFourFieldsGivesNoTipAndNumbersAreRounded) {
 struct FaultCase {
     const char* name;
     std::string sentence;
-    std::size_t boxes;       // boxes in the strip afterwards (with the design box)
+    std::size_t boxes;  // boxes in the strip afterwards (with the design box)
     std::int32_t portCount;
 };
 
@@ -240,8 +242,8 @@ TEST(RedLines, AKeepAliveLineIsWrittenInRedLikeAnyOther) {
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, "^ZQ63^KeepAlive from node Velsock V1.93 ok^ZQ63^plain red line");
     EXPECT_EQ(SegmentsFrom(r.core.monitor.pane, base),
-              (std::vector<Segment>{{Line("KeepAlive from node Velsock V1.93 ok") + Line("plain red line"),
-                                     colours::kRed}}));
+              (std::vector<Segment>{
+                  {Line("KeepAlive from node Velsock V1.93 ok") + Line("plain red line"), colours::kRed}}));
 }
 
 }  // namespace

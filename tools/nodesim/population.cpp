@@ -135,7 +135,8 @@ QList<QByteArray> Population::Advance() {
         // Arrivals keep pace with the size of the node, so that about as many users stay online
         // as at the start (the gaps suit the default 40 sockets; a bigger node has more callers).
         const std::int64_t gap = story_.Range(15000, 150000);
-        nextArrivalAt_ = now_ + gap * 40 / std::max<std::int64_t>(40, static_cast<std::int64_t>(slots_.size()));
+        nextArrivalAt_ =
+            now_ + gap * 40 / std::max<std::int64_t>(40, static_cast<std::int64_t>(slots_.size()));
     }
     for (Slot& s : slots_)
         if (s.phase != Phase::Free && now_ >= s.nextStepAt) step(s);

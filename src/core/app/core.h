@@ -27,7 +27,7 @@ namespace dx {
 // windows show. Events come in through the subsystems' handlers; everything that goes out goes
 // through the Platform.
 class Core {
-public:
+  public:
     explicit Core(Platform& platform) : platform(platform) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;

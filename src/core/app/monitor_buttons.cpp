@@ -4,7 +4,9 @@
 
 namespace dx {
 
-void MonitorButtons::Clear() { core_.monitor.pane.setText(""); }
+void MonitorButtons::Clear() {
+    core_.monitor.pane.setText("");
+}
 
 void MonitorButtons::Auto() {
     if (!core_.Connected()) return;

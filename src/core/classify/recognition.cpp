@@ -9,7 +9,9 @@
 
 namespace dx {
 namespace {
-bool contains(std::string_view line, std::string_view what) { return line.find(what) != std::string_view::npos; }
+bool contains(std::string_view line, std::string_view what) {
+    return line.find(what) != std::string_view::npos;
+}
 
 // The version a line announces: the leading number after its first capital V (from the line's
 // first character when it has none).
@@ -19,11 +21,17 @@ float versionAfterV(std::string_view line) {
 }
 }  // namespace
 
-void Recognition::release(std::int16_t socket) { core_.release.ReleaseSocketWatch(std::to_string(socket)); }
+void Recognition::release(std::int16_t socket) {
+    core_.release.ReleaseSocketWatch(std::to_string(socket));
+}
 
 void Recognition::setCaptions() {
     if (CaptionsSet) return;
-    const char* kind = NodeIsZq ? "ZQC" : NodeIsDxSpider ? "DXS" : NodeIsArc ? "ARC" : NodeIsArcPassive ? "ARC Passive" : nullptr;
+    const char* kind = NodeIsZq           ? "ZQC"
+                       : NodeIsDxSpider   ? "DXS"
+                       : NodeIsArc        ? "ARC"
+                       : NodeIsArcPassive ? "ARC Passive"
+                                          : nullptr;
     if (kind == nullptr) return;
     core_.connects.window.setCaption(std::string(kind) + " Connections");
     core_.monitor.window.setCaption(std::string(kind) + " Monitor");
@@ -138,7 +146,9 @@ void Recognition::KelCheck(float& UserVersion, std::int16_t& stream) {
     ConfigFile& config = core_.config;
     // 2.9 is what a client says when it is the latest there is.
     if (UserVersion == 2.9f) UserVersion = static_cast<float>(LeadingNumber(config.KelLatestVersion));
-    const auto rounded = [&UserVersion] { return RoundHalfEvenTo(static_cast<double>(UserVersion) - 0.0004, 3); };
+    const auto rounded = [&UserVersion] {
+        return RoundHalfEvenTo(static_cast<double>(UserVersion) - 0.0004, 3);
+    };
     double r = rounded();
     if (r > LeadingNumber(config.KelLatestVersion)) {
         config.KelLatestVersion = DoubleText(r);

@@ -9,7 +9,7 @@ class Core;
 // Recognises the program at the far end of a socket from its traffic, and once for the whole run
 // the node program behind the socket server. The verdict is the colour of the socket's port cell.
 class Recognition {
-public:
+  public:
     explicit Recognition(Core& core) : core_(core) {}
 
     bool NodeIsZq = false;
@@ -24,7 +24,7 @@ public:
     // socket green or light green and releases it.
     void KelCheck(float& UserVersion, std::int16_t& stream);
 
-private:
+  private:
     std::optional<float> colourRules(std::int16_t socket, const std::string& payload);
     void setCaptions();
     void release(std::int16_t socket);

@@ -31,14 +31,29 @@ Statistics::Category Statistics::categorise(std::int32_t i) {
 
 void Statistics::add(Category c, int by) {
     switch (c) {
-        case kNoCall: counts_.noCall += by; break;
-        case kNode: counts_.node += by; break;
-        case kKelLatest: counts_.kelLatest += by; break;
-        case kNonKel: counts_.nonKel += by; break;
-        case kKelUnknown: counts_.kelUnknown += by; [[fallthrough]];
-        case kKelOther: counts_.kelOther += by; break;
-        case kUnclassified: counts_.unclassified += by; break;
-        default: break;
+        case kNoCall:
+            counts_.noCall += by;
+            break;
+        case kNode:
+            counts_.node += by;
+            break;
+        case kKelLatest:
+            counts_.kelLatest += by;
+            break;
+        case kNonKel:
+            counts_.nonKel += by;
+            break;
+        case kKelUnknown:
+            counts_.kelUnknown += by;
+            [[fallthrough]];
+        case kKelOther:
+            counts_.kelOther += by;
+            break;
+        case kUnclassified:
+            counts_.unclassified += by;
+            break;
+        default:
+            break;
     }
 }
 
@@ -54,7 +69,8 @@ void Statistics::widen(std::int32_t i) {
 void Statistics::followMonitoredRow() {
     // The monitor window's port box takes the colour of the row it shows.
     const double shown = LeadingNumber(core_.monitor.Text1.text());
-    if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown))) return;
+    if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown)))
+        return;
     const auto i = static_cast<std::int32_t>(shown);
     if (!core_.grid.hasRow(i)) return;
     core_.monitor.txtRemote[1].setBack(core_.connects.rows[static_cast<std::size_t>(i)].port.back());
@@ -80,7 +96,8 @@ void Statistics::incremental() {
     std::vector<std::int32_t> rows = core_.grid.takeTouched();
     const std::int32_t before = counted_;
     counted_ = core_.traffic.LastGridRow;
-    for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i) rows.push_back(i);
+    for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i)
+        rows.push_back(i);
     if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
         category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, kNone);
     std::sort(rows.begin(), rows.end());
@@ -99,8 +116,10 @@ void Statistics::incremental() {
 }
 
 void Statistics::CountClientVersions() {
-    if (walkEveryRow) walk();
-    else incremental();
+    if (walkEveryRow)
+        walk();
+    else
+        incremental();
     followMonitoredRow();
     writeHeader();
 }

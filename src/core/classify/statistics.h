@@ -11,7 +11,7 @@ class Core;
 // The counts are kept row by row: a count looks again only at the rows touched since the last one,
 // and ends exactly where a walk over every row would (`walkEveryRow` makes it do that walk).
 class Statistics {
-public:
+  public:
     struct Counts {
         std::int32_t noCall = 0, node = 0, kelLatest = 0, nonKel = 0, kelOther = 0, kelUnknown = 0,
                      unclassified = 0;
@@ -24,8 +24,18 @@ public:
     bool walkEveryRow = false;
     const Counts& counts() const { return counts_; }
 
-private:
-    enum Category : std::int8_t { kNone = -1, kNoCall, kIgnored, kNode, kKelLatest, kNonKel, kKelOther, kKelUnknown, kUnclassified };
+  private:
+    enum Category : std::int8_t {
+        kNone = -1,
+        kNoCall,
+        kIgnored,
+        kNode,
+        kKelLatest,
+        kNonKel,
+        kKelOther,
+        kKelUnknown,
+        kUnclassified
+    };
 
     Category categorise(std::int32_t row);
     void add(Category c, int by);

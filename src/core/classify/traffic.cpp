@@ -25,13 +25,15 @@ bool Traffic::HandleTraffic(std::string& sentence) {
         std::optional<float> version = core_.recognition.Classify(socket, payload);
         if (payload.size() > kLongLine) {
             // One runaway line must not flood the pane: its two ends say enough.
-            payload = payload.substr(0, kLongLineKeep) + "-----" + payload.substr(payload.size() - kLongLineKeep);
+            payload =
+                payload.substr(0, kLongLineKeep) + "-----" + payload.substr(payload.size() - kLongLineKeep);
         }
 
         std::string text;
         if (socket != core_.MonitoredSocket) {
             const std::string call = grid.row(socket).call.text() + "        ";
-            text = "[" + call.substr(0, static_cast<std::size_t>(std::max<std::int16_t>(CallFieldWidth, 0))) + "] " + payload;
+            text = "[" + call.substr(0, static_cast<std::size_t>(std::max<std::int16_t>(CallFieldWidth, 0))) +
+                   "] " + payload;
         }
         sentence = std::move(text);
         if (version) {

@@ -7,7 +7,7 @@ class Core;
 
 // The traffic lines of the sockets under watch ("^ZQ70^") and the link time ("^ZQ65").
 class Traffic {
-public:
+  public:
     // A payload longer than this is shown as its first and last kLongLineKeep characters.
     static constexpr std::size_t kLongLine = 20000;
     static constexpr std::size_t kLongLineKeep = 10000;
@@ -26,7 +26,7 @@ public:
     // follows the time field; the answer is always empty.
     std::string TimeLinks(std::string& DataString);
 
-private:
+  private:
     Core& core_;
 };
 

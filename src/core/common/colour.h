@@ -22,7 +22,9 @@ constexpr std::uint32_t toRrggbb(Colour c) {
     return ((v & 0xFFu) << 16) | (v & 0xFF00u) | ((v >> 16) & 0xFFu);
 }
 
-constexpr bool isSystemColour(Colour c) { return c < 0; }
+constexpr bool isSystemColour(Colour c) {
+    return c < 0;
+}
 
 namespace colours {
 inline constexpr Colour kBlack = rgb(0x000000);

@@ -11,8 +11,12 @@
 namespace dx {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view trimBlanks(std::string_view t) {
     while (!t.empty() && isBlank(t.front())) t.remove_prefix(1);
@@ -92,7 +96,9 @@ std::int16_t ToInt16(double x) {
     return static_cast<std::int16_t>(r);
 }
 
-std::int32_t LeadingWhole32(std::string_view text) { return ToInt32(LeadingNumber(text)); }
+std::int32_t LeadingWhole32(std::string_view text) {
+    return ToInt32(LeadingNumber(text));
+}
 
 namespace {
 template <typename Int>
@@ -111,8 +117,12 @@ Int strictInt(std::string_view text) {
 }
 }  // namespace
 
-std::int16_t StrictInt16(std::string_view text) { return strictInt<std::int16_t>(text); }
-std::int32_t StrictInt32(std::string_view text) { return strictInt<std::int32_t>(text); }
+std::int16_t StrictInt16(std::string_view text) {
+    return strictInt<std::int16_t>(text);
+}
+std::int32_t StrictInt32(std::string_view text) {
+    return strictInt<std::int32_t>(text);
+}
 
 double StrictNumber(std::string_view text) {
     text = trimBlanks(text);
@@ -121,7 +131,9 @@ double StrictNumber(std::string_view text) {
     return parseDecimal(text);
 }
 
-std::int32_t WholeNumber32(std::string_view text) { return ToInt32(StrictNumber(text)); }
+std::int32_t WholeNumber32(std::string_view text) {
+    return ToInt32(StrictNumber(text));
+}
 
 // Plain decimals, never an exponent: the texts are read back by the leading-number rule, which
 // would take "1e+05" for 1.

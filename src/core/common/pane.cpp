@@ -8,7 +8,9 @@ constexpr std::size_t kJournalEntries = 20000;
 constexpr std::size_t kJournalBytes = 4u << 20;
 }  // namespace
 
-Pane::Pane(std::string initial) { setText(std::move(initial)); }
+Pane::Pane(std::string initial) {
+    setText(std::move(initial));
+}
 
 Colour Pane::colourAt(std::size_t pos) const {
     std::size_t at = 0;
@@ -97,8 +99,10 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     displaySize_ += DisplayLength(text);
     if (pos + text.size() == text_.size()) {
         // An append: it joins the last run or follows it.
-        if (!runs_.empty() && runs_.back().colour == colour) runs_.back().length += text.size();
-        else runs_.push_back(Run{text.size(), colour});
+        if (!runs_.empty() && runs_.back().colour == colour)
+            runs_.back().length += text.size();
+        else
+            runs_.push_back(Run{text.size(), colour});
         journal(Edit{Edit::Kind::Append, std::string(text), colour, displayPos, 0});
         caret_ = text_.size();
         return;
@@ -126,9 +130,13 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     caret_ = pos + text.size();
 }
 
-void Pane::append(std::string_view text, Colour colour) { insertAt(text_.size(), text, colour); }
+void Pane::append(std::string_view text, Colour colour) {
+    insertAt(text_.size(), text, colour);
+}
 
-void Pane::insertAtCaret(std::string_view text, Colour colour) { insertAt(caret_, text, colour); }
+void Pane::insertAtCaret(std::string_view text, Colour colour) {
+    insertAt(caret_, text, colour);
+}
 
 void Pane::deleteFront(std::size_t n) {
     n = std::min(n, text_.size());

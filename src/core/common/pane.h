@@ -17,7 +17,7 @@ namespace dx {
 // The view shows a CR LF pair, a lone CR and a lone LF each as one line break; the journal
 // therefore also says where each edit falls in the view's own counting ("display" positions).
 class Pane {
-public:
+  public:
     struct Run {
         std::size_t length;
         Colour colour;
@@ -62,7 +62,7 @@ public:
     // line break as LF, other control characters as a visible stand-in.
     static std::u16string DisplayText(std::string_view text);
 
-private:
+  private:
     void insertAt(std::size_t pos, std::string_view text, Colour colour);
     std::size_t displayPrefix(std::size_t n) const;
     void journal(Edit e);

@@ -15,7 +15,7 @@ enum class TimerId { KeepAlive, DxDe };
 // link, time, the event loop, the two timers, the configuration file, the About box and the end of
 // the process. The desktop build implements it with Qt; the tests with a fake that records.
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // Node link. `socketSend` answers false when the link is not open (nothing is sent).

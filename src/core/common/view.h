@@ -15,20 +15,20 @@ inline constexpr Twips kFarthestPlace = 10'000'000;
 // Every change to something a window shows takes a new stamp from one clock, so a window can
 // bring itself up to date by looking only at what changed since its last look.
 class ViewClock {
-public:
+  public:
     static std::uint64_t next() { return ++now_; }
     static std::uint64_t now() { return now_; }
 
-private:
+  private:
     static inline std::uint64_t now_ = 0;
 };
 
 // Something a window shows: every change to it takes a new stamp from the clock.
 class Stamped {
-public:
+  public:
     std::uint64_t stamp() const { return stamp_; }
 
-protected:
+  protected:
     template <typename T, typename U>
     void set(T& field, U&& v) {
         if (field == v) return;
@@ -36,7 +36,7 @@ protected:
         stamp_ = ViewClock::next();
     }
 
-private:
+  private:
     std::uint64_t stamp_ = ViewClock::next();
 };
 
@@ -49,7 +49,7 @@ struct Rect {
 // says, its colours, its tool tip, whether it shows, where it sits. Texts are the bytes the node
 // sent; the windows decode them as Latin-1.
 class Element : public Stamped {
-public:
+  public:
     Element() = default;
     Element(Rect place, std::string text, Colour back = colours::kWindowBack, std::string tip = {},
             bool visible = true)
@@ -79,7 +79,7 @@ public:
     void setHeight(Twips v) { set(place_.height, v); }
     void setPlace(Rect v) { set(place_, v); }
 
-private:
+  private:
     std::string text_;
     std::string tip_;
     Colour back_ = colours::kWindowBack;
@@ -93,7 +93,7 @@ enum class WindowState { Normal, Minimized, Maximized };
 
 // A top-level window: caption, background, state and its outer place (frame included), in twips.
 class WindowModel : public Stamped {
-public:
+  public:
     WindowModel(std::string caption, Rect outer, Twips frameWidth, Twips frameHeight)
         : caption_(std::move(caption)), outer_(outer), frameWidth_(frameWidth), frameHeight_(frameHeight) {}
 
@@ -127,7 +127,7 @@ public:
     void setHeight(Twips v) { set(outer_.height, v); }
     void bringToFront() { set(frontRequests_, frontRequests_ + 1); }
 
-private:
+  private:
     std::string caption_;
     Colour back_ = colours::kButtonFace;
     bool loaded_ = false;

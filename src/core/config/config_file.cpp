@@ -87,9 +87,9 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
         int what;    // 0 top, 1 left, 2 height, 3 width
     };
     static constexpr Geometry kGeometry[] = {
-        {"FormConnectsTop", 0, 0},  {"FormConnectsLeft", 0, 1},  {"FormConnectsHeight", 0, 2},
-        {"FormConnectsWidth", 0, 3}, {"FormMonitorTop", 1, 0},   {"FormMonitorLeft", 1, 1},
-        {"FormMonitorHeight", 1, 2}, {"FormMonitorWidth", 1, 3}, {"FormSettingsTop", 2, 0},
+        {"FormConnectsTop", 0, 0},   {"FormConnectsLeft", 0, 1},   {"FormConnectsHeight", 0, 2},
+        {"FormConnectsWidth", 0, 3}, {"FormMonitorTop", 1, 0},     {"FormMonitorLeft", 1, 1},
+        {"FormMonitorHeight", 1, 2}, {"FormMonitorWidth", 1, 3},   {"FormSettingsTop", 2, 0},
         {"FormSettingsLeft", 2, 1},  {"FormSettingsHeight", 2, 2}, {"FormSettingsWidth", 2, 3},
     };
     for (const Geometry& g : kGeometry) {
@@ -108,15 +108,26 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
         }
         // A new size is a resize of that window, with what the window does on one.
         const auto resize = [&](Twips width, Twips height) {
-            if (g.window == 0) screens.ConnectsResized(width, height);
-            else if (g.window == 1) screens.MonitorResized(width, height);
-            else screens.SettingsResized(width, height);
+            if (g.window == 0)
+                screens.ConnectsResized(width, height);
+            else if (g.window == 1)
+                screens.MonitorResized(width, height);
+            else
+                screens.SettingsResized(width, height);
         };
         switch (g.what) {
-            case 0: Screens::Moved(*w, w->left(), v); break;
-            case 1: Screens::Moved(*w, v, w->top()); break;
-            case 2: resize(w->width(), v); break;
-            default: resize(v, w->height()); break;
+            case 0:
+                Screens::Moved(*w, w->left(), v);
+                break;
+            case 1:
+                Screens::Moved(*w, v, w->top());
+                break;
+            case 2:
+                resize(w->width(), v);
+                break;
+            default:
+                resize(v, w->height());
+                break;
         }
         if (g.window == 0 && g.what == 3) {
             ConnectsWidth = v;

@@ -8,7 +8,7 @@ class Core;
 // `Monitor.cfg`: the node's address and port, the latest KEL client version seen and the places
 // of the three windows, as fifteen "key",value records.
 class ConfigFile {
-public:
+  public:
     explicit ConfigFile(Core& core) : core_(core) {}
 
     std::string RemoteHost = "127.0.0.1";
@@ -29,7 +29,7 @@ public:
 
     static std::string DotDecimal(std::string text);
 
-private:
+  private:
     void applyRecord(const std::string& key, const std::string& value);
 
     Core& core_;

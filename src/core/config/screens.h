@@ -6,7 +6,7 @@ class Core;
 
 // The places and sizes of the three windows: what a resize does to each, and "Reset Screens".
 class Screens {
-public:
+  public:
     explicit Screens(Core& core) : core_(core) {}
 
     // Puts the three windows back to their fixed arrangement (nothing is saved).
@@ -20,7 +20,7 @@ public:
     void SettingsResized(Twips width, Twips height);
     static void Moved(WindowModel& window, Twips left, Twips top);
 
-private:
+  private:
     Core& core_;
 };
 

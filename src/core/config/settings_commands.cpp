@@ -12,7 +12,8 @@ void SettingsCommands::Apply() {
     ConfigFile& config = core_.config;
     config.RemoteHost = core_.settings.txtSettings[2].text();
     std::string port = core_.settings.txtSettings[3].text();
-    port.erase(std::remove_if(port.begin(), port.end(), [](char c) { return c == ' ' || c == '\t'; }), port.end());
+    port.erase(std::remove_if(port.begin(), port.end(), [](char c) { return c == ' ' || c == '\t'; }),
+               port.end());
     try {
         config.RemotePort = LeadingWhole32(port);
     } catch (const std::exception&) {
@@ -21,6 +22,8 @@ void SettingsCommands::Apply() {
     config.SaveConfig();
 }
 
-void SettingsCommands::Exit() { core_.settings.window.setShown(false); }
+void SettingsCommands::Exit() {
+    core_.settings.window.setShown(false);
+}
 
 }  // namespace dx

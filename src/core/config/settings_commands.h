@@ -5,7 +5,7 @@ class Core;
 
 // The settings window's "Apply" and "Exit".
 class SettingsCommands {
-public:
+  public:
     explicit SettingsCommands(Core& core) : core_(core) {}
 
     // Takes the address as typed and the port by its leading number, and saves the whole
@@ -13,7 +13,7 @@ public:
     void Apply();
     void Exit();
 
-private:
+  private:
     Core& core_;
 };
 

@@ -16,13 +16,11 @@ struct SettingsWindow {
                        kFrameHeight};
 
     std::array<Element, 4> lblSettings{
-        Element{},
-        Element{{3480, 1320, 1080, 255}, "Label1", colours::kButtonFace, {}, false},
+        Element{}, Element{{3480, 1320, 1080, 255}, "Label1", colours::kButtonFace, {}, false},
         Element{{600, 240, 1080, 255}, "IP Address", colours::kButtonFace},
         Element{{2520, 240, 1080, 255}, "Port", colours::kButtonFace}};
     std::array<Element, 4> txtSettings{
-        Element{},
-        Element{{2280, 1440, 1215, 285}, "Timer Number", colours::kWindowBack, {}, false},
+        Element{}, Element{{2280, 1440, 1215, 285}, "Timer Number", colours::kWindowBack, {}, false},
         Element{{480, 600, 1215, 285}, "IP Address", colours::kWindowBack},
         Element{{2400, 600, 1215, 285}, "Port", colours::kWindowBack}};
     std::array<Element, 2> cmdButton{Element{{480, 1080, 855, 375}, "Exit", colours::kButtonFace},

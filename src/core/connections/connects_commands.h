@@ -6,7 +6,7 @@ class Core;
 
 // What the connections window does when the operator acts on it.
 class ConnectsCommands {
-public:
+  public:
     explicit ConnectsCommands(Core& core) : core_(core) {}
 
     // Marks every user row as watched again and asks the node for all traffic anew.
@@ -22,7 +22,7 @@ public:
     // The window is closed: its rows go and the program ends.
     void Close();
 
-private:
+  private:
     Core& core_;
 };
 

@@ -20,8 +20,8 @@ struct ConnectsWindow {
     static constexpr Twips kFrameWidth = 140;
     static constexpr Twips kFrameHeight = 455;
     static constexpr Twips kMenuHeight = 300;
-    static constexpr Twips kRowPitch = 300;       // rows follow every 300 twips down a column
-    static constexpr Twips kColumnPitch = 3850;   // a row's width with the gap to the next column
+    static constexpr Twips kRowPitch = 300;      // rows follow every 300 twips down a column
+    static constexpr Twips kColumnPitch = 3850;  // a row's width with the gap to the next column
     static constexpr Twips kFirstRowTop = 360;
     static constexpr Twips kPortBoxPitch = 250;
 
@@ -30,7 +30,8 @@ struct ConnectsWindow {
 
     Element Label1{{120, 60, 495, 255}, "Users", colours::kButtonFace};
     Element lblLinks{{600, 60, 495, 195}, " 0000", colours::kButtonFace};
-    Element Label4{{1440, 60, 375, 255}, "Max", colours::kButtonFace, "Requires Velsock.exe version 1.93 or higher"};
+    Element Label4{
+        {1440, 60, 375, 255}, "Max", colours::kButtonFace, "Requires Velsock.exe version 1.93 or higher"};
     Element Label5{{1920, 60, 495, 195}, "0", colours::kButtonFace};
     Element Label3{{2520, 60, 645, 255}, "Highest", colours::kButtonFace};
     Element Label2{{3240, 60, 375, 255}, "000", colours::kButtonFace};
@@ -38,8 +39,10 @@ struct ConnectsWindow {
     Element txtKEL{{4680, 0, 495, 285}, "Yes", rgb(0x80FF80), "Connected sockets using KEL"};
     Element txtNonKEL{{5160, 0, 495, 285}, "No", rgb(0xFFFF00), "Connected sockets NOT using KEL"};
     Element txtNodes{{5640, 0, 375, 285}, "Node", rgb(0x80FFFF), "Connected sockets -Node"};
-    Element txtBadUsers{{6000, 0, 375, 285}, "Unk", rgb(0xFF0000), "Connected sockets using Unknown telnet program"};
-    Element txtUnknown{{6354, 0, 495, 285}, "Unk", colours::kWindowBack, "Connected sockets using Unknown telnet program"};
+    Element txtBadUsers{
+        {6000, 0, 375, 285}, "Unk", rgb(0xFF0000), "Connected sockets using Unknown telnet program"};
+    Element txtUnknown{
+        {6354, 0, 495, 285}, "Unk", colours::kWindowBack, "Connected sockets using Unknown telnet program"};
     Element Command2{{8400, 30, 705, 255}, "Rescan", colours::kButtonFace};
     Element txtVersion{{9120, 0, 735, 285}, "Version", colours::kWindowBack, "KEL latest Version"};
     Element chkKELversion{{9960, 30, 1335, 255}, "KEL Version", colours::kButtonFace};

@@ -34,9 +34,12 @@ std::vector<std::int32_t> Grid::takeTouched() {
 
 Element& Grid::cell(GridRow& r, Family f) {
     switch (f) {
-        case kIp: return r.ip;
-        case kPort: return r.port;
-        default: return r.call;
+        case kIp:
+            return r.ip;
+        case kPort:
+            return r.port;
+        default:
+            return r.call;
     }
 }
 
@@ -118,7 +121,9 @@ void Grid::RemoveRow(std::int32_t i) {
 
 Grid::Key Grid::currentKey() {
     const auto& t = core_.connects.rows[0];
-    return Key{core_.status.PortCount, core_.connects.window.height(), ScrollColumns,
+    return Key{core_.status.PortCount,
+               core_.connects.window.height(),
+               ScrollColumns,
                {t.ip.left(), t.port.left(), t.call.left()}};
 }
 
@@ -134,7 +139,8 @@ void Grid::ReFormat() {
             cursor_[f].top = 60;
         }
     }
-    for (int f = kIp; f <= kCall; ++f) ArrangeColumn(static_cast<Family>(f), from, n, cursor_[static_cast<std::size_t>(f)]);
+    for (int f = kIp; f <= kCall; ++f)
+        ArrangeColumn(static_cast<Family>(f), from, n, cursor_[static_cast<std::size_t>(f)]);
     key_ = key;
     placedUpTo_ = n < key.portCount ? key.portCount : n;
     valid_ = true;

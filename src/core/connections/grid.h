@@ -18,7 +18,7 @@ class Core;
 // added after the last laid-out row is placed from where the pass left off, so adding a row to
 // a grid of thousands places just that row.
 class Grid {
-public:
+  public:
     enum Family { kIp = 0, kPort = 1, kCall = 2 };
 
     explicit Grid(Core& core);
@@ -42,7 +42,7 @@ public:
     std::vector<std::int32_t> takeTouched();
     static Element& cell(GridRow& r, Family f);
 
-private:
+  private:
     struct Cursor {
         Twips left = 0;
         Twips top = 0;

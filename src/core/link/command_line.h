@@ -7,7 +7,7 @@ class Core;
 // The operator's command line and the two timers of the connections window: the receive
 // watchdog and the delay that arms the DX-spot rule.
 class CommandLine {
-public:
+  public:
     static constexpr int kKeepAliveMs = 65000;
     static constexpr int kDxDeMs = 45000;
     static constexpr int kEnter = 13;
@@ -27,7 +27,7 @@ public:
     // Disables the DX-spot timer and enables it again, so its interval starts anew.
     void RestartDxDe();
 
-private:
+  private:
     Core& core_;
     bool keepAliveOn_ = false;
     bool dxDeOn_ = false;

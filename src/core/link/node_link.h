@@ -6,7 +6,7 @@ class Core;
 
 // Start-up, the node connection's own events and the end of the program.
 class NodeLink {
-public:
+  public:
     explicit NodeLink(Core& core) : core_(core) {}
 
     // The monitor window's load: places it, reads the configuration, shows the connections window.
@@ -21,7 +21,7 @@ public:
     void MonitorUnload();
     void EndProgram();
 
-private:
+  private:
     Core& core_;
     bool ended_ = false;
 };

@@ -12,7 +12,9 @@ namespace {
 constexpr char kEot = '\x04';
 constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that is not a call's traffic
 
-bool isHead(std::string_view piece, std::string_view head) { return StartsWith(piece, head); }
+bool isHead(std::string_view piece, std::string_view head) {
+    return StartsWith(piece, head);
+}
 }  // namespace
 
 void SentenceStream::OnDataArrival() {
@@ -57,7 +59,8 @@ void SentenceStream::append(std::string_view data) {
         buffer_.erase(0, head_ + dropped);
         head_ = 0;
         whole_ = whole_ > dropped ? whole_ - dropped : 0;
-        core_.monitor.pane.append("\r\n*** " + std::to_string(dropped) + " bytes dropped: the node sent more than " +
+        core_.monitor.pane.append("\r\n*** " + std::to_string(dropped) +
+                                      " bytes dropped: the node sent more than " +
                                       std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
                                   colours::kRed);
     }

@@ -12,7 +12,7 @@ class Core;
 // The node's stream of sentences: the receive buffer, the cutting of whole sentences from its
 // front, their dispatch by head, and the output stage that writes a sentence's text to the pane.
 class SentenceStream {
-public:
+  public:
     // Past this the receive buffer drops its oldest bytes: a peer that never ends a sentence must
     // not make the program grow without bound.
     static constexpr std::size_t kBufferCap = 4u << 20;
@@ -39,7 +39,7 @@ public:
     // Traffic::kLongLine is cut here.
     bool WriteToPane(std::string piece, bool trafficLine = false);
 
-private:
+  private:
     void trimPane();
     void append(std::string_view data);
     void cutSentences();

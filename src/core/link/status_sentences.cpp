@@ -46,8 +46,8 @@ void StatusSentences::Zq63(std::string& piece) {
     const std::size_t p = piece.find("KeepAlive ");
     if (p == std::string::npos) return;
     const std::size_t q = piece.find('V', p);
-    const std::string_view from =
-        q == std::string::npos ? std::string_view(piece).substr(0, 6) : std::string_view(piece).substr(q + 1, 6);
+    const std::string_view from = q == std::string::npos ? std::string_view(piece).substr(0, 6)
+                                                         : std::string_view(piece).substr(q + 1, 6);
     float version = static_cast<float>(LeadingNumber(from));
     std::int16_t socket = core_.MonitoredSocket;
     core_.recognition.KelCheck(version, socket);
@@ -57,7 +57,9 @@ namespace {
 // A port box is a few characters wide: what the node says of it is kept to this, so a thousand
 // boxes made from one sentence cannot hold a thousand copies of a long text.
 constexpr std::size_t kBoxText = 1000;
-std::string boxText(const std::string& t) { return t.substr(0, kBoxText); }
+std::string boxText(const std::string& t) {
+    return t.substr(0, kBoxText);
+}
 }  // namespace
 
 void StatusSentences::growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount) {
@@ -91,7 +93,8 @@ void StatusSentences::Zq81(const std::string& piece) {
     const Colour colour = LeadingWhole32(f[3]);
     if (n < 0) throw Fault("no such box");
     core_.connects.txtReset[static_cast<std::size_t>(n)].setBack(colour);
-    if (static_cast<std::size_t>(n) >= PortColours.size()) PortColours.resize(static_cast<std::size_t>(n) + 1, 0);
+    if (static_cast<std::size_t>(n) >= PortColours.size())
+        PortColours.resize(static_cast<std::size_t>(n) + 1, 0);
     PortColours[static_cast<std::size_t>(n)] = colour;
 }
 

@@ -11,7 +11,7 @@ class Core;
 // The node's status sentences that the dispatcher handles itself: the blue and red text lines
 // (with the keep-alive version), the port strip, the high-water marks and the start time.
 class StatusSentences {
-public:
+  public:
     // A box number above this is a fault of its sentence: no node listens on a thousand ports.
     static constexpr std::int32_t kMaxPortBox = 1000;
 
@@ -30,7 +30,7 @@ public:
     void Zq91(const std::string& piece);
     void Zq92(const std::string& piece);
 
-private:
+  private:
     void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);
 
     Core& core_;

@@ -66,7 +66,8 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
         if (RecordFields.size() > 9) grid.row(s).ip.setTip(RecordFields[9]);
         if (RecordFields.size() < 7) return {};
         std::string& call = RecordFields[6];
-        call.erase(std::remove_if(call.begin(), call.end(), [](char c) { return !keptInCall(c); }), call.end());
+        call.erase(std::remove_if(call.begin(), call.end(), [](char c) { return !keptInCall(c); }),
+                   call.end());
         for (std::int32_t field = 2; field <= 7; ++field) {
             try {
                 ApplyRecordField(field);
@@ -124,7 +125,9 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
                 m.txtRemote[1].setBack(colours::kWhite);
                 row().port.setText(field(4));
                 break;
-            case 5: m.txtRemote[1].setBack(colour(5)); break;
+            case 5:
+                m.txtRemote[1].setBack(colour(5));
+                break;
             case 6:
                 m.Text1.setText(f0);
                 m.txtRemote[2].setText(field(6));
@@ -141,14 +144,17 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
                 row().call.setBack(colour(7));
                 core_.statistics.CountClientVersions();
                 break;
-            default: break;
+            default:
+                break;
         }
         return;
     }
 
     // Any socket: its row only, unless Auto mode shows it in the monitor window.
     switch (k) {
-        case 2: row().ip.setText(field(2)); break;
+        case 2:
+            row().ip.setText(field(2));
+            break;
         case 3: {
             const Colour c = colour(3);
             // A socket whose address leaves yellow has logged in: watch what it runs.
@@ -192,11 +198,14 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             row().call.setBack(v);
             break;
         }
-        default: break;
+        default:
+            break;
     }
     core_.statistics.CountClientVersions();
 }
 
-bool SocketTable::ColourByCall(const std::string&) { return false; }
+bool SocketTable::ColourByCall(const std::string&) {
+    return false;
+}
 
 }  // namespace dx

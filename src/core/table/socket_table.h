@@ -9,7 +9,7 @@ class Core;
 // The socket table: the records "^ZQ60" (the monitored socket) and "^ZQ66" (any socket), kept
 // in the rows of the connections grid and, for the monitored socket, in the monitor window.
 class SocketTable {
-public:
+  public:
     explicit SocketTable(Core& core) : core_(core) {}
 
     std::vector<std::string> RecordFields;
@@ -25,7 +25,7 @@ public:
     void ApplyRecordField(std::int32_t k);
     static bool ColourByCall(const std::string& callsgn);
 
-private:
+  private:
     Core& core_;
 };
 
