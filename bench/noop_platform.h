@@ -26,6 +26,7 @@ class NoopPlatform : public Platform {
     std::optional<std::string> readConfig() override { return std::nullopt; }
     std::optional<std::string> writeConfig(const std::string&) override { return std::nullopt; }
     void showAbout(const std::string&, const std::string&) override {}
+    void reportError(const std::string&) override {}
     void endProcess(int) override {}
 };
 

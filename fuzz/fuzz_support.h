@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,11 @@ class FuzzPlatform : public Platform {
         return std::nullopt;
     }
     void showAbout(const std::string&, const std::string&) override { ++abouts; }
+    // A programming error the event guard caught is a finding: stop on it, as a crash would.
+    void reportError(const std::string& line) override {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        std::abort();
+    }
     void endProcess(int code) override {
         if (!exitCode) exitCode = code;
     }

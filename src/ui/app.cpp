@@ -1,6 +1,5 @@
 #include "app.h"
 
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,7 @@ QString App::DefaultConfigPath() {
     // Decided once, at start-up.
     const QString own = QCoreApplication::applicationDirPath();
     const QByteArray ownPath = QFile::encodeName(own);
-    const bool writable = ::access(ownPath.constData(), W_OK) == 0;
+    const bool writable = QFileInfo(own).isWritable();
     const std::filesystem::path cfg =
         ConfigLocation(std::filesystem::path(ownPath.toStdString()), writable,
                        qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
@@ -25,37 +24,30 @@ QString App::DefaultConfigPath() {
 
 App::App(const QString& configPath) : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
     LoadDesignFonts();
-    const auto after = [this] { sync(); };
-    monitor_ = std::make_unique<FrmMonitor>(*core_, after);
-    connects_ = std::make_unique<FrmConnects>(*core_, after);
-    settings_ = std::make_unique<FrmSettings>(*core_, after);
+    const EventRunner run = [this](const std::function<void()>& handler) {
+        runEvent("a window event", handler);
+    };
+    monitor_ = std::make_unique<FrmMonitor>(*core_, run);
+    connects_ = std::make_unique<FrmConnects>(*core_, run);
+    settings_ = std::make_unique<FrmSettings>(*core_, run);
 
     Core& c = *core_;
-    connect(&platform_, &QtPlatform::linkConnected, this, [this, &c] {
-        c.link.OnConnected();
-        sync();
-    });
-    connect(&platform_, &QtPlatform::linkClosedByPeer, this, [this, &c] {
-        c.link.OnClosedByPeer();
-        sync();
-    });
+    connect(&platform_, &QtPlatform::linkConnected, this,
+            [this, &c] { runEvent("the link's connect", [&c] { c.link.OnConnected(); }); });
+    connect(&platform_, &QtPlatform::linkClosedByPeer, this,
+            [this, &c] { runEvent("the link's close", [&c] { c.link.OnClosedByPeer(); }); });
     connect(&platform_, &QtPlatform::linkError, this, [this, &c](const QString& d) {
-        const QByteArray b = d.toLatin1();
-        c.link.OnError(std::string(b.constData(), static_cast<std::size_t>(b.size())));
-        sync();
+        runEvent("a link error", [&c, &d] { c.link.OnError(Bytes(d)); });
     });
+    // The arrival guards each sentence itself, naming its head.
     connect(&platform_, &QtPlatform::dataArrived, this, [this, &c] {
         c.stream.OnDataArrival();
         sync();
     });
-    connect(&platform_, &QtPlatform::keepAliveTick, this, [this, &c] {
-        c.commands.OnKeepAliveTick();
-        sync();
-    });
-    connect(&platform_, &QtPlatform::dxDeTick, this, [this, &c] {
-        c.commands.OnDxDeTick();
-        sync();
-    });
+    connect(&platform_, &QtPlatform::keepAliveTick, this,
+            [this, &c] { runEvent("the watchdog's tick", [&c] { c.commands.OnKeepAliveTick(); }); });
+    connect(&platform_, &QtPlatform::dxDeTick, this,
+            [this, &c] { runEvent("the spot timer's tick", [&c] { c.commands.OnDxDeTick(); }); });
 }
 
 App::~App() {
@@ -66,7 +58,11 @@ App::~App() {
 }
 
 void App::start() {
-    core_->link.Startup();
+    runEvent("the start-up", [this] { core_->link.Startup(); });
+}
+
+void App::runEvent(std::string_view what, const std::function<void()>& handler) {
+    core_->guard.run(what, handler);
     sync();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/core.h"
 #include "frm_connects.h"
@@ -23,6 +25,8 @@ class App : public QObject {
     void start();
     // Brings every window up to date with the core.
     void sync();
+    // Runs one handler of the program under its event guard, then brings the windows up to date.
+    void runEvent(std::string_view what, const std::function<void()>& handler);
 
     Core& core() { return *core_; }
     QtPlatform& platform() { return platform_; }

@@ -21,8 +21,8 @@ QLineEdit* FrmConnects::box(const Element& e) {
     return b;
 }
 
-FrmConnects::FrmConnects(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QMainWindow>(core.connects.window, std::move(afterEvent)), core_(core) {
+FrmConnects::FrmConnects(Core& core, EventRunner runEvent)
+    : ModelWindow<QMainWindow>(core.connects.window, std::move(runEvent)), core_(core) {
     ConnectsWindow& c = core_.connects;
     setFont(TahomaFont(true));
     client = new QWidget(this);

@@ -16,7 +16,7 @@ namespace dx::ui {
 class FrmConnects : public ModelWindow<QMainWindow> {
     Q_OBJECT
   public:
-    FrmConnects(Core& core, std::function<void()> afterEvent);
+    FrmConnects(Core& core, EventRunner runEvent);
 
     void sync();
 

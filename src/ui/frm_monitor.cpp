@@ -4,8 +4,8 @@
 
 namespace dx::ui {
 
-FrmMonitor::FrmMonitor(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QWidget>(core.monitor.window, std::move(afterEvent)), core_(core) {
+FrmMonitor::FrmMonitor(Core& core, EventRunner runEvent)
+    : ModelWindow<QWidget>(core.monitor.window, std::move(runEvent)), core_(core) {
     MonitorWindow& m = core_.monitor;
     setFont(SansFont(false));
     cmdConn = new QPushButton(this);

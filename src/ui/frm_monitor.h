@@ -16,7 +16,7 @@ namespace dx::ui {
 class FrmMonitor : public ModelWindow<QWidget> {
     Q_OBJECT
   public:
-    FrmMonitor(Core& core, std::function<void()> afterEvent);
+    FrmMonitor(Core& core, EventRunner runEvent);
 
     void sync();
 

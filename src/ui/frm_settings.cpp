@@ -2,8 +2,8 @@
 
 namespace dx::ui {
 
-FrmSettings::FrmSettings(Core& core, std::function<void()> afterEvent)
-    : ModelWindow<QWidget>(core.settings.window, std::move(afterEvent)), core_(core) {
+FrmSettings::FrmSettings(Core& core, EventRunner runEvent)
+    : ModelWindow<QWidget>(core.settings.window, std::move(runEvent)), core_(core) {
     SettingsWindow& s = core_.settings;
     setFont(SansFont(false));
     for (std::size_t i = 1; i < 4; ++i) {

@@ -14,7 +14,7 @@ namespace dx::ui {
 class FrmSettings : public ModelWindow<QWidget> {
     Q_OBJECT
   public:
-    FrmSettings(Core& core, std::function<void()> afterEvent);
+    FrmSettings(Core& core, EventRunner runEvent);
 
     void sync();
 

@@ -140,6 +140,11 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
     return Latin1(file.errorString());
 }
 
+void QtPlatform::reportError(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {
     const QString t = QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
     const QString x = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));

@@ -28,6 +28,7 @@ class QtPlatform : public QObject, public Platform {
     std::optional<std::string> readConfig() override;
     std::optional<std::string> writeConfig(const std::string& content) override;
     void showAbout(const std::string& title, const std::string& text) override;
+    void reportError(const std::string& line) override;
     void endProcess(int exitCode) override;
 
     const QString& configPath() const { return configPath_; }

@@ -17,11 +17,15 @@ namespace dx::ui {
 // state and visibility from it, and reports the operator's moves and resizes back in twips.
 // Reports are made only when the window no longer stands where the model says, so the program's
 // own changes do not echo back with pixel rounding.
+// Runs one handler of the program for an operator's action (under the program's event guard)
+// and then brings every window up to date.
+using EventRunner = std::function<void(const std::function<void()>&)>;
+
 template <typename Base>
 class ModelWindow : public Base {
   public:
-    ModelWindow(WindowModel& model, std::function<void()> afterEvent, QWidget* parent = nullptr)
-        : Base(parent), model_(model), afterEvent_(std::move(afterEvent)) {}
+    ModelWindow(WindowModel& model, EventRunner runEvent, QWidget* parent = nullptr)
+        : Base(parent), model_(model), runEvent_(std::move(runEvent)) {}
 
     std::function<void(Twips, Twips)> onResized;
     std::function<void(Twips, Twips)> onMoved;
@@ -58,10 +62,7 @@ class ModelWindow : public Base {
 
   protected:
     // Runs a handler of the program, then brings every window up to date.
-    void handle(const std::function<void()>& f) {
-        f();
-        afterEvent_();
-    }
+    void handle(const std::function<void()>& f) { runEvent_(f); }
     // Shows an element in a widget from now on.
     void bind(QWidget* widget, const Element& element) { bound_.emplace_back(widget, &element); }
     // Brings the bound widgets up to date with what changed since the last look.
@@ -107,7 +108,7 @@ class ModelWindow : public Base {
     WindowModel& model_;
     // What the window's background colours: the whole window, or only its body under a menu bar.
     QWidget* body_ = this;
-    std::function<void()> afterEvent_;
+    EventRunner runEvent_;
     std::vector<std::pair<QWidget*, const Element*>> bound_;
     std::uint64_t seen_ = 0;
     std::uint64_t seenElements_ = 0;

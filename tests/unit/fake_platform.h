@@ -1,4 +1,6 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -13,9 +15,15 @@ namespace dx::test {
 // sends are kept in order, sleeps are added up instead of slept, arrivals come from `incoming`.
 class FakePlatform : public Platform {
   public:
+    // Any programming error the guard caught fails the test that provoked it.
+    ~FakePlatform() override {
+        for (const std::string& e : errors) ADD_FAILURE() << e;
+    }
+
     int state = kSocketClosed;
     std::vector<std::string> sent;
-    std::string incoming;  // what the next socketReadAll() hands over
+    std::vector<std::string> errors;  // programming errors the event guard caught
+    std::string incoming;             // what the next socketReadAll() hands over
     int sleptMs = 0;
     int sleeps = 0;
     int eventsRun = 0;
@@ -74,6 +82,7 @@ class FakePlatform : public Platform {
     void showAbout(const std::string& title, const std::string& text) override {
         abouts.emplace_back(title, text);
     }
+    void reportError(const std::string& line) override { errors.push_back(line); }
     void endProcess(int code) override {
         if (!exitCode) exitCode = code;
     }

@@ -7,6 +7,7 @@
 #include "classify/release.h"
 #include "classify/statistics.h"
 #include "classify/traffic.h"
+#include "common/event_guard.h"
 #include "common/platform.h"
 #include "config/config_file.h"
 #include "config/screens.h"
@@ -33,6 +34,7 @@ class Core {
     Core& operator=(const Core&) = delete;
 
     Platform& platform;
+    EventGuard guard{platform};
 
     MonitorWindow monitor;
     ConnectsWindow connects;

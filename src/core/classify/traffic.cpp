@@ -1,9 +1,9 @@
 #include "classify/traffic.h"
 
-#include <exception>
 #include <optional>
 
 #include "app/core.h"
+#include "common/fault.h"
 #include "common/numeric.h"
 
 namespace dx {
@@ -40,7 +40,7 @@ bool Traffic::HandleTraffic(std::string& sentence) {
             std::int16_t s = socket;
             core_.recognition.KelCheck(*version, s);
         }
-    } catch (const std::exception&) {
+    } catch (const Fault&) {
         // A fault ends this line's handling; it is not shown.
         sentence.clear();
     }

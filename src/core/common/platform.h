@@ -12,8 +12,9 @@ enum SocketState : int { kSocketClosed = 0, kSocketConnecting = 6, kSocketConnec
 enum class TimerId { KeepAlive, DxDe };
 
 // Everything the program does to the world outside its own state goes through here: the node
-// link, time, the event loop, the two timers, the configuration file, the About box and the end of
-// the process. The desktop build implements it with Qt; the tests with a fake that records.
+// link, time, the event loop, the two timers, the configuration file, the About box, the error
+// report and the end of the process. The desktop build implements it with Qt; the tests with a
+// fake that records.
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -40,6 +41,8 @@ class Platform {
     virtual std::optional<std::string> writeConfig(const std::string& content) = 0;
 
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
+    // Writes one line about a programming error where the operator's logs will find it.
+    virtual void reportError(const std::string& line) = 0;
     // Ends the process at once with the exit code.
     virtual void endProcess(int exitCode) = 0;
 };

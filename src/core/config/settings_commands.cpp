@@ -1,9 +1,9 @@
 #include "config/settings_commands.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "app/core.h"
+#include "common/fault.h"
 #include "common/numeric.h"
 
 namespace dx {
@@ -16,7 +16,7 @@ void SettingsCommands::Apply() {
                port.end());
     try {
         config.RemotePort = LeadingWhole32(port);
-    } catch (const std::exception&) {
+    } catch (const Fault&) {
         // A number too large for a port leaves the port as it was.
     }
     config.SaveConfig();

@@ -1,10 +1,8 @@
 #include "link/sentence_stream.h"
 
-#include <exception>
 #include <string>
 
 #include "app/core.h"
-#include "common/fault.h"
 #include "common/text.h"
 
 namespace dx {
@@ -19,7 +17,8 @@ bool isHead(std::string_view piece, std::string_view head) {
 
 void SentenceStream::OnDataArrival() {
     paneColour_ = colours::kBlack;
-    try {
+    // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
+    core_.guard.run("a data arrival", [this] {
         Platform& p = core_.platform;
         // Data is read only from a link that is up; a link still connecting gets a moment.
         for (int waits = 0;; ++waits) {
@@ -32,9 +31,7 @@ void SentenceStream::OnDataArrival() {
         trimPane();
         append(p.socketReadAll());
         cutSentences();
-    } catch (const std::exception&) {
-        // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
-    }
+    });
 }
 
 void SentenceStream::trimPane() {
@@ -100,11 +97,11 @@ void SentenceStream::cutSentences() {
         std::string piece(b.substr(0, cut));
         head_ += cut;
         whole_ -= cut;
-        try {
-            if (!dispatch(std::move(piece))) return;
-        } catch (const Fault&) {
-            // A sentence the program cannot handle ends there; the next one is handled as usual.
-        }
+        // A sentence the program cannot handle ends there; the next one is handled as usual.
+        bool goOn = true;
+        const std::string head = piece.substr(0, 5);
+        core_.guard.run(head, [&] { goOn = dispatch(std::move(piece)); });
+        if (!goOn) return;
     }
     if (head_ == buffer_.size()) {
         buffer_.clear();

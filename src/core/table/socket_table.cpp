@@ -1,7 +1,6 @@
 #include "table/socket_table.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "app/core.h"
 #include "common/fault.h"
@@ -58,7 +57,7 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
             if (k <= kMaxStoredField) RecordFields[static_cast<std::size_t>(k)] = RecordFields[2];
             try {
                 ApplyRecordField(k);
-            } catch (const std::exception&) {
+            } catch (const Fault&) {
             }
             return {};
         }
@@ -71,11 +70,11 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
         for (std::int32_t field = 2; field <= 7; ++field) {
             try {
                 ApplyRecordField(field);
-            } catch (const std::exception&) {
+            } catch (const Fault&) {
                 // A fault in one field's step ends that step only.
             }
         }
-    } catch (const std::exception&) {
+    } catch (const Fault&) {
         // A fault ends the handling of this sentence; what was done stays.
     }
     return {};
