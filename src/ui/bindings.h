@@ -8,19 +8,11 @@
 
 #include "common/colour.h"
 #include "common/view.h"
+#include "latin1.h"
 
 class QWidget;
 
 namespace dx::ui {
-
-// Text from the node is single-byte: it is shown as Latin-1.
-inline QString Latin1(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-inline std::string Bytes(const QString& text) {
-    const QByteArray b = text.toLatin1();
-    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
 
 QColor ToQColor(Colour c);
 inline int Px(Twips t) {

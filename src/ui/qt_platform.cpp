@@ -1,5 +1,7 @@
 #include "qt_platform.h"
 
+#include "latin1.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -16,11 +18,6 @@ namespace {
 
 // Far more than the fifteen records of a configuration ever take.
 constexpr qint64 kConfigReadLimit = 1 << 20;
-
-std::string Latin1(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 }  // namespace
 
@@ -54,7 +51,7 @@ void QtPlatform::socketClose() {
 void QtPlatform::socketConnect(const std::string& host, std::int32_t port) {
     // A port outside 0..65535 reaches no node; the socket layer's error says so.
     const auto p = static_cast<quint16>(port < 0 || port > 65535 ? 0 : port);
-    socket_.connectToHost(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), p);
+    socket_.connectToHost(Latin1(host), p);
 }
 
 int QtPlatform::socketState() const {
@@ -127,7 +124,7 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
     // A configuration made read-only is kept as it is. (For the superuser, who may write any file,
     // QSaveFile would put a writable one in its place.)
     if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
-        return Latin1(qt_error_string(EACCES));
+        return Bytes(qt_error_string(EACCES));
     // The content goes to a fresh temporary file beside the target, created anew under a name
     // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
     // half-way leaves the old file whole. The new file keeps the old one's permissions.
@@ -137,7 +134,7 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
         const auto size = static_cast<qint64>(content.size());
         if (file.write(content.data(), size) == size && file.commit()) return std::nullopt;
     }
-    return Latin1(file.errorString());
+    return Bytes(file.errorString());
 }
 
 void QtPlatform::reportError(const std::string& line) {
@@ -146,8 +143,8 @@ void QtPlatform::reportError(const std::string& line) {
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {
-    const QString t = QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
-    const QString x = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const QString t = Latin1(title);
+    const QString x = Latin1(text);
     if (onAbout) {
         onAbout(t, x);
         return;

@@ -187,7 +187,7 @@ void MonitorSession::sendBatch() {
     while (!pending_.isEmpty() && (batch.isEmpty() || batch.size() + pending_.first().size() <= kBatchBytes))
         batch += pending_.takeFirst();
     batch += population_.BatchTail();
-    batch += sentence::kEot;
+    batch += sentence::kBatchEnd;
     socket_->write(batch);
     if (recorder_) recorder_->Record(recording::Direction::NodeToMonitor, batch);
     ++batches_;

@@ -9,8 +9,8 @@ namespace {
 
 using namespace sentence;
 
-constexpr int kRecordAny = 66;        // record of any socket
-constexpr int kRecordMonitored = 60;  // record of the socket the node monitors
+constexpr Kind kRecordAny = Kind::SocketRecord;
+constexpr Kind kRecordMonitored = Kind::MonitoredSocketRecord;
 constexpr int kMaxLinesPerBatch = 3;  // per socket, so that a late batch does not flood
 
 // The first arrivals of a session, so that every kind shows up early; random ones follow.
@@ -144,11 +144,11 @@ QList<QByteArray> Population::Advance() {
         if (s.phase == Phase::Online) converse(s);
 
     if (now_ >= nextAnnouncementAt_) {
-        out_.append(StatusText(64, Announcement(story_)));
+        out_.append(StatusText(Kind::Broadcast, Announcement(story_)));
         nextAnnouncementAt_ = now_ + story_.Range(90000, 240000);
     }
     if (now_ >= nextWwvAt_) {
-        out_.append(StatusText(64, WwvLine(story_, time())));
+        out_.append(StatusText(Kind::Broadcast, WwvLine(story_, time())));
         nextWwvAt_ = now_ + story_.Range(300000, 900000);
     }
     reportCounts(false);
@@ -164,8 +164,9 @@ QList<QByteArray> Population::Advance() {
 
 QByteArray Population::keepAlive() const {
     // No capital V before the version: the monitor reads the version after the first one.
-    return StatusText(63, "KeepAlive " + time().Hhmm() + "Z " + QString::number(onlineUsers()) + " users V" +
-                              kServerVersion);
+    return StatusText(
+        Kind::FromMonitoredSocket,
+        "KeepAlive " + time().Hhmm() + "Z " + QString::number(onlineUsers()) + " users V" + kServerVersion);
 }
 
 QByteArray Population::BatchTail() const {
@@ -251,7 +252,7 @@ QString Population::stamp() const {
 }
 
 void Population::note(const QString& text) {
-    out_.append(StatusText(61, stamp() + " " + text));
+    out_.append(StatusText(Kind::NodeEvent, stamp() + " " + text));
 }
 
 SocketRecord Population::record(const Slot& s) const {
@@ -419,7 +420,8 @@ void Population::converse(Slot& s) {
             if (line.text.isEmpty()) continue;
             if (s.watched) out_.append(Traffic(s.number, line.text));
             if (s.number == monitored_ && !line.text.startsWith(QLatin1String("ZQ11^")))
-                out_.append(StatusText(line.fromFarEnd ? 63 : 62, line.text));
+                out_.append(StatusText(line.fromFarEnd ? Kind::FromMonitoredSocket : Kind::ToMonitoredSocket,
+                                       line.text));
         }
         s.nextLineAt += NextLineGapMs(s.talk);
     }

@@ -3,8 +3,9 @@
 namespace nodesim::sentence {
 namespace {
 
-QByteArray Head(int type) {
-    return "^ZQ" + QByteArray::number(type) + '^';
+QByteArray Head(Kind kind) {
+    const std::string_view head = dx::wire::headOf(kind);
+    return QByteArray(head.data(), static_cast<qsizetype>(head.size())) + '^';
 }
 
 QByteArray Latin1(const QString& s) {
@@ -28,7 +29,7 @@ QString CleanText(const QString& text) {
         }
     }
     // A "^ZQ" inside a text would cut the sentence short at the monitor.
-    out.replace(QStringLiteral("^ZQ"), QStringLiteral("^Zq"));
+    out.replace(QLatin1String(dx::wire::kHeadMark.data(), dx::wire::kHeadMark.size()), QStringLiteral("^Zq"));
     return out;
 }
 
@@ -38,8 +39,8 @@ QString CleanField(const QString& text) {
     return out;
 }
 
-QByteArray FullRecord(int type, const SocketRecord& r) {
-    QByteArray s = Head(type);
+QByteArray FullRecord(Kind kind, const SocketRecord& r) {
+    QByteArray s = Head(kind);
     s += QByteArray::number(r.socket) + "^0^";
     s += Latin1(CleanField(r.address)) + '^' + QByteArray::number(r.addressColour) + '^';
     s += Latin1(CleanField(r.port)) + '^' + QByteArray::number(r.portColour) + '^';
@@ -49,42 +50,43 @@ QByteArray FullRecord(int type, const SocketRecord& r) {
     return s;
 }
 
-QByteArray FieldUpdate(int type, int socket, int field, const QString& value) {
-    return Head(type) + QByteArray::number(socket) + '^' + QByteArray::number(field) + '^' +
+QByteArray FieldUpdate(Kind kind, int socket, int field, const QString& value) {
+    return Head(kind) + QByteArray::number(socket) + '^' + QByteArray::number(field) + '^' +
            Latin1(CleanField(value));
 }
 
-QByteArray StatusText(int type, const QString& text) {
-    return Head(type) + Latin1(CleanText(text));
+QByteArray StatusText(Kind kind, const QString& text) {
+    return Head(kind) + Latin1(CleanText(text));
 }
 
 QByteArray Traffic(int socket, const QString& line) {
     // The line follows a "^", so a protocol line that begins with the letters ZQ11 reads as
     // "^ZQ11" at the monitor; it skips that one, and nothing after it may look like a head.
-    return Head(70) + QByteArray::number(socket) + '^' + Latin1(CleanText(line));
+    return Head(Kind::Traffic) + QByteArray::number(socket) + '^' + Latin1(CleanText(line));
 }
 
 QByteArray LinkTime(double seconds, const QString& partner) {
     // The partner field after the time is there so that the batch mark at the end of a batch
     // lands in a field the monitor does not read.
-    return Head(65) + QByteArray::number(seconds, 'f', 3) + '^' + Latin1(CleanField(partner));
+    return Head(Kind::LinkTimes) + QByteArray::number(seconds, 'f', 3) + '^' + Latin1(CleanField(partner));
 }
 
 QByteArray PortBoxText(int box, const QString& text) {
-    return Head(80) + QByteArray::number(box) + '^' + Latin1(CleanField(text));
+    return Head(Kind::PortBoxText) + QByteArray::number(box) + '^' + Latin1(CleanField(text));
 }
 
 QByteArray PortBox(int box, int colour, const QString& portName) {
-    return Head(81) + QByteArray::number(box) + '^' + QByteArray::number(colour) + '^' +
+    return Head(Kind::PortBoxColour) + QByteArray::number(box) + '^' + QByteArray::number(colour) + '^' +
            Latin1(CleanField(portName));
 }
 
 QByteArray HighWater(bool allTime, int count, const QString& when) {
-    return Head(allTime ? 90 : 91) + QByteArray::number(count) + '^' + Latin1(CleanText(when));
+    return Head(allTime ? Kind::AllTimeHighWater : Kind::SessionHighWater) + QByteArray::number(count) + '^' +
+           Latin1(CleanText(when));
 }
 
 QByteArray StartTime(const QString& text) {
-    return Head(92) + Latin1(CleanText(text));
+    return Head(Kind::NodeStartTime) + Latin1(CleanText(text));
 }
 
 }  // namespace nodesim::sentence

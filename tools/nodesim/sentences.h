@@ -3,21 +3,21 @@
 #include <QString>
 #include <cstdint>
 
-// The sentences the node's monitor port sends: "^ZQ" and a two-digit type, then fields
-// separated by "^". Nothing ends a sentence but the head of the next one, so no text put into
-// a sentence may hold "^ZQ" (or the batch mark EOT); the builders here see to that.
+#include "common/colour.h"
+#include "wire/sentence_kinds.h"
+
+// The sentences the node's monitor port sends (their kinds are the monitor's own list). Nothing
+// ends a sentence but the head of the next one, so no text put into a sentence may hold "^ZQ" (or
+// the batch end); the builders here see to that.
 namespace nodesim::sentence {
 
-// The batch mark that ends every send.
-inline constexpr char kEot = '\x04';
+using dx::wire::kBatchEnd;
+using Kind = dx::wire::SentenceKind;
 
 // A colour as the node sends it, blue * 65536 + green * 256 + red, written the way people read
 // it: Colour(0xFFFF00) is yellow, 65535.
 constexpr int Colour(std::uint32_t rrggbb) {
-    const std::uint32_t r = (rrggbb >> 16) & 0xFFu;
-    const std::uint32_t g = (rrggbb >> 8) & 0xFFu;
-    const std::uint32_t b = rrggbb & 0xFFu;
-    return static_cast<int>(b * 65536u + g * 256u + r);
+    return dx::rgb(rrggbb);
 }
 
 inline constexpr int kWhite = Colour(0xFFFFFF);      // 16777215
@@ -51,9 +51,9 @@ QString CleanText(const QString& text);
 // As CleanText, and no "^" either, for a text that sits in one field.
 QString CleanField(const QString& text);
 
-QByteArray FullRecord(int type, const SocketRecord& r);  // ^ZQ60 / ^ZQ66, field 1 = 0
-QByteArray FieldUpdate(int type, int socket, int field, const QString& value);
-QByteArray StatusText(int type, const QString& text);                // ^ZQ61 .. ^ZQ64
+QByteArray FullRecord(Kind kind, const SocketRecord& r);  // field 1 = 0
+QByteArray FieldUpdate(Kind kind, int socket, int field, const QString& value);
+QByteArray StatusText(Kind kind, const QString& text);               // text lines
 QByteArray Traffic(int socket, const QString& line);                 // ^ZQ70^socket^line
 QByteArray LinkTime(double seconds, const QString& partner);         // ^ZQ65^time^partner
 QByteArray PortBoxText(int box, const QString& text);                // ^ZQ80^box^text

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "wire/sentence_kinds.h"
+
 namespace dx {
 namespace {
 constexpr std::size_t kJournalEntries = 20000;
@@ -38,7 +40,7 @@ std::u16string Pane::DisplayText(std::string_view text) {
             out.push_back(u'\n');
         } else if (c == '\n' || c == '\t') {
             out.push_back(static_cast<char16_t>(c));
-        } else if (c == 0x04) {
+        } else if (c == static_cast<unsigned char>(wire::kBatchEnd)) {
             out.push_back(u' ');  // the node's batch mark takes a place but shows nothing
         } else if (c < 0x20 || c == 0x7F) {
             out.push_back(u'\u00B7');  // a middle dot stands for a control character

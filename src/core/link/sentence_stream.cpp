@@ -4,14 +4,16 @@
 
 #include "app/core.h"
 #include "common/text.h"
+#include "wire/sentence_kinds.h"
 
 namespace dx {
 namespace {
-constexpr char kEot = '\x04';
+using wire::kBatchEnd;
+using wire::SentenceKind;
 constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that is not a call's traffic
 
-bool isHead(std::string_view piece, std::string_view head) {
-    return StartsWith(piece, head);
+bool isHead(std::string_view piece, SentenceKind kind) {
+    return StartsWith(piece, wire::headOf(kind));
 }
 }  // namespace
 
@@ -46,7 +48,7 @@ void SentenceStream::append(std::string_view data) {
         buffer_.erase(0, head_);
         head_ = 0;
     }
-    const std::size_t eot = data.rfind(kEot);
+    const std::size_t eot = data.rfind(kBatchEnd);
     if (eot != std::string_view::npos) whole_ = buffer_.size() - head_ + eot + 1;
     buffer_.append(data);
     const std::size_t held = buffer_.size() - head_;
@@ -66,7 +68,7 @@ void SentenceStream::append(std::string_view data) {
 void SentenceStream::setBuffer(std::string text) {
     buffer_ = std::move(text);
     head_ = 0;
-    const std::size_t eot = buffer_.rfind(kEot);
+    const std::size_t eot = buffer_.rfind(kBatchEnd);
     whole_ = eot == std::string::npos ? 0 : eot + 1;
 }
 
@@ -79,19 +81,20 @@ void SentenceStream::cutSentences() {
     while (whole_ > 0) {
         const std::string_view b = std::string_view(buffer_).substr(head_, whole_);
         p.sleepMs(1);
-        const std::size_t p1 = b.find("^ZQ");
+        const std::size_t p1 = b.find(wire::kHeadMark);
         std::size_t cut = npos;
         if (p1 != 0) {
             // Text in front of the first head is a piece of its own, shown as any unknown one.
             cut = p1;
-        } else if (isHead(b, "^ZQ70")) {
+        } else if (isHead(b, SentenceKind::Traffic)) {
             // A traffic line runs to the first head from its eleventh character, whatever head.
-            cut = b.find("^ZQ", 10);
+            cut = b.find(wire::kHeadMark, 10);
         } else {
             // The next head ends the sentence, unless it is node-protocol text "^ZQ11" right
             // after the sentence start, which is traffic, not a head.
-            cut = b.find("^ZQ", 1);
-            if (cut != npos && b.compare(cut, 5, "^ZQ11") == 0) cut = b.find("^ZQ", cut + 1);
+            cut = b.find(wire::kHeadMark, 1);
+            if (cut != npos && b.substr(cut, 5) == wire::kProtocolNotAHead)
+                cut = b.find(wire::kHeadMark, cut + 1);
         }
         if (cut == npos) cut = b.size();
         std::string piece(b.substr(0, cut));
@@ -111,39 +114,39 @@ void SentenceStream::cutSentences() {
 
 bool SentenceStream::dispatch(std::string piece) {
     StatusSentences& status = core_.status;
-    if (isHead(piece, "^ZQ60") || isHead(piece, "^ZQ66")) {
+    if (isHead(piece, SentenceKind::MonitoredSocketRecord) || isHead(piece, SentenceKind::SocketRecord)) {
         return WriteToPane(core_.table.HandleSocketRecord(piece));
     }
-    if (isHead(piece, "^ZQ70^")) {
+    if (StartsWith(piece, wire::kTrafficHead)) {
         const bool trafficLine = core_.traffic.HandleTraffic(piece);
         // Classification has run; the line is shown only while "Unknown" is ticked.
         if (!core_.monitor.chkUnknown.checked()) return true;
         paneColour_ = colours::kBlack;
         return WriteToPane(std::move(piece), trafficLine);
     }
-    if (isHead(piece, "^ZQ61")) {
+    if (isHead(piece, SentenceKind::NodeEvent)) {
         paneColour_ = colours::kMagenta;
         return WriteToPane(DropHead(piece));
     }
-    if (isHead(piece, "^ZQ62")) {
+    if (isHead(piece, SentenceKind::ToMonitoredSocket)) {
         paneColour_ = colours::kBlue;
         if (!status.Zq62(piece)) return true;
         return WriteToPane(std::move(piece));
     }
-    if (isHead(piece, "^ZQ63")) {
+    if (isHead(piece, SentenceKind::FromMonitoredSocket)) {
         paneColour_ = colours::kRed;
         status.Zq63(piece);
         return WriteToPane(std::move(piece));
     }
-    if (isHead(piece, "^ZQ80")) {
+    if (isHead(piece, SentenceKind::PortBoxText)) {
         status.Zq80(piece);
-    } else if (isHead(piece, "^ZQ81")) {
+    } else if (isHead(piece, SentenceKind::PortBoxColour)) {
         status.Zq81(piece);
-    } else if (isHead(piece, "^ZQ90")) {
+    } else if (isHead(piece, SentenceKind::AllTimeHighWater)) {
         status.Zq90(piece);
-    } else if (isHead(piece, "^ZQ91")) {
+    } else if (isHead(piece, SentenceKind::SessionHighWater)) {
         status.Zq91(piece);
-    } else if (isHead(piece, "^ZQ92")) {
+    } else if (isHead(piece, SentenceKind::NodeStartTime)) {
         status.Zq92(piece);
     } else {
         return WriteToPane(std::move(piece));
@@ -154,11 +157,11 @@ bool SentenceStream::dispatch(std::string piece) {
 bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
     MonitorWindow& m = core_.monitor;
     if (!m.chkOut.checked()) return true;
-    if (isHead(piece, "^ZQ64")) {
+    if (isHead(piece, SentenceKind::Broadcast)) {
         paneColour_ = colours::kBlue;
         piece = DropHead(piece);
         if (!m.chkIn.checked()) return true;
-    } else if (isHead(piece, "^ZQ65")) {
+    } else if (isHead(piece, SentenceKind::LinkTimes)) {
         // A link time not yet whole waits, with everything behind it, for the next arrival.
         if (piece.size() < 7) return false;
         std::string data = DropHead(piece);
@@ -166,7 +169,7 @@ bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
     }
     if (piece.empty()) return true;
 
-    const std::size_t at64 = piece.find("^ZQ64");
+    const std::size_t at64 = piece.find(wire::headOf(SentenceKind::Broadcast));
     if (at64 != std::string::npos) {
         // A "^ZQ64" swallowed into this piece is handled as a sentence of its own next time, in
         // front of everything that was still waiting.

@@ -6,6 +6,7 @@
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "wire/sentence_kinds.h"
 
 namespace dx {
 namespace {
@@ -20,7 +21,7 @@ bool keptInCall(char c) {
 
 std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
     try {
-        ZQ60True = StartsWith(sentence, "^ZQ60");
+        ZQ60True = StartsWith(sentence, wire::headOf(wire::SentenceKind::MonitoredSocketRecord));
         if (sentence.size() < 6) return {};
         std::string_view rest = std::string_view(sentence).substr(6);
         while (!rest.empty() && rest.front() == '^') rest.remove_prefix(1);
