@@ -21,7 +21,6 @@ Statistics::Category Statistics::categorise(std::int32_t i) {
     if (!connectedCall(r.call.back())) return kNone;
     const Colour port = r.port.back();
     if (port == colours::kRed) return kNoCall;
-    if (port == rgb(0xFFC6C6)) return kIgnored;
     if (port == colours::kCyan) return kNode;
     if (port == colours::kGreen) return kKelLatest;
     if (port == colours::kYellow) return kNonKel;

@@ -28,7 +28,6 @@ class Statistics {
     enum Category : std::int8_t {
         kNone = -1,
         kNoCall,
-        kIgnored,
         kNode,
         kKelLatest,
         kNonKel,
