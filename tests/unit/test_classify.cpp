@@ -157,13 +157,13 @@ TEST(Recognition, NocallTurnsRedBeforeAnyOtherRule) {
 
 TEST(Recognition, ASettledSocketIsOnlyToldToStopAgain) {
     ClassRig rig;
-    rig.port(6).setBack(colours::kCyan);
-    rig.port(6).setFore(colours::kBlack);
+    rig.row(6).setVerdict(Verdict::Node);
+    rig.row(6).setWatch(Watch::Settled);
     rig.line(6, "ZQ11^x");
     EXPECT_EQ(rig.port(6).back(), colours::kCyan);
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"N6^"});
     // Black text on white is not settled: classification goes on.
-    rig.port(7).setFore(colours::kBlack);
+    rig.row(7).setWatch(Watch::Settled);
     rig.line(7, "echo #2");
     EXPECT_EQ(rig.port(7).back(), colours::kMagenta);
 }
@@ -204,7 +204,7 @@ TEST(Recognition, DxSpiderPromptCarriesTheClientVersion) {
     ClassRig rig;
     rig.core.recognition.NodeIsDxSpider = true;
     rig.core.config.KelLatestVersion = "1.93";
-    rig.port(6).setBack(colours::kLightGreen);
+    rig.row(6).setVerdict(Verdict::KelOlder);
     // "  dxspider >" at position 38 or later, the version in the 8 characters from 6 before it.
     const std::string prompt = std::string(32, 'x') + "  1.93  dxspider >";
     rig.line(6, prompt);
@@ -322,7 +322,7 @@ TEST(Release, AWhiteSocketIsNotReleased) {
 
 TEST(Release, FirstReleaseSettlesLaterOnesOnlyRepeatTheStop) {
     ClassRig rig;
-    rig.port(6).setBack(colours::kCyan);
+    rig.row(6).setVerdict(Verdict::Node);
     rig.core.release.ReleaseSocketWatch("6");
     rig.core.release.ReleaseSocketWatch("6");
     EXPECT_EQ(rig.platform.sent, (std::vector<std::string>{"N6^", "N6^"}));
@@ -331,7 +331,7 @@ TEST(Release, FirstReleaseSettlesLaterOnesOnlyRepeatTheStop) {
 
 TEST(Release, TheMonitoredSocketSendsNothingButSettles) {
     ClassRig rig;
-    rig.row(0).port.setBack(colours::kGreen);
+    rig.row(0).setVerdict(Verdict::KelLatest);
     rig.core.release.ReleaseSocketWatch("0");
     EXPECT_TRUE(rig.platform.sent.empty());
     EXPECT_EQ(rig.row(0).port.fore(), colours::kBlack);
@@ -345,7 +345,7 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
     for (const char* shown : {"6", "06", " 6"}) {
         SCOPED_TRACE(shown);
         ClassRig rig;
-        rig.port(6).setBack(colours::kYellow);
+        rig.row(6).setVerdict(Verdict::PlainUser);
         rig.core.monitor.Text1.setText(shown);
         rig.core.release.ReleaseSocketWatch("6");
         const bool follows = std::string(shown) == "6";
@@ -359,26 +359,25 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
 
 // --- counters ---
 
-TEST(Counters, AMixedGridCountsByVerdictColour) {
+TEST(Counters, AMixedGridCountsByVerdict) {
     ClassRig rig;
-    for (int s = 10; s <= 14; ++s)
+    for (int s = 10; s <= 13; ++s)
         rig.record("^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^16777215^1^255^C" + std::to_string(s) +
                    "^65280");
-    rig.core.traffic.LastGridRow = 14;
+    rig.core.traffic.LastGridRow = 13;
     rig.core.connects.chkKELversion.setChecked(true);
-    rig.port(5).setBack(colours::kGreen);
-    rig.port(6).setBack(colours::kGreen);
-    rig.port(7).setBack(colours::kLightGreen);
-    rig.port(7).setFore(colours::kBlack);
-    rig.port(8).setBack(colours::kLightGreen);
-    rig.port(8).setFore(colours::kBlack);
-    rig.port(9).setBack(colours::kLightGreen);  // red text: version not yet known
-    rig.port(10).setBack(colours::kRed);        // nocall: not in the total
-    rig.port(11).setBack(colours::kCyan);
-    rig.port(12).setBack(colours::kYellow);
+    rig.row(5).setVerdict(Verdict::KelLatest);
+    rig.row(6).setVerdict(Verdict::KelLatest);
+    rig.row(7).setVerdict(Verdict::KelOlder);
+    rig.row(7).setWatch(Watch::Settled);
+    rig.row(8).setVerdict(Verdict::KelOlder);
+    rig.row(8).setWatch(Watch::Settled);
+    rig.row(9).setVerdict(Verdict::KelOlder);  // red text: version not yet known
+    rig.row(10).setVerdict(Verdict::NoCall);   // nocall: not in the total
+    rig.row(11).setVerdict(Verdict::Node);
+    rig.row(12).setVerdict(Verdict::PlainUser);
     rig.row(13).call.setBack(colours::kWhite);  // not connected: not counted at all
-    rig.port(13).setBack(colours::kGreen);
-    rig.port(14).setBack(rgb(0xFFC6C6));  // counted nowhere
+    rig.row(13).setVerdict(Verdict::KelLatest);
     rig.core.statistics.CountClientVersions();
     const ConnectsWindow& c = rig.core.connects;
     EXPECT_EQ(c.txtKEL.text(), "5");
@@ -427,7 +426,7 @@ TEST(Counters, TheCallFieldWidensToTheLongestCallUpToTwelve) {
 TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     ClassRig rig;
     rig.core.traffic.LastGridRow = 9;
-    rig.port(7).setBack(colours::kCyan);
+    rig.row(7).setVerdict(Verdict::Node);
     rig.core.monitor.Text1.setText("7");
     rig.core.statistics.CountClientVersions();
     EXPECT_EQ(rig.core.monitor.txtRemote[1].back(), colours::kCyan);

@@ -25,7 +25,7 @@ TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
     rig.core.connects.txtVersion.setTip("Needs Rescan");
     rig.core.commands.DxDeArmed = true;
     rig.row(3).call.setBack(rgb(0x00FF00));
-    rig.row(3).port.setBack(colours::kGreen);
+    rig.row(3).setVerdict(Verdict::KelLatest);
 
     rig.core.connectsCommands.Rescan();
 
@@ -42,14 +42,14 @@ TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
 TEST(Rescan, WhileConnectedSendsOneRescanAndRewatchesRowsWithAPortColour) {
     GridRig rig;
     rig.row(3).call.setBack(rgb(0x00FF00));  // a port colour
-    rig.row(3).port.setBack(colours::kGreen);
-    rig.row(3).port.setFore(colours::kBlack);
+    rig.row(3).setVerdict(Verdict::KelLatest);
+    rig.row(3).setWatch(Watch::Settled);
     rig.row(3).port.setTip("1.93");
     rig.row(4).call.setBack(rgb(0xCFCFFF));  // another port colour
-    rig.row(4).port.setBack(colours::kCyan);
+    rig.row(4).setVerdict(Verdict::Node);
     rig.row(5).call.setBack(rgb(0x123456));  // no port colour
-    rig.row(5).port.setBack(colours::kYellow);
-    rig.row(5).port.setFore(colours::kBlack);
+    rig.row(5).setVerdict(Verdict::PlainUser);
+    rig.row(5).setWatch(Watch::Settled);
     rig.row(5).port.setTip("keep");
     rig.core.grid.RemoveRow(6);
 
@@ -67,13 +67,13 @@ TEST(Rescan, WhileConnectedSendsOneRescanAndRewatchesRowsWithAPortColour) {
     EXPECT_EQ(rig.row(5).port.tip(), "keep");
 }
 
-TEST(ResetGreen, TouchesOnlyExactGreen) {
+TEST(ResetGreen, TouchesOnlyTheLatestKelVerdict) {
     GridRig rig;
-    const Colour before[] = {colours::kGreen, colours::kLightGreen, rgb(0x00FF01), colours::kCyan};
-    for (int i = 0; i < 4; ++i) rig.row(3 + i).port.setBack(before[i]);
+    const Verdict before[] = {Verdict::KelLatest, Verdict::KelOlder, Verdict::PlainUser, Verdict::Node};
+    for (int i = 0; i < 4; ++i) rig.row(3 + i).setVerdict(before[i]);
     rig.core.connectsCommands.ResetGreen();
-    EXPECT_EQ(rig.row(3).port.back(), colours::kLightGreen);
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(rig.row(3 + i).port.back(), before[i]);
+    EXPECT_EQ(rig.row(3).verdict(), Verdict::KelOlder);
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(rig.row(3 + i).verdict(), before[i]);
     EXPECT_TRUE(rig.platform.sent.empty());
 }
 

@@ -131,6 +131,38 @@ TEST(GridLayout, ANewRowTakesTheTemplatesLookAndACallTipWithItsNumber) {
     EXPECT_TRUE(row.ip.visible());
 }
 
+// The port cell shows a socket's verdict as its background and its watch as its text colour.
+TEST(PortColours, EveryVerdictAndWatchShowsTheColoursOfTheCell) {
+    const struct {
+        Verdict verdict;
+        std::uint32_t back;
+    } verdicts[] = {{Verdict::Unclassified, 0xFFFFFF}, {Verdict::KelLatest, 0x00FF00},
+                    {Verdict::KelOlder, 0xC7FFB9},     {Verdict::Node, 0x00FFFF},
+                    {Verdict::PlainUser, 0xFFFF00},    {Verdict::NoCall, 0xFF0000},
+                    {Verdict::Script, 0xFF00FF}};
+    const struct {
+        Watch watch;
+        std::uint32_t fore;
+    } watches[] = {{Watch::Watched, 0xFF0000}, {Watch::Settled, 0x000000}};
+    for (const auto& v : verdicts) {
+        for (const auto& w : watches) {
+            SCOPED_TRACE(testing::Message() << "verdict " << static_cast<int>(v.verdict) << ", watch "
+                                            << static_cast<int>(w.watch));
+            EXPECT_EQ(portColours(v.verdict, w.watch), (PortColours{rgb(v.back), rgb(w.fore)}));
+            // The row's port cell follows whichever of the two changes last.
+            GridRow row;
+            row.setWatch(w.watch);
+            row.setVerdict(v.verdict);
+            EXPECT_EQ(row.port.back(), rgb(v.back));
+            EXPECT_EQ(row.port.fore(), rgb(w.fore));
+            row.setWatch(w.watch == Watch::Watched ? Watch::Settled : Watch::Watched);
+            row.setWatch(w.watch);
+            EXPECT_EQ(row.port.back(), rgb(v.back));
+            EXPECT_EQ(row.port.fore(), rgb(w.fore));
+        }
+    }
+}
+
 TEST(GridLayout, CreatingARowThatExistsIsAFault) {
     Rig r;
     r.core.grid.LoadItems(3);

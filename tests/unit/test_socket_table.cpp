@@ -244,7 +244,7 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         TableRig rig;
         rig.record(rig.full66(12, "K1ABC", rgb(0x00FF00), kYellowNumber));
         rig.row(12).port.setTip("1.9");
-        rig.row(12).port.setFore(colours::kBlack);
+        rig.row(12).setWatch(Watch::Settled);
         rig.core.table.AutoMode = autoMode;
         rig.core.commands.DxDeArmed = true;
         rig.platform.sent.clear();

@@ -203,7 +203,7 @@ TEST(BlueLines, AreShownDespiteInWhileTheMonitoredSocketsPortCellIsGreen) {
         SCOPED_TRACE(green ? "green" : "white");
         Rig r;
         r.core.monitor.chkIn.setChecked(false);
-        if (green) r.core.connects.rows[0].port.setBack(colours::kGreen);
+        if (green) r.core.connects.rows[0].setVerdict(Verdict::KelLatest);
         const std::size_t base = r.core.monitor.pane.size();
         Deliver(r, "^ZQ62^blue line");
         EXPECT_EQ(r.core.monitor.pane.text().substr(base), green ? Line("blue line") : "");
@@ -226,8 +226,8 @@ TEST(BlueLines, ALightGreenPortCellTakesTheVersionBeforeTheDxSpiderPrompt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig r;
+        r.core.connects.rows[0].setVerdict(Verdict::KelOlder);
         Element& port = r.core.connects.rows[0].port;
-        port.setBack(colours::kLightGreen);
         port.setTip("old tip");
         const std::string text = std::string(c.promptAt - 6, '-') + c.version + "  dxspider >";
         const std::size_t base = r.core.monitor.pane.size();

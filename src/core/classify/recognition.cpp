@@ -44,31 +44,31 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
     const std::string_view line = payload;
 
     // A settled socket whose traffic still comes is told again to stop it.
-    if (port.fore() == colours::kBlack && port.back() != colours::kWhite) {
+    if (row.watch() == Watch::Settled && row.verdict() != Verdict::Unclassified) {
         if (!core_.Send("N" + std::to_string(socket) + "^")) throw Fault("link not open");
         return std::nullopt;
     }
     if (row.call.text() == "nocall") {
-        port.setBack(colours::kRed);
+        row.setVerdict(Verdict::NoCall);
         release(socket);
         return std::nullopt;
     }
 
     if (NodeIsZq) {
         if (StartsWith(line, "ZQ11^")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
         } else if (StartsWith(line, "KeepAlive ")) {
             return versionAfterV(line);
         }
     } else if (NodeIsArc) {
         if (StartsWith(line, "AR17^")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
         } else if (StartsWith(line, "Rx ") || StartsWith(line, "Tx ") || StartsWith(line, "KeepAlive ")) {
             return versionAfterV(line);
         }
     } else if (NodeIsDxSpider) {
         if (StartsWith(line, "ZQ11^")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
             float none = 0;
             std::int16_t s = socket;
             KelCheck(none, s);
@@ -79,7 +79,7 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
             // The client's version stands just before the prompt.
             const auto version = static_cast<float>(LeadingNumber(line.substr(p - 6, 8)));
             port.setTip(FloatText(version));
-            if (port.back() == colours::kLightGreen) return version;
+            if (row.verdict() == Verdict::KelOlder) return version;
             return std::nullopt;
         }
     } else {
@@ -87,19 +87,19 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
             NodeIsDxSpider = true;
         } else if (contains(line, " ZQC >")) {
             NodeIsZq = true;
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
         } else if (StartsWith(line, "AR17^")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
             NodeIsArc = true;
         } else if (StartsWith(line, "AR1^")) {
-            port.setBack(colours::kCyan);
+            row.setVerdict(Verdict::Node);
             NodeIsArcPassive = true;
         } else if (StartsWith(line, "DX ARPC ") || StartsWith(line, "Rx ") || StartsWith(line, "Tx ")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
         } else if (StartsWith(line, "echo #")) {
-            port.setBack(colours::kMagenta);
+            row.setVerdict(Verdict::Script);
         } else if (StartsWith(line, "ZQ11^")) {
-            port.setBack(colours::kLightGreen);
+            row.setVerdict(Verdict::KelOlder);
         } else if (contains(line, "RE Ridavir")) {
             NodeIsZq = true;
         }
@@ -109,16 +109,16 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
 }
 
 std::optional<float> Recognition::colourRules(std::int16_t socket, const std::string& payload) {
-    Element& port = core_.grid.row(socket).port;
+    GridRow& row = core_.grid.row(socket);
     const std::string_view line = payload;
-    const Colour back = port.back();
-    if (back == colours::kLightGreen) {
+    const Verdict verdict = row.verdict();
+    if (verdict == Verdict::KelOlder) {
         // A KEL client whose version is not the latest stays watched while "KEL Version" is ticked.
         if (NodeIsDxSpider || core_.connects.chkKELversion.checked()) return std::nullopt;
         release(socket);
         return std::nullopt;
     }
-    if (back == colours::kGreen) {
+    if (verdict == Verdict::KelLatest) {
         release(socket);
         return std::nullopt;
     }
@@ -126,13 +126,13 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
         // Spots reach only users without a KEL client; the rule waits until the node has had time
         // to stop sending spots to sockets it knows.
         if (!core_.commands.DxDeArmed) return std::nullopt;
-        if (back != colours::kYellow) port.setBack(colours::kYellow);
+        row.setVerdict(Verdict::PlainUser);
         release(socket);
         return std::nullopt;
     }
     if (StartsWith(line, "PC92^") || StartsWith(line, "PC11^") || StartsWith(line, "PC51^") ||
         StartsWith(line, "PC16^") || StartsWith(line, "AR1^")) {
-        port.setBack(colours::kCyan);
+        row.setVerdict(Verdict::Node);
         release(socket);
     }
     return std::nullopt;
@@ -160,7 +160,7 @@ void Recognition::KelCheck(float& UserVersion, std::int16_t& stream) {
     }
     port.setTip(FloatText(UserVersion));
     r = rounded();
-    port.setBack(r >= LeadingNumber(config.KelLatestVersion) ? colours::kGreen : colours::kLightGreen);
+    row.setVerdict(r >= LeadingNumber(config.KelLatestVersion) ? Verdict::KelLatest : Verdict::KelOlder);
     release(stream);
 }
 

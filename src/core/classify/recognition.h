@@ -7,7 +7,7 @@ namespace dx {
 class Core;
 
 // Recognises the program at the far end of a socket from its traffic, and once for the whole run
-// the node program behind the socket server. The verdict is the colour of the socket's port cell.
+// the node program behind the socket server. The verdict is kept on the socket's grid row.
 class Recognition {
   public:
     explicit Recognition(Core& core) : core_(core) {}
@@ -20,8 +20,8 @@ class Recognition {
 
     // Classifies one traffic line of a socket; answers the version read from it, if any.
     std::optional<float> Classify(std::int16_t socket, const std::string& payload);
-    // Takes a reported KEL client version for a socket: records a newer latest version, colours the
-    // socket green or light green and releases it.
+    // Takes a reported KEL client version for a socket: records a newer latest version, judges the
+    // socket a KEL client of the latest or an older version and releases it.
     void KelCheck(float& UserVersion, std::int16_t& stream);
 
   private:

@@ -9,21 +9,21 @@ namespace dx {
 void Release::ReleaseSocketWatch(const std::string& socketText) {
     const std::int16_t socket = ToInt16(LeadingNumber(socketText));
     GridRow& row = core_.grid.row(socket);
-    Element& port = row.port;
-    if (port.back() == colours::kWhite) return;  // not classified: nothing to release
-    const Colour wasFore = port.fore();
+    if (row.verdict() == Verdict::Unclassified) return;  // not classified: nothing to release
+    const Watch was = row.watch();
     if (socket != core_.MonitoredSocket && !core_.Send("N" + socketText + "^")) throw Fault("link not open");
-    if (wasFore == colours::kBlack) return;  // released before: only the stop command again
+    if (was == Watch::Settled) return;  // released before: only the stop command again
     core_.statistics.CountClientVersions();
-    port.setFore(colours::kBlack);
+    row.setWatch(Watch::Settled);
     core_.grid.row(socket);  // the settled mark changes the row's count at the next count
     MonitorWindow& m = core_.monitor;
     if (socketText == m.Text1.text()) {
-        m.txtRemote[1].setBack(port.back());
+        const PortColours shown = portColours(row.verdict(), row.watch());
+        m.txtRemote[1].setBack(shown.back);
         m.txtRemote[2].setBack(colours::kGreen);
         m.txtRemote[0].setText(row.ip.text());
-        m.txtRemote[1].setText(port.text());
-        m.txtRemote[1].setFore(colours::kBlack);
+        m.txtRemote[1].setText(row.port.text());
+        m.txtRemote[1].setFore(shown.fore);
         m.txtRemote[2].setText(row.call.text());
     }
 }

@@ -19,13 +19,22 @@ Statistics::Category Statistics::categorise(std::int32_t i) {
     if (i < 1 || i > counted_ || !core_.grid.hasRow(i)) return kNone;
     const GridRow& r = core_.connects.rows[static_cast<std::size_t>(i)];
     if (!connectedCall(r.call.back())) return kNone;
-    const Colour port = r.port.back();
-    if (port == colours::kRed) return kNoCall;
-    if (port == rgb(0xFFC6C6)) return kIgnored;
-    if (port == colours::kCyan) return kNode;
-    if (port == colours::kGreen) return kKelLatest;
-    if (port == colours::kYellow) return kNonKel;
-    if (port == colours::kLightGreen) return r.port.fore() == colours::kRed ? kKelUnknown : kKelOther;
+    switch (r.verdict()) {
+        case Verdict::NoCall:
+            return kNoCall;
+        case Verdict::Node:
+            return kNode;
+        case Verdict::KelLatest:
+            return kKelLatest;
+        case Verdict::PlainUser:
+            return kNonKel;
+        case Verdict::KelOlder:
+            // Still watched, the client has not told its version yet.
+            return r.watch() == Watch::Watched ? kKelUnknown : kKelOther;
+        case Verdict::Unclassified:
+        case Verdict::Script:
+            break;
+    }
     return kUnclassified;
 }
 
@@ -73,7 +82,8 @@ void Statistics::followMonitoredRow() {
         return;
     const auto i = static_cast<std::int32_t>(shown);
     if (!core_.grid.hasRow(i)) return;
-    core_.monitor.txtRemote[1].setBack(core_.connects.rows[static_cast<std::size_t>(i)].port.back());
+    const GridRow& row = core_.connects.rows[static_cast<std::size_t>(i)];
+    core_.monitor.txtRemote[1].setBack(portColours(row.verdict(), row.watch()).back);
 }
 
 void Statistics::walk() {

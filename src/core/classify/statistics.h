@@ -5,7 +5,7 @@
 namespace dx {
 class Core;
 
-// The header counters of the connections window, counted from the verdict colours of the rows
+// The header counters of the connections window, counted from the verdicts of the rows
 // 1 to LastGridRow, and the width of the call field in traffic lines.
 //
 // The counts are kept row by row: a count looks again only at the rows touched since the last one,
@@ -28,7 +28,6 @@ class Statistics {
     enum Category : std::int8_t {
         kNone = -1,
         kNoCall,
-        kIgnored,
         kNode,
         kKelLatest,
         kNonKel,

@@ -25,11 +25,11 @@ void ConnectsCommands::Rescan() {
         if (!core_.grid.hasRow(i)) continue;
         GridRow& row = core_.grid.row(i);
         if (!portColours.contains(row.call.back())) continue;
-        row.port.setFore(colours::kRed);
+        row.setWatch(Watch::Watched);
         if (SocketTable::ColourByCall(row.call.text())) {
-            row.port.setBack(colours::kYellow);
+            row.setVerdict(Verdict::PlainUser);
         } else {
-            row.port.setBack(colours::kWhite);
+            row.setVerdict(Verdict::Unclassified);
             row.port.setTip("");
         }
     }
@@ -39,8 +39,8 @@ void ConnectsCommands::ResetGreen() {
     const std::int32_t n = core_.grid.highestIndex();
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!core_.grid.hasRow(i)) continue;
-        Element& port = core_.grid.row(i).port;
-        if (port.back() == colours::kGreen) port.setBack(colours::kLightGreen);
+        GridRow& row = core_.grid.row(i);
+        if (row.verdict() == Verdict::KelLatest) row.setVerdict(Verdict::KelOlder);
     }
 }
 

@@ -2,14 +2,39 @@
 #include <vector>
 
 #include "common/view.h"
+#include "connections/port_colours.h"
+#include "table/verdict.h"
 
 namespace dx {
 
-// One socket's row of the connections grid: address, port and call cells.
+// One socket's row of the connections grid: address, port and call cells, and what the program
+// has concluded about the socket. The port cell's colours show the verdict and the watch; only
+// setVerdict and setWatch change them, so the two never disagree.
 struct GridRow {
     Element ip;    // lblRemoteUserIP(i)
     Element port;  // txtRemoteUserPort(i)
     Element call;  // txtCall(i)
+
+    Verdict verdict() const { return verdict_; }
+    Watch watch() const { return watch_; }
+    void setVerdict(Verdict v) {
+        verdict_ = v;
+        showOnPort();
+    }
+    void setWatch(Watch w) {
+        watch_ = w;
+        showOnPort();
+    }
+
+  private:
+    void showOnPort() {
+        const PortColours c = portColours(verdict_, watch_);
+        port.setBack(c.back);
+        port.setFore(c.fore);
+    }
+
+    Verdict verdict_ = Verdict::Unclassified;
+    Watch watch_ = Watch::Watched;
 };
 
 // The connections window `frmConnects` as the program sees it: the header strip, the port strip
@@ -65,7 +90,7 @@ struct ConnectsWindow {
         GridRow t;
         t.ip = Element{{120, 0, 1500, 285}, "IP Address", colours::kButtonFace, {}, false};
         t.port = Element{{1680, 0, 615, 285}, " Port", colours::kWhite, {}, false};
-        t.port.setFore(colours::kRed);
+        t.setWatch(Watch::Watched);  // white with red text: unclassified and watched
         t.call = Element{{2360, 0, 1455, 285}, "Call", colours::kWhite, {}, false};
         t.call.setFore(colours::kBlack);
         rows.push_back(std::move(t));

@@ -28,14 +28,14 @@ std::string countText(const std::string& rest) {
 
 bool StatusSentences::Zq62(std::string& piece) {
     piece = piece.size() > 5 ? DropHead(piece) : std::string("\r\n");
-    Element& port = core_.grid.row(core_.MonitoredSocket).port;
-    if (port.back() == colours::kGreen) return true;
-    if (port.back() == colours::kLightGreen) {
+    GridRow& row = core_.grid.row(core_.MonitoredSocket);
+    if (row.verdict() == Verdict::KelLatest) return true;
+    if (row.verdict() == Verdict::KelOlder) {
         // A DXSpider prompt carries the client's version just before "  dxspider >".
         const std::size_t p = piece.find("  dxspider >", 37);
         if (p != std::string::npos) {
             const auto version = static_cast<float>(LeadingNumber(std::string_view(piece).substr(p - 6, 6)));
-            port.setTip(FloatText(version));
+            row.port.setTip(FloatText(version));
         }
     }
     return core_.monitor.chkIn.checked();

@@ -111,7 +111,8 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
                 if (c != colours::kYellow && c != colours::kWhite) {
                     m.txtRemote[0].setText(row().ip.text());
                     m.txtRemote[0].setBack(c);
-                    m.txtRemote[1].setFore(row().port.fore());
+                    const GridRow& shown = row();
+                    m.txtRemote[1].setFore(portColours(shown.verdict(), shown.watch()).fore);
                     m.txtRemote[1].setBack(colours::kWhite);
                     m.txtRemote[2].setText("");
                     m.txtRemote[2].setBack(colours::kWhite);
@@ -136,7 +137,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
                     commands.DxDeArmed = false;
                     commands.RestartDxDe();
                     watch(f0);
-                    row().port.setBack(colours::kWhite);
+                    row().setVerdict(Verdict::Unclassified);
                 }
                 break;
             case 7:
@@ -161,7 +162,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             if (row().ip.back() == colours::kYellow && c != colours::kYellow) {
                 row().port.setTip("");
                 watch(f0);
-                row().port.setFore(colours::kRed);
+                row().setWatch(Watch::Watched);
                 if (AutoMode) {
                     m.Text1.setText(f0);
                     m.txtRemote[0].setText(row().ip.text());
@@ -178,13 +179,13 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
         }
         case 4:
             row().port.setText(field(4));
-            row().port.setBack(colours::kWhite);
+            row().setVerdict(Verdict::Unclassified);
             break;
         case 6:
             row().call.setText(field(6));
             if (field(6) == "LockedOut") {
-                row().port.setBack(colours::kRed);
-                m.txtRemote[1].setBack(colours::kRed);
+                row().setVerdict(Verdict::NoCall);
+                m.txtRemote[1].setBack(portColours(Verdict::NoCall, row().watch()).back);
                 core_.release.ReleaseSocketWatch(f0);
             }
             if (AutoMode && m.Text1.text() == f0) m.txtRemote[2].setText(field(6));
