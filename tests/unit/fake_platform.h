@@ -118,7 +118,7 @@ struct Rig {
         core.traffic.HandleTraffic(copy);
         return copy;
     }
-    GridRow& row(int i) { return core.grid.row(i); }
+    GridRow& row(int i) { return core.grid.rowToChange(i); }
 
     // A batch as the node sends it: the sentences, then EOT, in one arrival.
     void batch(const std::string& sentences) { arrive(sentences + "\x04"); }

@@ -13,7 +13,7 @@ struct GridRig : Rig {
         core.status.PortColours = {0, rgb(0x00FF00), rgb(0xCFCFFF)};
         for (std::int32_t i = 1; i <= 6; ++i) core.grid.LoadItems(i);
     }
-    GridRow& row(int i) { return core.grid.row(i); }
+    GridRow& row(int i) { return core.grid.rowToChange(i); }
 };
 
 TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {

@@ -169,6 +169,20 @@ TEST(GridLayout, CreatingARowThatExistsIsAFault) {
     EXPECT_THROW(r.core.grid.LoadItems(3), Fault);
 }
 
+// The counters recount only the rows marked changed: a read must not mark one, and every way of
+// changing one must.
+TEST(GridRows, AReadLeavesARowUnmarkedAChangeOrAMarkMarksIt) {
+    Rig r;
+    r.core.grid.CreateMissingRows(1, 4);
+    r.core.grid.takeTouched();
+    EXPECT_EQ(r.core.grid.row(3).call.text(), "Call");
+    EXPECT_TRUE(r.core.grid.takeTouched().empty());
+    r.core.grid.rowToChange(2);
+    r.core.grid.markChanged(4);
+    EXPECT_EQ(r.core.grid.takeTouched(), (std::vector<std::int32_t>{2, 4}));
+    EXPECT_THROW(r.core.grid.markChanged(9), Fault);
+}
+
 struct WrapCase {
     Twips outerHeight;
     int rowsPerColumn;  // 0: every row opens a column of its own, the first stays empty

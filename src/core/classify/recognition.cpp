@@ -39,7 +39,7 @@ void Recognition::setCaptions() {
 }
 
 std::optional<float> Recognition::Classify(std::int16_t socket, const std::string& payload) {
-    GridRow& row = core_.grid.row(socket);
+    GridRow& row = core_.grid.rowToChange(socket);
     Element& port = row.port;
     const std::string_view line = payload;
 
@@ -109,7 +109,7 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
 }
 
 std::optional<float> Recognition::colourRules(std::int16_t socket, const std::string& payload) {
-    GridRow& row = core_.grid.row(socket);
+    GridRow& row = core_.grid.rowToChange(socket);
     const std::string_view line = payload;
     const Verdict verdict = row.verdict();
     if (verdict == Verdict::KelOlder) {
@@ -139,7 +139,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
 }
 
 void Recognition::KelCheck(float& UserVersion, std::int16_t& stream) {
-    GridRow& row = core_.grid.row(stream);
+    GridRow& row = core_.grid.rowToChange(stream);
     Element& port = row.port;
     if (NodeIsDxSpider) UserVersion = static_cast<float>(LeadingNumber(port.tip()));
     if (UserVersion == 0.0f) return;

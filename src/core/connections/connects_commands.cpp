@@ -23,7 +23,7 @@ void ConnectsCommands::Rescan() {
     const std::unordered_set<Colour> portColours(pc.begin() + (pc.size() > 1 ? 1 : 0), pc.end());
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!core_.grid.hasRow(i)) continue;
-        GridRow& row = core_.grid.row(i);
+        GridRow& row = core_.grid.rowToChange(i);
         if (!portColours.contains(row.call.back())) continue;
         row.setWatch(Watch::Watched);
         if (SocketTable::ColourByCall(row.call.text())) {
@@ -39,7 +39,7 @@ void ConnectsCommands::ResetGreen() {
     const std::int32_t n = core_.grid.highestIndex();
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!core_.grid.hasRow(i)) continue;
-        GridRow& row = core_.grid.row(i);
+        GridRow& row = core_.grid.rowToChange(i);
         if (row.verdict() == Verdict::KelLatest) row.setVerdict(Verdict::KelOlder);
     }
 }

@@ -52,10 +52,19 @@ bool Grid::hasRow(std::int32_t i) const {
     return i >= 0 && static_cast<std::size_t>(i) < ex.size() && ex[static_cast<std::size_t>(i)];
 }
 
-GridRow& Grid::row(std::int32_t i) {
+const GridRow& Grid::row(std::int32_t i) const {
+    if (!hasRow(i)) throw Fault("no such row");
+    return core_.connects.rows[static_cast<std::size_t>(i)];
+}
+
+GridRow& Grid::rowToChange(std::int32_t i) {
+    markChanged(i);
+    return core_.connects.rows[static_cast<std::size_t>(i)];
+}
+
+void Grid::markChanged(std::int32_t i) {
     if (!hasRow(i)) throw Fault("no such row");
     touch(i);
-    return core_.connects.rows[static_cast<std::size_t>(i)];
 }
 
 void Grid::LoadItems(std::int32_t stream) {

@@ -36,9 +36,15 @@ class Grid {
 
     std::int32_t highestIndex() const;
     bool hasRow(std::int32_t i) const;
-    // The row for changing, or a fault when there is none. The row is noted as touched.
-    GridRow& row(std::int32_t i);
-    // The rows created, removed or handed out for change since the last take.
+    // The row for reading, or a fault when there is none.
+    const GridRow& row(std::int32_t i) const;
+    // The row for changing, or a fault when there is none: the one way to change a row, so the
+    // counters look at it again at their next count.
+    GridRow& rowToChange(std::int32_t i);
+    // Marks a row changed for the counters without handing it out (a row changed after a count
+    // that had already looked at it).
+    void markChanged(std::int32_t i);
+    // The rows created, removed or marked changed since the last take.
     std::vector<std::int32_t> takeTouched();
     static Element& cell(GridRow& r, Family f);
 

@@ -28,7 +28,7 @@ std::string countText(const std::string& rest) {
 
 bool StatusSentences::Zq62(std::string& piece) {
     piece = piece.size() > 5 ? DropHead(piece) : std::string("\r\n");
-    GridRow& row = core_.grid.row(core_.MonitoredSocket);
+    GridRow& row = core_.grid.rowToChange(core_.MonitoredSocket);
     if (row.verdict() == Verdict::KelLatest) return true;
     if (row.verdict() == Verdict::KelOlder) {
         // A DXSpider prompt carries the client's version just before "  dxspider >".

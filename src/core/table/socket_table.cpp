@@ -40,7 +40,7 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
             HiddenRowLimit = static_cast<std::int32_t>(core_.connects.txtReset.size()) - 1;
             for (std::int32_t r = 0; r <= HiddenRowLimit; ++r) {
                 if (!grid.hasRow(r)) continue;
-                GridRow& row = grid.row(r);
+                GridRow& row = grid.rowToChange(r);
                 row.ip.setVisible(false);
                 row.port.setVisible(false);
                 row.call.setVisible(false);
@@ -63,7 +63,7 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
             return {};
         }
 
-        if (RecordFields.size() > 9) grid.row(s).ip.setTip(RecordFields[9]);
+        if (RecordFields.size() > 9) grid.rowToChange(s).ip.setTip(RecordFields[9]);
         if (RecordFields.size() < 7) return {};
         std::string& call = RecordFields[6];
         call.erase(std::remove_if(call.begin(), call.end(), [](char c) { return !keptInCall(c); }),
@@ -95,7 +95,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
     const std::string& f0 = field(0);
     // The row is looked up where a step reaches it: a step writes the monitor window's boxes
     // before it touches the grid, and a socket without a row faults only there.
-    const auto row = [this]() -> GridRow& { return core_.grid.row(RecordSocket); };
+    const auto row = [this]() -> GridRow& { return core_.grid.rowToChange(RecordSocket); };
     MonitorWindow& m = core_.monitor;
     CommandLine& commands = core_.commands;
 
