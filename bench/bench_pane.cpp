@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/colour.h"
-#include "common/pane.h"
+#include "views/pane.h"
 
 namespace dx::bench {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/pane.h"
 #include "pane_view.h"
+#include "views/pane.h"
 
 namespace dx::bench {
 namespace {

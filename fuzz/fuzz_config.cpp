@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/config_file.h"
 #include "app/core.h"
-#include "config/config_file.h"
 #include "fuzz_support.h"
 
 namespace dx::fuzz {

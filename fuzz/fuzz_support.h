@@ -16,8 +16,8 @@
 
 #include "app/core.h"
 #include "common/colour.h"
-#include "common/pane.h"
 #include "common/platform.h"
+#include "views/pane.h"
 
 #define DX_FUZZ_CHECK(cond)                                                                                \
     do {                                                                                                   \

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "config/config_location.h"
+#include "app/config_location.h"
 
 namespace dx::ui {
 

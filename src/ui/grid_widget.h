@@ -2,7 +2,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "connections/connects_window.h"
+#include "views/connects_window.h"
 
 namespace dx::ui {
 

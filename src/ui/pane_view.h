@@ -1,7 +1,7 @@
 #pragma once
 #include <QTextEdit>
 
-#include "common/pane.h"
+#include "views/pane.h"
 
 namespace dx::ui {
 

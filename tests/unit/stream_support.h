@@ -7,8 +7,8 @@
 
 #include "app/core.h"
 #include "common/colour.h"
-#include "common/pane.h"
 #include "fake_platform.h"
+#include "views/pane.h"
 
 namespace dx::test {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/config_file.h"
 #include "app/core.h"
-#include "config/config_file.h"
 #include "stream_support.h"
 
 namespace dx::test {

@@ -1,7 +1,7 @@
 // Where the program keeps Monitor.cfg.
 #include <gtest/gtest.h>
 
-#include "config/config_location.h"
+#include "app/config_location.h"
 
 namespace dx::test {
 namespace {

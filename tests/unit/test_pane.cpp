@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/colour.h"
-#include "common/pane.h"
 #include "stream_support.h"
+#include "views/pane.h"
 
 namespace dx {
 namespace {

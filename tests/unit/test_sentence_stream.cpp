@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/core.h"
+#include "app/sentence_stream.h"
 #include "common/colour.h"
-#include "link/sentence_stream.h"
 #include "stream_support.h"
 
 namespace dx::test {

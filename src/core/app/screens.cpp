@@ -1,4 +1,4 @@
-#include "config/screens.h"
+#include "app/screens.h"
 
 #include "app/core.h"
 

@@ -1,4 +1,4 @@
-#include "link/command_line.h"
+#include "sockets/command_line.h"
 
 #include "app/core.h"
 

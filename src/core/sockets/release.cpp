@@ -1,4 +1,4 @@
-#include "classify/release.h"
+#include "sockets/release.h"
 
 #include "app/core.h"
 #include "common/fault.h"

@@ -1,4 +1,4 @@
-#include "connections/grid.h"
+#include "views/grid.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "link/status_sentences.h"
+#include "app/status_sentences.h"
 
 #include <cmath>
 #include <string>

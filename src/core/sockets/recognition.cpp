@@ -1,4 +1,4 @@
-#include "classify/recognition.h"
+#include "sockets/recognition.h"
 
 #include <string_view>
 

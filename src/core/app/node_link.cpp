@@ -1,4 +1,4 @@
-#include "link/node_link.h"
+#include "app/node_link.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "link/sentence_stream.h"
+#include "app/sentence_stream.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "common/colour.h"
-#include "table/verdict.h"
+#include "views/verdict.h"
 
 namespace dx {
 

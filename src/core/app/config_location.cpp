@@ -1,4 +1,4 @@
-#include "config/config_location.h"
+#include "app/config_location.h"
 
 namespace dx {
 

@@ -1,4 +1,4 @@
-#include "connections/connects_commands.h"
+#include "app/connects_commands.h"
 
 #include <string>
 #include <unordered_set>

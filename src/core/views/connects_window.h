@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "common/view.h"
-#include "connections/port_colours.h"
-#include "table/verdict.h"
+#include "views/port_colours.h"
+#include "views/verdict.h"
 
 namespace dx {
 

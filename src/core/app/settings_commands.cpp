@@ -1,4 +1,4 @@
-#include "config/settings_commands.h"
+#include "app/settings_commands.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "common/pane.h"
+#include "views/pane.h"
 
 #include <algorithm>
 

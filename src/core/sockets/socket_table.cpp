@@ -1,4 +1,4 @@
-#include "table/socket_table.h"
+#include "sockets/socket_table.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/view.h"
-#include "connections/connects_window.h"
+#include "views/connects_window.h"
 
 namespace dx {
 class Core;

@@ -1,4 +1,4 @@
-#include "config/config_file.h"
+#include "app/config_file.h"
 
 #include <cmath>
 #include <optional>

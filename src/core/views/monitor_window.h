@@ -1,8 +1,8 @@
 #pragma once
 #include <array>
 
-#include "common/pane.h"
 #include "common/view.h"
+#include "views/pane.h"
 
 namespace dx {
 

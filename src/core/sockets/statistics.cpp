@@ -1,4 +1,4 @@
-#include "classify/statistics.h"
+#include "sockets/statistics.h"
 
 #include <algorithm>
 #include <string>

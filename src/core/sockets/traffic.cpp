@@ -1,4 +1,4 @@
-#include "classify/traffic.h"
+#include "sockets/traffic.h"
 
 #include <optional>
 
