@@ -178,7 +178,7 @@ void BM_RecordStream(benchmark::State& state) {
     std::string opening = "^ZQ81^1^65280^23";
     for (int s = 2; s < 2 + sockets; ++s) opening += fullRecord(s, 65535);
     c.arrive(opening + "\x04");
-    c.core.traffic.LastGridRow = static_cast<std::int16_t>(c.core.grid.highestIndex());
+    c.core.trafficRows.LastGridRow = static_cast<std::int16_t>(c.core.grid.highestIndex());
     std::mt19937 rng(7);
     std::vector<std::string> records;
     for (int i = 0; i < 4096; ++i) {

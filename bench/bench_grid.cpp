@@ -16,7 +16,7 @@ void BM_GridLoadItems(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto rig = std::make_unique<ConnectedCore>();
-        rig->core.status.PortCount = 4;
+        rig->core.ports.PortCount = 4;
         state.ResumeTiming();
         for (std::int32_t i = 1; i <= n; ++i) rig->core.grid.LoadItems(i);
         benchmark::DoNotOptimize(rig->core.connects.rows.back().call.top());
@@ -35,7 +35,7 @@ BENCHMARK(BM_GridLoadItems)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond
 void BM_GridFullReFormat(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     ConnectedCore rig;
-    rig.core.status.PortCount = 4;
+    rig.core.ports.PortCount = 4;
     for (std::int32_t i = 1; i <= n; ++i) rig.core.grid.LoadItems(i);
     Twips height = rig.core.connects.window.height();
     for (auto _ : state) {

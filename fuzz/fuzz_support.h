@@ -354,7 +354,7 @@ DX_FUZZ_QUIET inline void CheckGrid(const Core& core, const Track& track, bool f
     DX_FUZZ_CHECK(highest >= 0 && highest <= 32767);
     DX_FUZZ_CHECK(highest == static_cast<std::int32_t>(c.rows.size()) - 1);
 
-    const std::int16_t lastGridRow = core.traffic.LastGridRow;
+    const std::int16_t lastGridRow = core.trafficRows.LastGridRow;
     DX_FUZZ_CHECK(lastGridRow >= 0);
     DX_FUZZ_CHECK(core.table.LastCallRow >= 0 && core.table.LastCallRow <= 32767);
     if (!track.rowsRemoved) {
@@ -383,7 +383,7 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     DX_FUZZ_CHECK(core.table.RecordFields.size() <= 65);
 
     // The call field of a traffic line is 9 to 12 characters wide.
-    DX_FUZZ_CHECK(core.traffic.CallFieldWidth >= 9 && core.traffic.CallFieldWidth <= 12);
+    DX_FUZZ_CHECK(core.trafficRows.CallFieldWidth >= 9 && core.trafficRows.CallFieldWidth <= 12);
 
     // The port strip: box 0 is the template, boxes follow every 250 twips, no more than 1000
     // boxes, each text and tip kept short.
@@ -400,8 +400,8 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     DX_FUZZ_CHECK(st.PortCount >= 0 && static_cast<std::size_t>(st.PortCount) < boxes.size());
     DX_FUZZ_CHECK(st.PortColours.size() >= 2);
     DX_FUZZ_CHECK(st.PortColours.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
-    DX_FUZZ_CHECK(core.table.HiddenRowLimit >= 0 &&
-                  core.table.HiddenRowLimit <= StatusSentences::kMaxPortBox);
+    DX_FUZZ_CHECK(core.ports.HiddenRowLimit >= 0 &&
+                  core.ports.HiddenRowLimit <= StatusSentences::kMaxPortBox);
 
     // The counters: none below zero, the unknown KEL versions among the KEL versions, and no
     // more rows counted than the counting range holds.
@@ -420,7 +420,8 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
 }
 
 inline void NoteStep(const Core& core, Track& track) {
-    if (core.traffic.LastGridRow > track.maxLastGridRow) track.maxLastGridRow = core.traffic.LastGridRow;
+    if (core.trafficRows.LastGridRow > track.maxLastGridRow)
+        track.maxLastGridRow = core.trafficRows.LastGridRow;
 }
 
 // Lays the grid out and compares every row above the port strip with a pass over every row
@@ -436,7 +437,7 @@ DX_FUZZ_QUIET inline void CheckLayout(Core& core) {
         std::int64_t left = std::int64_t{tmpl[static_cast<std::size_t>(f)]->left()} -
                             std::int64_t{core.grid.ScrollColumns} * ConnectsWindow::kColumnPitch;
         std::int64_t top = 60;
-        for (std::int32_t i = core.status.PortCount + 1; i <= n; ++i) {
+        for (std::int32_t i = core.ports.PortCount + 1; i <= n; ++i) {
             if (!core.grid.hasRow(i)) continue;
             const GridRow& r = c.rows[static_cast<std::size_t>(i)];
             const Element& cell = f == 0 ? r.ip : f == 1 ? r.port : r.call;
@@ -456,12 +457,12 @@ inline void CheckCountsAgainstWalk(Core& core) {
     Statistics& st = core.statistics;
     st.CountClientVersions();
     const Statistics::Counts incremental = st.counts();
-    const std::int16_t width = core.traffic.CallFieldWidth;
+    const std::int16_t width = core.trafficRows.CallFieldWidth;
     st.walkEveryRow = true;
     st.CountClientVersions();
     st.walkEveryRow = false;
     DX_FUZZ_CHECK(st.counts() == incremental);
-    DX_FUZZ_CHECK(core.traffic.CallFieldWidth == width);
+    DX_FUZZ_CHECK(core.trafficRows.CallFieldWidth == width);
 }
 
 }  // namespace dx::fuzz

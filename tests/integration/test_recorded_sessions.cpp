@@ -384,7 +384,7 @@ void CheckSession(Player& p, const Recording& rec, const std::string& kind, bool
 
     // Still running, still linked.
     EXPECT_EQ(p.program.exitCode, -1);
-    EXPECT_TRUE(core.Connected());
+    EXPECT_TRUE(core.sender.Connected());
 
     // The pane (bounded after every chunk) has the session in it, and its view shows exactly its
     // text.
@@ -408,7 +408,7 @@ void CheckSession(Player& p, const Recording& rec, const std::string& kind, bool
         EXPECT_EQ(row.call.text(), texts.call);
     }
     if (sentences.whole) {
-        EXPECT_EQ(core.status.PortCount, story.portBoxes);
+        EXPECT_EQ(core.ports.PortCount, story.portBoxes);
         ASSERT_TRUE(story.allTimeHigh && story.sessionHigh);
         EXPECT_EQ(Number(core.connects.Label2.text()), story.allTimeHigh);
         EXPECT_EQ(Number(core.connects.Label5.text()), story.sessionHigh);

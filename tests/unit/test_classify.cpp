@@ -46,7 +46,7 @@ TEST(TrafficLine, ThePrefixIsTheCallPaddedOrCutToTheFieldWidth) {
         SCOPED_TRACE(c.call);
         ClassRig rig;
         rig.row(6).call.setText(c.call);
-        rig.core.traffic.CallFieldWidth = c.width;
+        rig.core.trafficRows.CallFieldWidth = c.width;
         EXPECT_EQ(rig.line(6, "hello"), std::string(c.prefix) + "hello");
     }
 }
@@ -56,7 +56,7 @@ TEST(TrafficLine, GrowsTheGridLowestRowFirstAndSetsLastGridRow) {
     rig.core.grid.takeTouched();
     rig.line(12, "hello");
     EXPECT_EQ(rig.core.grid.highestIndex(), 12);
-    EXPECT_EQ(rig.core.traffic.LastGridRow, 12);
+    EXPECT_EQ(rig.core.trafficRows.LastGridRow, 12);
     EXPECT_EQ(rig.core.traffic.TrafficSocketText, "12");
     EXPECT_EQ(rig.row(10).call.tip(), "  10  ");
 }
@@ -364,7 +364,7 @@ TEST(Counters, AMixedGridCountsByVerdict) {
     for (int s = 10; s <= 13; ++s)
         rig.record("^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^16777215^1^255^C" + std::to_string(s) +
                    "^65280");
-    rig.core.traffic.LastGridRow = 13;
+    rig.core.trafficRows.LastGridRow = 13;
     rig.core.connects.chkKELversion.setChecked(true);
     rig.row(5).setVerdict(Verdict::KelLatest);
     rig.row(6).setVerdict(Verdict::KelLatest);
@@ -397,7 +397,7 @@ TEST(Counters, RowsBeyondLastGridRowAreNotCounted) {
     ClassRig rig;
     rig.core.statistics.CountClientVersions();
     EXPECT_EQ(rig.core.connects.lblLinks.text(), "0");
-    rig.core.traffic.LastGridRow = 9;
+    rig.core.trafficRows.LastGridRow = 9;
     rig.core.statistics.CountClientVersions();
     EXPECT_EQ(rig.core.connects.lblLinks.text(), "5");
     EXPECT_EQ(rig.core.connects.txtUnknown.text(), "5");
@@ -414,18 +414,18 @@ TEST(Counters, TheCallFieldWidensToTheLongestCallUpToTwelve) {
                  {{"ABCDEFGHIJKL", "ABCDEFGHIJKLMN"}, 12}};
     for (const auto& c : cases) {
         ClassRig rig;
-        rig.core.traffic.LastGridRow = 9;
+        rig.core.trafficRows.LastGridRow = 9;
         for (std::size_t i = 0; i < c.calls.size(); ++i) {
             rig.row(5 + static_cast<int>(i)).call.setText(c.calls[i]);
             rig.core.statistics.CountClientVersions();
         }
-        EXPECT_EQ(rig.core.traffic.CallFieldWidth, c.width);
+        EXPECT_EQ(rig.core.trafficRows.CallFieldWidth, c.width);
     }
 }
 
 TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     ClassRig rig;
-    rig.core.traffic.LastGridRow = 9;
+    rig.core.trafficRows.LastGridRow = 9;
     rig.row(7).setVerdict(Verdict::Node);
     rig.core.monitor.Text1.setText("7");
     rig.core.statistics.CountClientVersions();
@@ -479,7 +479,8 @@ TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {
             if (extra == 2) rig->core.statistics.CountClientVersions();
         }
         ASSERT_EQ(kept.core.statistics.counts(), walked.core.statistics.counts()) << "step " << step;
-        ASSERT_EQ(kept.core.traffic.CallFieldWidth, walked.core.traffic.CallFieldWidth) << "step " << step;
+        ASSERT_EQ(kept.core.trafficRows.CallFieldWidth, walked.core.trafficRows.CallFieldWidth)
+            << "step " << step;
         ASSERT_EQ(kept.core.connects.txtKEL.tip(), walked.core.connects.txtKEL.tip()) << "step " << step;
         ASSERT_EQ(kept.core.connects.lblLinks.text(), walked.core.connects.lblLinks.text())
             << "step " << step;

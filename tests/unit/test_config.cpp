@@ -191,7 +191,7 @@ void PlaceWindows(Core& core) {
         w.setWidth(width);
         w.setHeight(height);
     };
-    core.EnsureSettingsLoaded();
+    core.loader.EnsureSettingsLoaded();
     place(core.connects.window, 200, 100, 9000, 5000);
     place(core.monitor.window, -120, 0, 6000, 4000);
     place(core.settings.window, 1200, 2100, 4000, 2115);

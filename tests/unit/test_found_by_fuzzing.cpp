@@ -44,7 +44,7 @@ TEST(FoundByFuzzing, ARowSettledByAReleaseIsCountedAsSettled) {
     Rig rig;
     rig.core.status.Zq81("^ZQ81^1^65280^23");
     rig.record("^ZQ66^2^0^1.1.1.2^16777215^23^255^K1ABC^65280");
-    rig.core.traffic.LastGridRow = 2;
+    rig.core.trafficRows.LastGridRow = 2;
     rig.core.connects.chkKELversion.setChecked(true);
     rig.core.config.KelLatestVersion = "1.93";
     float v = 1.85f;  // an older client: light green, released
@@ -58,7 +58,7 @@ TEST(FoundByFuzzing, ARowSettledByAReleaseIsCountedAsSettled) {
 TEST(FoundByFuzzing, TheSettingsWindowIsNeverPlacedWhereItsSavedPlaceCouldNotBeRead) {
     Rig rig(false);
     Screens::Moved(rig.core.connects.window, 9'999'500, 9'999'500);
-    rig.core.EnsureSettingsLoaded();
+    rig.core.loader.EnsureSettingsLoaded();
     EXPECT_LE(rig.core.settings.window.left(), kFarthestPlace);
     ASSERT_TRUE(rig.core.config.SaveConfig());
     Restarted again(rig.platform.configFile);

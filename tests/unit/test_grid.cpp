@@ -91,7 +91,7 @@ TEST(GridLayout, RowsAboveThePortCountAreLaidOutFromTop360AndPortRowsKeepTheirWa
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^4^255^7300" + kRecord9);
-    ASSERT_EQ(r.core.status.PortCount, 4);
+    ASSERT_EQ(r.core.ports.PortCount, 4);
     ASSERT_EQ(r.core.grid.highestIndex(), 9);
     for (std::int32_t i = 1; i <= 4; ++i) {
         SCOPED_TRACE("port row " + std::to_string(i));
@@ -114,7 +114,7 @@ TEST(GridLayout, RowsAboveThePortCountAreLaidOutFromTop360AndPortRowsKeepTheirWa
 
 TEST(GridLayout, ANewRowTakesTheTemplatesLookAndACallTipWithItsNumber) {
     Rig r;
-    r.core.status.PortCount = 0;
+    r.core.ports.PortCount = 0;
     r.core.grid.LoadItems(1);
     r.core.grid.LoadItems(12);
     const GridRow& row = r.core.connects.rows[12];
@@ -261,8 +261,8 @@ TEST(GridLayout, RowsBelowTheHiddenLimitStayHiddenYetKeepTheirPlaceInTheOrder) {
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^2^255^7000^ZQ80^6^six^ZQ66^8^0^10.0.0.8^0^4000^0^K8ABC^0");
-    ASSERT_EQ(r.core.status.PortCount, 2);
-    ASSERT_EQ(r.core.table.HiddenRowLimit, 6);
+    ASSERT_EQ(r.core.ports.PortCount, 2);
+    ASSERT_EQ(r.core.ports.HiddenRowLimit, 6);
     for (std::int32_t i = 1; i <= 8; ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
         EXPECT_EQ(Cell(r.core, i, 2).visible(), i > 6);
@@ -275,7 +275,7 @@ TEST(GridLayout, AfterAReconnectRowsUpToTheHiddenLimitAreMadeHidden) {
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^4^255^7300^ZQ66^6^0^a^0^p^0^K6ABC^0^ZQ66^6^0^a^0^p^0^K6ABC^0");
-    ASSERT_EQ(r.core.table.HiddenRowLimit, 4);
+    ASSERT_EQ(r.core.ports.HiddenRowLimit, 4);
     ASSERT_EQ(r.core.table.LastCallRow, 6);
     r.core.link.ConnectToNode();
     r.platform.state = kSocketConnected;
@@ -304,7 +304,7 @@ TEST(GridLayout, IncrementalLayoutAlwaysMatchesAFullPass) {
         Rig r;
         Core& core = r.core;
         const std::int32_t portCount = round % 3 == 0 ? 0 : static_cast<std::int32_t>(rng() % 5);
-        core.status.PortCount = portCount;
+        core.ports.PortCount = portCount;
         Twips height = heights[rng() % std::size(heights)];
         std::int32_t scroll = 0;
         SetOuterHeight(core, height);

@@ -367,7 +367,7 @@ TEST(OutputFilters, WithOutUntickedStatusSentencesAndRecordsStillTakeEffect) {
     r.core.monitor.chkOut.setChecked(false);
     Deliver(r, "^ZQ91^42^session^ZQ81^2^255^7000^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
     EXPECT_EQ(r.core.connects.Label5.text(), "42");
-    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_EQ(r.core.ports.PortCount, 2);
     EXPECT_TRUE(r.core.grid.hasRow(12));
     EXPECT_EQ(r.core.connects.txtTime.text(), "Time");  // the link time goes through the output stage
 }

@@ -66,7 +66,7 @@ TEST(SocketRecord, WithoutAPortListRowsStartAtTwoAndLaterRecordsStillApply) {
 TEST(SocketRecord, TheFirstRecordHidesTheRowsOfThePortStrip) {
     TableRig rig(3);
     rig.record(rig.full66(6, "K1ABC"));
-    EXPECT_EQ(rig.core.table.HiddenRowLimit, 3);
+    EXPECT_EQ(rig.core.ports.HiddenRowLimit, 3);
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_FALSE(rig.row(i).ip.visible());
@@ -218,7 +218,7 @@ TEST(MonitoredRecord, AddressColourDecidesWhatTheMonitorBoxesShow) {
 TEST(MonitoredRecord, AnEmptyCallColourChangesNothingAndCountsNothing) {
     TableRig rig;
     rig.record(rig.full66(12, "K1ABC", 255));
-    rig.core.traffic.LastGridRow = 12;
+    rig.core.trafficRows.LastGridRow = 12;
     rig.core.connects.txtKEL.setText("sentinel");
     rig.record("^ZQ60^12^7^");
     EXPECT_EQ(rig.row(12).call.back(), 255);
@@ -336,7 +336,7 @@ TEST(AnySocketRecord, FieldsWithNoStepOnlyRecount) {
         SCOPED_TRACE(k);
         TableRig rig;
         rig.record(rig.full66(12, "K1ABC"));
-        rig.core.traffic.LastGridRow = 12;
+        rig.core.trafficRows.LastGridRow = 12;
         rig.core.connects.txtNonKEL.setText("sentinel");
         rig.record(std::string("^ZQ66^12^") + k + "^x");
         // Field 1 is dropped before any step; the others run only the count.

@@ -23,7 +23,7 @@ TEST(PortStrip, AColourSentenceCreatesTheMissingBoxesWithTheirPortTip) {
     Deliver(r, "^ZQ81^3^255^7000");
     const auto& boxes = Strip(r);
     ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(r.core.status.PortCount, 3);
+    EXPECT_EQ(r.core.ports.PortCount, 3);
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE("box " + std::to_string(i));
         EXPECT_EQ(boxes[i].tip(), " Port 7000");
@@ -53,7 +53,7 @@ TEST(PortStrip, LaterSentencesForAnExistingBoxChangeOnlyThatBox) {
     EXPECT_EQ(boxes[2].text(), "5");
     EXPECT_EQ(boxes[1].back(), colours::kGreen);
     EXPECT_EQ(boxes[1].tip(), " Port 7000");  // the tip is given only when the box is made
-    EXPECT_EQ(r.core.status.PortCount, 3);
+    EXPECT_EQ(r.core.ports.PortCount, 3);
     EXPECT_EQ(r.core.status.PortColours[1], 65280);
 }
 
@@ -63,7 +63,7 @@ TEST(PortStrip, ATextSentenceCreatesBoxesWithoutCountingThemAsPorts) {
     Deliver(r, "^ZQ80^5^five");
     const auto& boxes = Strip(r);
     ASSERT_EQ(boxes.size(), 6u);
-    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_EQ(r.core.ports.PortCount, 2);
     EXPECT_EQ(boxes[5].text(), "five");
     EXPECT_EQ(boxes[4].text(), "0");
     EXPECT_EQ(boxes[4].tip(), "");
@@ -71,7 +71,7 @@ TEST(PortStrip, ATextSentenceCreatesBoxesWithoutCountingThemAsPorts) {
     EXPECT_EQ(boxes[5].left(), 6600 + 250 * 5);
     // A colour for a box that a text sentence made does not move the port count.
     Deliver(r, "^ZQ81^5^255^7300");
-    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_EQ(r.core.ports.PortCount, 2);
     EXPECT_EQ(boxes[5].back(), colours::kRed);
 }
 
@@ -85,7 +85,7 @@ TEST(PortStrip, AColourSentenceWithFourFieldsGivesNoTipAndNumbersAreRounded) {
     EXPECT_EQ(r.core.status.PortColours[2], 256);
     Deliver(r, "^ZQ81^0^16777215^9");  // box 0 is the design box: it only takes the colour
     EXPECT_EQ(boxes[0].back(), colours::kWhite);
-    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_EQ(r.core.ports.PortCount, 2);
     EXPECT_EQ(r.core.status.PortColours[0], 16777215);
 }
 
@@ -106,7 +106,7 @@ TEST_P(FaultySentence, EndsOnlyItself) {
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, c.sentence + "^ZQ61^after the fault");
     EXPECT_EQ(Strip(r).size(), c.boxes);
-    EXPECT_EQ(r.core.status.PortCount, c.portCount);
+    EXPECT_EQ(r.core.ports.PortCount, c.portCount);
     EXPECT_EQ(r.core.monitor.pane.text().substr(base), Line("after the fault"));
 }
 
@@ -127,7 +127,7 @@ TEST(PortStrip, BoxNumberOneThousandIsStillMade) {
     Rig r;
     Deliver(r, "^ZQ81^1000^255^7000");
     EXPECT_EQ(Strip(r).size(), 1001u);
-    EXPECT_EQ(r.core.status.PortCount, 1000);
+    EXPECT_EQ(r.core.ports.PortCount, 1000);
     Deliver(r, "^ZQ80^1000^last");
     EXPECT_EQ(Strip(r)[1000].text(), "last");
 }
@@ -138,7 +138,7 @@ TEST(PortStrip, ABoxNumberAboveOneThousandLeavesAnExistingStripAsItWas) {
     Deliver(r, "^ZQ81^5000^65280^7300");
     Deliver(r, "^ZQ80^5000^text");
     EXPECT_EQ(Strip(r).size(), 3u);
-    EXPECT_EQ(r.core.status.PortCount, 2);
+    EXPECT_EQ(r.core.ports.PortCount, 2);
     EXPECT_EQ(r.core.status.PortColours.size(), 3u);
 }
 

@@ -5,10 +5,15 @@
 #include <string_view>
 #include <utility>
 
-#include "app/core.h"
+#include "app/screens.h"
+#include "app/window_loader.h"
 #include "common/colour.h"
 #include "common/fault.h"
 #include "common/numeric.h"
+#include "common/platform.h"
+#include "views/connects_window.h"
+#include "views/monitor_window.h"
+#include "views/settings_window.h"
 
 namespace dx {
 namespace {
@@ -95,16 +100,16 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
     for (const Geometry& g : kGeometry) {
         if (key != g.key) continue;
         const Twips v = g.what >= 2 ? sizeValue(value) : geometryValue(value);
-        Screens& screens = core_.screens;
+        Screens& screens = screens_;
         WindowModel* w = nullptr;
         if (g.window == 0) {
-            core_.EnsureConnectsLoaded();
-            w = &core_.connects.window;
+            loader_.EnsureConnectsLoaded();
+            w = &connects_.window;
         } else if (g.window == 1) {
-            w = &core_.monitor.window;
+            w = &monitor_.window;
         } else {
-            core_.EnsureSettingsLoaded();
-            w = &core_.settings.window;
+            loader_.EnsureSettingsLoaded();
+            w = &settings_.window;
         }
         // A new size is a resize of that window, with what the window does on one.
         const auto resize = [&](Twips width, Twips height) {
@@ -148,17 +153,17 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
             if (!(std::fabs(x) < kLargestVersion)) throw Fault("not a version");
             KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
         }
-        core_.EnsureConnectsLoaded();
-        core_.connects.txtVersion.setText(value);
+        loader_.EnsureConnectsLoaded();
+        connects_.txtVersion.setText(value);
     } else if (key == "RemoteHost") {
-        core_.EnsureSettingsLoaded();
+        loader_.EnsureSettingsLoaded();
         RemoteHost = value;
-        core_.settings.txtSettings[2].setText(value);
+        settings_.txtSettings[2].setText(value);
     } else if (key == "RemotePort") {
         const std::int32_t port = WholeNumber32(value);
-        core_.EnsureSettingsLoaded();
+        loader_.EnsureSettingsLoaded();
         RemotePort = port;
-        core_.settings.txtSettings[3].setText(value);
+        settings_.txtSettings[3].setText(value);
     }
     // Any other key is passed over with its value.
 }
@@ -168,7 +173,7 @@ void ConfigFile::LoadConfig() {
     busy_ = true;
     RemotePort = 99;
     RemoteHost = "127.0.0.1";
-    const std::optional<std::string> content = core_.platform.readConfig();
+    const std::optional<std::string> content = platform_.readConfig();
     FileRead = content.has_value();
     // No file: the defaults hold, and the reader stays shut for the rest of the run.
     if (!content) return;
@@ -204,9 +209,9 @@ std::string ConfigFile::Render() const {
         writeRecord(out, p + "Height", std::to_string(w.height()), false);
         writeRecord(out, p + "Width", std::to_string(w.width()), false);
     };
-    geometry("FormConnects", core_.connects.window);
-    geometry("FormMonitor", core_.monitor.window);
-    geometry("FormSettings", core_.settings.window);
+    geometry("FormConnects", connects_.window);
+    geometry("FormMonitor", monitor_.window);
+    geometry("FormSettings", settings_.window);
     writeRecord(out, "KelLatestVersion", KelLatestVersion, true);
     writeRecord(out, "RemoteHost", RemoteHost, true);
     writeRecord(out, "RemotePort", std::to_string(RemotePort), false);
@@ -215,13 +220,13 @@ std::string ConfigFile::Render() const {
 
 bool ConfigFile::SaveConfig() {
     // Reading the settings window's place brings it into being, as every save reads all three.
-    core_.EnsureConnectsLoaded();
-    core_.EnsureSettingsLoaded();
-    const std::optional<std::string> error = core_.platform.writeConfig(Render());
+    loader_.EnsureConnectsLoaded();
+    loader_.EnsureSettingsLoaded();
+    const std::optional<std::string> error = platform_.writeConfig(Render());
     if (!error) return true;
     // The old file stays whole; without a word the operator would take the new address or version
     // as kept until the next start.
-    core_.monitor.pane.append("\r\n*** Monitor.cfg could not be saved: " + *error, colours::kRed);
+    monitor_.pane.append("\r\n*** Monitor.cfg could not be saved: " + *error, colours::kRed);
     return false;
 }
 

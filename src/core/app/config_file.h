@@ -1,29 +1,33 @@
 #pragma once
-#include <cstdint>
 #include <string>
 
+#include "common/config_values.h"
+
 namespace dx {
-class Core;
+struct ConnectsWindow;
+struct MonitorWindow;
+class Platform;
+class Screens;
+struct SettingsWindow;
+class WindowLoader;
 
 // `Monitor.cfg`: the node's address and port, the latest KEL client version seen and the places
 // of the three windows, as fifteen "key",value records.
-class ConfigFile {
+class ConfigFile : public ConfigValues, public ConfigSaver {
   public:
-    explicit ConfigFile(Core& core) : core_(core) {}
-
-    std::string RemoteHost = "127.0.0.1";
-    std::int32_t RemotePort = 99;
-    std::string KelLatestVersion;
-    // The last "FormConnectsWidth" read, applied when the connections window loads.
-    std::int32_t ConnectsWidth = 0;
-    // Whether the last LoadConfig found a file at all, and whether it named that width.
-    bool FileRead = false;
-    bool ConnectsWidthRead = false;
+    ConfigFile(Screens& screens, WindowLoader& loader, Platform& platform, MonitorWindow& monitor,
+               ConnectsWindow& connects, SettingsWindow& settings)
+        : screens_(screens),
+          loader_(loader),
+          platform_(platform),
+          monitor_(monitor),
+          connects_(connects),
+          settings_(settings) {}
 
     void LoadConfig();
     // Writes the file whole; answers false when it could not (the old file then stays whole, and
     // the pane says why in red).
-    bool SaveConfig();
+    bool SaveConfig() override;
     // The fifteen records as SaveConfig writes them.
     std::string Render() const;
 
@@ -32,7 +36,12 @@ class ConfigFile {
   private:
     void applyRecord(const std::string& key, const std::string& value);
 
-    Core& core_;
+    Screens& screens_;
+    WindowLoader& loader_;
+    Platform& platform_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
+    SettingsWindow& settings_;
     bool busy_ = false;
 };
 

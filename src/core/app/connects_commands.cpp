@@ -3,27 +3,37 @@
 #include <string>
 #include <unordered_set>
 
-#include "app/core.h"
+#include "app/node_link.h"
+#include "app/status_sentences.h"
+#include "app/window_loader.h"
+#include "common/platform.h"
+#include "sockets/command_line.h"
+#include "sockets/socket_table.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "views/settings_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 
 void ConnectsCommands::Rescan() {
-    core_.table.AutoMode = true;
-    core_.monitor.Command2.setText("Auto");
-    core_.connects.txtVersion.setTip("KEL latest Version");
-    core_.connects.txtVersion.setBack(colours::kWhite);
-    core_.commands.DxDeArmed = false;
-    core_.commands.RestartDxDe();
-    if (!core_.Connected()) return;
-    core_.commands.DxDeArmed = false;
-    core_.commands.RestartDxDe();
-    const std::int32_t n = core_.grid.highestIndex();
-    core_.Send("M*^");
-    const auto& pc = core_.status.PortColours;
+    table_.AutoMode = true;
+    monitor_.Command2.setText("Auto");
+    connects_.txtVersion.setTip("KEL latest Version");
+    connects_.txtVersion.setBack(colours::kWhite);
+    commands_.DxDeArmed = false;
+    commands_.RestartDxDe();
+    if (!sender_.Connected()) return;
+    commands_.DxDeArmed = false;
+    commands_.RestartDxDe();
+    const std::int32_t n = grid_.highestIndex();
+    sender_.Send("M*^");
+    const auto& pc = status_.PortColours;
     const std::unordered_set<Colour> portColours(pc.begin() + (pc.size() > 1 ? 1 : 0), pc.end());
     for (std::int32_t i = 1; i <= n; ++i) {
-        if (!core_.grid.hasRow(i)) continue;
-        GridRow& row = core_.grid.rowToChange(i);
+        if (!grid_.hasRow(i)) continue;
+        GridRow& row = grid_.rowToChange(i);
         if (!portColours.contains(row.call.back())) continue;
         row.setWatch(Watch::Watched);
         if (SocketTable::ColourByCall(row.call.text())) {
@@ -36,54 +46,54 @@ void ConnectsCommands::Rescan() {
 }
 
 void ConnectsCommands::ResetGreen() {
-    const std::int32_t n = core_.grid.highestIndex();
+    const std::int32_t n = grid_.highestIndex();
     for (std::int32_t i = 1; i <= n; ++i) {
-        if (!core_.grid.hasRow(i)) continue;
-        GridRow& row = core_.grid.rowToChange(i);
+        if (!grid_.hasRow(i)) continue;
+        GridRow& row = grid_.rowToChange(i);
         if (row.verdict() == Verdict::KelLatest) row.setVerdict(Verdict::KelOlder);
     }
 }
 
 void ConnectsCommands::CallClick(std::int32_t i) {
-    if (!core_.Connected()) return;
-    core_.monitor.Command2.setText("Manual");
+    if (!sender_.Connected()) return;
+    monitor_.Command2.setText("Manual");
     const std::string socket = std::to_string(i);
-    core_.Send(socket);
-    core_.platform.processEvents();
-    core_.Send("M" + socket + "^");
-    core_.table.AutoMode = false;
+    sender_.Send(socket);
+    platform_.processEvents();
+    sender_.Send("M" + socket + "^");
+    table_.AutoMode = false;
 }
 
 void ConnectsCommands::ScrollLeft() {
-    ++core_.grid.ScrollColumns;
-    core_.grid.ReFormat();
+    ++grid_.ScrollColumns;
+    grid_.ReFormat();
 }
 
 void ConnectsCommands::ScrollRight() {
-    --core_.grid.ScrollColumns;
-    core_.grid.ReFormat();
+    --grid_.ScrollColumns;
+    grid_.ReFormat();
 }
 
 void ConnectsCommands::Configuration() {
-    core_.EnsureSettingsLoaded();
-    core_.settings.window.setShown(true);
+    loader_.EnsureSettingsLoaded();
+    settings_.window.setShown(true);
     // An open settings window behind the others comes forward: the menu always shows it.
-    core_.settings.window.bringToFront();
+    settings_.window.bringToFront();
 }
 
 void ConnectsCommands::About() {
-    core_.platform.showAbout("About Monitor Program",
-                             "Program by the dxmonitor developers\r\n"
-                             "Contact: see the project's README.md\r\n"
-                             "\r\n"
-                             "Version 1.31\r\n"
-                             "15 Aug 2009");
+    platform_.showAbout("About Monitor Program",
+                        "Program by the dxmonitor developers\r\n"
+                        "Contact: see the project's README.md\r\n"
+                        "\r\n"
+                        "Version 1.31\r\n"
+                        "15 Aug 2009");
 }
 
 void ConnectsCommands::Close() {
-    const std::int32_t last = core_.table.LastCallRow;
-    for (std::int32_t i = 1; i <= last; ++i) core_.grid.RemoveRow(i);
-    core_.link.EndProgram();
+    const std::int32_t last = table_.LastCallRow;
+    for (std::int32_t i = 1; i <= last; ++i) grid_.RemoveRow(i);
+    link_.EndProgram();
 }
 
 }  // namespace dx

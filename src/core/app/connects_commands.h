@@ -2,12 +2,35 @@
 #include <cstdint>
 
 namespace dx {
-class Core;
+class CommandLine;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+class NodeLink;
+class NodeSender;
+class Platform;
+struct SettingsWindow;
+class SocketTable;
+class StatusSentences;
+class WindowLoader;
 
 // What the connections window does when the operator acts on it.
 class ConnectsCommands {
   public:
-    explicit ConnectsCommands(Core& core) : core_(core) {}
+    ConnectsCommands(NodeLink& link, SocketTable& table, const StatusSentences& status, Grid& grid,
+                     CommandLine& commands, WindowLoader& loader, NodeSender& sender, Platform& platform,
+                     MonitorWindow& monitor, ConnectsWindow& connects, SettingsWindow& settings)
+        : link_(link),
+          table_(table),
+          status_(status),
+          grid_(grid),
+          commands_(commands),
+          loader_(loader),
+          sender_(sender),
+          platform_(platform),
+          monitor_(monitor),
+          connects_(connects),
+          settings_(settings) {}
 
     // Marks every user row as watched again and asks the node for all traffic anew.
     void Rescan();
@@ -23,7 +46,17 @@ class ConnectsCommands {
     void Close();
 
   private:
-    Core& core_;
+    NodeLink& link_;
+    SocketTable& table_;
+    const StatusSentences& status_;
+    Grid& grid_;
+    CommandLine& commands_;
+    WindowLoader& loader_;
+    NodeSender& sender_;
+    Platform& platform_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
+    SettingsWindow& settings_;
 };
 
 }  // namespace dx

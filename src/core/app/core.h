@@ -1,6 +1,4 @@
 #pragma once
-#include <cstdint>
-
 #include "app/config_file.h"
 #include "app/connects_commands.h"
 #include "app/monitor_buttons.h"
@@ -9,6 +7,7 @@
 #include "app/sentence_stream.h"
 #include "app/settings_commands.h"
 #include "app/status_sentences.h"
+#include "app/window_loader.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
 #include "sockets/command_line.h"
@@ -17,16 +16,19 @@
 #include "sockets/socket_table.h"
 #include "sockets/statistics.h"
 #include "sockets/traffic.h"
+#include "sockets/traffic_rows.h"
 #include "views/connects_window.h"
 #include "views/grid.h"
 #include "views/monitor_window.h"
+#include "views/port_rows.h"
 #include "views/settings_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 
-// The whole program without its windows: every value the subsystems keep and every property the
-// windows show. Events come in through the subsystems' handlers; everything that goes out goes
-// through the Platform.
+// The whole program without its windows, and the one place its parts are put together: each part
+// is handed the few others it uses. Events come in through the parts' handlers; everything that
+// goes out goes through the Platform. No part includes this header.
 class Core {
   public:
     explicit Core(Platform& platform) : platform(platform) {}
@@ -35,38 +37,37 @@ class Core {
 
     Platform& platform;
     EventGuard guard{platform};
+    NodeSender sender{platform};
 
     MonitorWindow monitor;
     ConnectsWindow connects;
     SettingsWindow settings;
 
-    ConfigFile config{*this};
-    NodeLink link{*this};
-    SentenceStream stream{*this};
-    StatusSentences status{*this};
-    CommandLine commands{*this};
-    SocketTable table{*this};
-    Traffic traffic{*this};
-    Recognition recognition{*this};
-    Release release{*this};
-    Statistics statistics{*this};
-    Grid grid{*this};
-    Screens screens{*this};
-    MonitorButtons monitorButtons{*this};
-    ConnectsCommands connectsCommands{*this};
-    SettingsCommands settingsCommands{*this};
+    // Values two or more parts share, each written by one of them.
+    PortRows ports;
+    TrafficRows trafficRows;
 
-    // The socket the node itself monitors for this program: 0 for the whole run, and row 0 is
-    // never a socket.
-    const std::int16_t MonitoredSocket = 0;
-
-    // A window comes into being the first time anything touches it; its load runs then.
-    void EnsureConnectsLoaded();
-    void EnsureSettingsLoaded();
-
-    // Sends to the node when the link is open; answers whether it was sent.
-    bool Send(std::string_view text) { return platform.socketSend(text); }
-    bool Connected() const { return platform.socketState() == kSocketConnected; }
+    // Declared so that no part is handed another before that one is made, where it reads it
+    // then or holds part of it: the grid copies its template row, the window loader holds the
+    // configuration's values.
+    Grid grid{connects, ports};
+    CommandLine commands{sender, platform, monitor, connects};
+    Statistics statistics{grid, trafficRows, monitor, connects};
+    Release release{grid, statistics, sender, monitor};
+    ConfigFile config{screens, loader, platform, monitor, connects, settings};
+    WindowLoader loader{connects, settings, config, trafficRows};
+    Screens screens{grid, loader, monitor, connects, settings};
+    Recognition recognition{grid, release, commands, sender, config, config, monitor, connects};
+    Traffic traffic{grid, recognition, ports, trafficRows, connects};
+    SocketTable table{grid, release, statistics, commands, sender, ports, monitor, connects};
+    StatusSentences status{grid, recognition, ports, monitor, connects};
+    SentenceStream stream{table, traffic, status, recognition, commands, guard, platform, monitor};
+    NodeLink link{config,   status, loader,   screens, table,   grid,
+                  commands, sender, platform, monitor, connects};
+    MonitorButtons monitorButtons{table, sender, monitor};
+    ConnectsCommands connectsCommands{link,   table,    status,  grid,     commands, loader,
+                                      sender, platform, monitor, connects, settings};
+    SettingsCommands settingsCommands{config, settings};
 };
 
 }  // namespace dx

@@ -1,18 +1,20 @@
 #include "app/monitor_buttons.h"
 
-#include "app/core.h"
+#include "sockets/socket_table.h"
+#include "views/monitor_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 
 void MonitorButtons::Clear() {
-    core_.monitor.pane.setText("");
+    monitor_.pane.setText("");
 }
 
 void MonitorButtons::Auto() {
-    if (!core_.Connected()) return;
-    core_.Send("A");
-    core_.monitor.Command2.setText("Auto");
-    core_.table.AutoMode = true;
+    if (!sender_.Connected()) return;
+    sender_.Send("A");
+    monitor_.Command2.setText("Auto");
+    table_.AutoMode = true;
 }
 
 }  // namespace dx

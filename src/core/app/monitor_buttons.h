@@ -1,19 +1,24 @@
 #pragma once
 
 namespace dx {
-class Core;
+struct MonitorWindow;
+class NodeSender;
+class SocketTable;
 
 // The monitor window's "Clear" and "Auto" buttons ("Reset Screens" is the Screens' own).
 class MonitorButtons {
   public:
-    explicit MonitorButtons(Core& core) : core_(core) {}
+    MonitorButtons(SocketTable& table, NodeSender& sender, MonitorWindow& monitor)
+        : table_(table), sender_(sender), monitor_(monitor) {}
 
     void Clear();
     // Hands the choice of the shown socket back to the node; only while the link is up.
     void Auto();
 
   private:
-    Core& core_;
+    SocketTable& table_;
+    NodeSender& sender_;
+    MonitorWindow& monitor_;
 };
 
 }  // namespace dx

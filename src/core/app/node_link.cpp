@@ -2,7 +2,17 @@
 
 #include <algorithm>
 
-#include "app/core.h"
+#include "app/config_file.h"
+#include "app/screens.h"
+#include "app/status_sentences.h"
+#include "app/window_loader.h"
+#include "common/platform.h"
+#include "sockets/command_line.h"
+#include "sockets/socket_table.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 namespace {
@@ -11,58 +21,58 @@ constexpr int kUnloadWaitMs = 5000;
 }  // namespace
 
 void NodeLink::Startup() {
-    Platform& p = core_.platform;
+    Platform& p = platform_;
     if (p.socketState() != kSocketClosed) p.socketClose();
-    core_.monitor.window.setLoaded(true);
-    core_.monitor.window.setShown(true);
-    core_.monitor.window.setLeft(0);
-    core_.monitor.window.setTop(0);
-    core_.config.LoadConfig();
-    core_.status.PortColours.assign(2, 0);
-    core_.EnsureConnectsLoaded();
+    monitor_.window.setLoaded(true);
+    monitor_.window.setShown(true);
+    monitor_.window.setLeft(0);
+    monitor_.window.setTop(0);
+    config_.LoadConfig();
+    status_.PortColours.assign(2, 0);
+    loader_.EnsureConnectsLoaded();
     // A file that was read keeps every place it names; without one, neither window covers the other.
-    if (!core_.config.FileRead) core_.screens.PlaceForFirstRun();
-    core_.connects.window.setShown(true);
-    core_.table.AutoMode = true;
+    if (!config_.FileRead) screens_.PlaceForFirstRun();
+    connects_.window.setShown(true);
+    table_.AutoMode = true;
 }
 
 void NodeLink::ConnectToNode() {
-    core_.EnsureConnectsLoaded();
+    loader_.EnsureConnectsLoaded();
     // A new connection starts with an empty grid. LastCallRow stops short of the row that the last
     // record made, and of rows that traffic made beyond it: every row goes.
-    const std::int32_t last = std::max(core_.table.LastCallRow, core_.grid.highestIndex());
-    for (std::int32_t i = 1; i <= last; ++i) core_.grid.RemoveRow(i);
-    core_.connects.window.setShown(true);
-    core_.connects.window.bringToFront();
-    core_.monitor.pane.setText("Trying");
-    Platform& p = core_.platform;
+    const std::int32_t last = std::max(table_.LastCallRow, grid_.highestIndex());
+    for (std::int32_t i = 1; i <= last; ++i) grid_.RemoveRow(i);
+    connects_.window.setShown(true);
+    connects_.window.bringToFront();
+    monitor_.pane.setText("Trying");
+    Platform& p = platform_;
     p.socketClose();
-    p.socketConnect(core_.config.RemoteHost, core_.config.RemotePort);
+    p.socketConnect(config_.RemoteHost, config_.RemotePort);
 }
 
 void NodeLink::OnConnected() {
-    core_.monitor.pane.setText("Connected\r\n");
-    core_.monitor.cmdConn.setVisible(false);
+    monitor_.pane.setText("Connected\r\n");
+    monitor_.cmdConn.setVisible(false);
     // The node starts its stream on "B", and only once it is ready for it.
-    core_.platform.sleepMs(2000);
-    core_.Send("B");
-    core_.commands.EnableWatchdog();
-    core_.connects.window.setBack(colours::kButtonFace);
+    platform_.sleepMs(2000);
+    sender_.Send("B");
+    commands_.EnableWatchdog();
+    connects_.window.setBack(colours::kButtonFace);
 }
 
 void NodeLink::OnClosedByPeer() {
-    core_.platform.socketClose();
-    core_.platform.processEvents();
-    core_.monitor.cmdConn.setVisible(true);
+    platform_.socketClose();
+    platform_.processEvents();
+    monitor_.cmdConn.setVisible(true);
 }
 
 void NodeLink::OnError(const std::string& description) {
-    core_.monitor.pane.setText(description);
-    core_.platform.socketClose();
+    monitor_.pane.setText(description);
+    platform_.socketClose();
 }
 
 void NodeLink::MonitorUnload() {
-    Platform& p = core_.platform;
+    Platform& p = platform_;
     p.socketClose();
     for (int waited = 0; p.socketState() > kSocketClosed && waited < kUnloadWaitMs; ++waited) {
         p.processEvents();
@@ -74,7 +84,7 @@ void NodeLink::MonitorUnload() {
 void NodeLink::EndProgram() {
     if (ended_) return;
     ended_ = true;
-    core_.platform.endProcess(0);
+    platform_.endProcess(0);
 }
 
 }  // namespace dx

@@ -2,12 +2,35 @@
 #include <string>
 
 namespace dx {
-class Core;
+class CommandLine;
+class ConfigFile;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+class NodeSender;
+class Platform;
+class Screens;
+class SocketTable;
+class StatusSentences;
+class WindowLoader;
 
 // Start-up, the node connection's own events and the end of the program.
 class NodeLink {
   public:
-    explicit NodeLink(Core& core) : core_(core) {}
+    NodeLink(ConfigFile& config, StatusSentences& status, WindowLoader& loader, Screens& screens,
+             SocketTable& table, Grid& grid, CommandLine& commands, NodeSender& sender, Platform& platform,
+             MonitorWindow& monitor, ConnectsWindow& connects)
+        : config_(config),
+          status_(status),
+          loader_(loader),
+          screens_(screens),
+          table_(table),
+          grid_(grid),
+          commands_(commands),
+          sender_(sender),
+          platform_(platform),
+          monitor_(monitor),
+          connects_(connects) {}
 
     // The monitor window's load: places it, reads the configuration, shows the connections window.
     void Startup();
@@ -22,7 +45,17 @@ class NodeLink {
     void EndProgram();
 
   private:
-    Core& core_;
+    ConfigFile& config_;
+    StatusSentences& status_;
+    WindowLoader& loader_;
+    Screens& screens_;
+    SocketTable& table_;
+    Grid& grid_;
+    CommandLine& commands_;
+    NodeSender& sender_;
+    Platform& platform_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
     bool ended_ = false;
 };
 

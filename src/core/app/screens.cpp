@@ -1,23 +1,27 @@
 #include "app/screens.h"
 
-#include "app/core.h"
+#include "app/window_loader.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "views/settings_window.h"
 
 namespace dx {
 
 void Screens::ResetScreens() {
-    core_.EnsureConnectsLoaded();
-    WindowModel& c = core_.connects.window;
+    loader_.EnsureConnectsLoaded();
+    WindowModel& c = connects_.window;
     c.setState(WindowState::Normal);
     ConnectsResized(4000, 4000);
     Moved(c, 0, 0);
 
-    WindowModel& m = core_.monitor.window;
+    WindowModel& m = monitor_.window;
     m.setState(WindowState::Normal);
     MonitorResized(4000, 4000);
     Moved(m, 4000, 0);
 
-    core_.EnsureSettingsLoaded();
-    WindowModel& s = core_.settings.window;
+    loader_.EnsureSettingsLoaded();
+    WindowModel& s = settings_.window;
     s.setState(WindowState::Normal);
     SettingsResized(4000, 2115);
     Moved(s, 0, 4000);
@@ -26,18 +30,18 @@ void Screens::ResetScreens() {
 void Screens::PlaceForFirstRun() {
     // Both keep their design sizes, which fit one above the other on a 1920 x 1080 screen; the
     // settings window, when first opened, stands beside the connections window as always.
-    WindowModel& c = core_.connects.window;
+    WindowModel& c = connects_.window;
     Moved(c, 0, 0);
-    Moved(core_.monitor.window, 0, c.top() + c.height());
+    Moved(monitor_.window, 0, c.top() + c.height());
 }
 
 void Screens::MonitorResized(Twips width, Twips height) {
-    WindowModel& w = core_.monitor.window;
+    WindowModel& w = monitor_.window;
     w.setWidth(width);
     w.setHeight(height);
     // The pane fills the window below the header row; a size the pane cannot take (a window
     // shrunk to nothing) leaves the pane as it was.
-    Element& pane = core_.monitor.RichTextBox1;
+    Element& pane = monitor_.RichTextBox1;
     if (width - 380 < 0) return;
     pane.setWidth(width - 380);
     if (height - 920 < 0) return;
@@ -45,14 +49,14 @@ void Screens::MonitorResized(Twips width, Twips height) {
 }
 
 void Screens::ConnectsResized(Twips width, Twips height) {
-    WindowModel& w = core_.connects.window;
+    WindowModel& w = connects_.window;
     w.setWidth(width);
     w.setHeight(height);
-    core_.grid.ReFormat();
+    grid_.ReFormat();
 }
 
 void Screens::SettingsResized(Twips width, Twips height) {
-    WindowModel& w = core_.settings.window;
+    WindowModel& w = settings_.window;
     w.setWidth(width);
     w.setHeight(height);
 }

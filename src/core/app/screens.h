@@ -2,12 +2,18 @@
 #include "common/view.h"
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+struct SettingsWindow;
+class WindowLoader;
 
 // The places and sizes of the three windows: what a resize does to each, and "Reset Screens".
 class Screens {
   public:
-    explicit Screens(Core& core) : core_(core) {}
+    Screens(Grid& grid, WindowLoader& loader, MonitorWindow& monitor, ConnectsWindow& connects,
+            SettingsWindow& settings)
+        : grid_(grid), loader_(loader), monitor_(monitor), connects_(connects), settings_(settings) {}
 
     // Puts the three windows back to their fixed arrangement (nothing is saved).
     void ResetScreens();
@@ -21,7 +27,11 @@ class Screens {
     static void Moved(WindowModel& window, Twips left, Twips top);
 
   private:
-    Core& core_;
+    Grid& grid_;
+    WindowLoader& loader_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
+    SettingsWindow& settings_;
 };
 
 }  // namespace dx

@@ -2,8 +2,15 @@
 
 #include <string>
 
-#include "app/core.h"
+#include "app/status_sentences.h"
+#include "common/event_guard.h"
+#include "common/platform.h"
 #include "common/text.h"
+#include "sockets/command_line.h"
+#include "sockets/recognition.h"
+#include "sockets/socket_table.h"
+#include "sockets/traffic.h"
+#include "views/monitor_window.h"
 #include "wire/sentence_kinds.h"
 
 namespace dx {
@@ -20,8 +27,8 @@ bool isHead(std::string_view piece, SentenceKind kind) {
 void SentenceStream::OnDataArrival() {
     paneColour_ = colours::kBlack;
     // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
-    core_.guard.run("a data arrival", [this] {
-        Platform& p = core_.platform;
+    guard_.run("a data arrival", [this] {
+        Platform& p = platform_;
         // Data is read only from a link that is up; a link still connecting gets a moment.
         for (int waits = 0;; ++waits) {
             const int state = p.socketState();
@@ -29,7 +36,7 @@ void SentenceStream::OnDataArrival() {
             if (state != kSocketConnecting || waits >= 1000) return;
             p.sleepMs(1);
         }
-        core_.commands.IdleTicks = 0;
+        commands_.IdleTicks = 0;
         trimPane();
         append(p.socketReadAll());
         cutSentences();
@@ -37,7 +44,7 @@ void SentenceStream::OnDataArrival() {
 }
 
 void SentenceStream::trimPane() {
-    Pane& pane = core_.monitor.pane;
+    Pane& pane = monitor_.pane;
     if (pane.size() <= kPaneLimit) return;
     pane.deleteFront(pane.size() - KeptAfterTrim(pane.size()));
     pane.setCaret(pane.size());
@@ -58,10 +65,10 @@ void SentenceStream::append(std::string_view data) {
         buffer_.erase(0, head_ + dropped);
         head_ = 0;
         whole_ = whole_ > dropped ? whole_ - dropped : 0;
-        core_.monitor.pane.append("\r\n*** " + std::to_string(dropped) +
-                                      " bytes dropped: the node sent more than " +
-                                      std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
-                                  colours::kRed);
+        monitor_.pane.append("\r\n*** " + std::to_string(dropped) +
+                                 " bytes dropped: the node sent more than " +
+                                 std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
+                             colours::kRed);
     }
 }
 
@@ -76,7 +83,7 @@ void SentenceStream::cutSentences() {
     // The node ends every batch with EOT. Everything up to the last one is whole and is cut and
     // handled now, the batch's last sentence included; what follows it waits for the rest of its
     // batch, so a read that ends inside a head (or inside "^ZQ11") is never cut there.
-    Platform& p = core_.platform;
+    Platform& p = platform_;
     constexpr auto npos = std::string_view::npos;
     while (whole_ > 0) {
         const std::string_view b = std::string_view(buffer_).substr(head_, whole_);
@@ -103,7 +110,7 @@ void SentenceStream::cutSentences() {
         // A sentence the program cannot handle ends there; the next one is handled as usual.
         bool goOn = true;
         const std::string head = piece.substr(0, 5);
-        core_.guard.run(head, [&] { goOn = dispatch(std::move(piece)); });
+        guard_.run(head, [&] { goOn = dispatch(std::move(piece)); });
         if (!goOn) return;
     }
     if (head_ == buffer_.size()) {
@@ -113,14 +120,14 @@ void SentenceStream::cutSentences() {
 }
 
 bool SentenceStream::dispatch(std::string piece) {
-    StatusSentences& status = core_.status;
+    StatusSentences& status = status_;
     if (isHead(piece, SentenceKind::MonitoredSocketRecord) || isHead(piece, SentenceKind::SocketRecord)) {
-        return WriteToPane(core_.table.HandleSocketRecord(piece));
+        return WriteToPane(table_.HandleSocketRecord(piece));
     }
     if (StartsWith(piece, wire::kTrafficHead)) {
-        const bool trafficLine = core_.traffic.HandleTraffic(piece);
+        const bool trafficLine = traffic_.HandleTraffic(piece);
         // Classification has run; the line is shown only while "Unknown" is ticked.
-        if (!core_.monitor.chkUnknown.checked()) return true;
+        if (!monitor_.chkUnknown.checked()) return true;
         paneColour_ = colours::kBlack;
         return WriteToPane(std::move(piece), trafficLine);
     }
@@ -155,7 +162,7 @@ bool SentenceStream::dispatch(std::string piece) {
 }
 
 bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
-    MonitorWindow& m = core_.monitor;
+    MonitorWindow& m = monitor_;
     if (!m.chkOut.checked()) return true;
     if (isHead(piece, SentenceKind::Broadcast)) {
         paneColour_ = colours::kBlue;
@@ -165,7 +172,7 @@ bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
         // A link time not yet whole waits, with everything behind it, for the next arrival.
         if (piece.size() < 7) return false;
         std::string data = DropHead(piece);
-        piece = core_.traffic.TimeLinks(data);
+        piece = traffic_.TimeLinks(data);
     }
     if (piece.empty()) return true;
 
@@ -206,7 +213,7 @@ bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
     if (!out.empty()) pane.append(out, paneColour_);
     const std::size_t lastLf = pane.text().rfind('\n');
     pane.setCaret(lastLf == std::string::npos ? 0 : lastLf + 1);
-    if (core_.recognition.NodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
+    if (recognition_.NodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
     return true;
 }
 

@@ -7,7 +7,14 @@
 #include "common/colour.h"
 
 namespace dx {
-class Core;
+class CommandLine;
+class EventGuard;
+struct MonitorWindow;
+class Platform;
+class Recognition;
+class SocketTable;
+class StatusSentences;
+class Traffic;
 
 // The node's stream of sentences: the receive buffer, the cutting of whole sentences from its
 // front, their dispatch by head, and the output stage that writes a sentence's text to the pane.
@@ -26,7 +33,17 @@ class SentenceStream {
         return size - (size - kPaneLimit + kPaneTrim - 1) / kPaneTrim * kPaneTrim;
     }
 
-    explicit SentenceStream(Core& core) : core_(core) {}
+    SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
+                   const Recognition& recognition, CommandLine& commands, EventGuard& guard,
+                   Platform& platform, MonitorWindow& monitor)
+        : table_(table),
+          traffic_(traffic),
+          status_(status),
+          recognition_(recognition),
+          commands_(commands),
+          guard_(guard),
+          platform_(platform),
+          monitor_(monitor) {}
 
     // The data-arrival event of the node link.
     void OnDataArrival();
@@ -47,7 +64,14 @@ class SentenceStream {
     bool dispatch(std::string piece);
     void setBuffer(std::string text);
 
-    Core& core_;
+    SocketTable& table_;
+    Traffic& traffic_;
+    StatusSentences& status_;
+    const Recognition& recognition_;
+    CommandLine& commands_;
+    EventGuard& guard_;
+    Platform& platform_;
+    MonitorWindow& monitor_;
     // ReceiveBuffer is buffer_ from head_ on: cutting a sentence only moves head_.
     std::string buffer_;
     std::size_t head_ = 0;

@@ -2,16 +2,17 @@
 
 #include <algorithm>
 
-#include "app/core.h"
+#include "app/config_file.h"
 #include "common/fault.h"
 #include "common/numeric.h"
+#include "views/settings_window.h"
 
 namespace dx {
 
 void SettingsCommands::Apply() {
-    ConfigFile& config = core_.config;
-    config.RemoteHost = core_.settings.txtSettings[2].text();
-    std::string port = core_.settings.txtSettings[3].text();
+    ConfigFile& config = config_;
+    config.RemoteHost = settings_.txtSettings[2].text();
+    std::string port = settings_.txtSettings[3].text();
     port.erase(std::remove_if(port.begin(), port.end(), [](char c) { return c == ' ' || c == '\t'; }),
                port.end());
     try {
@@ -23,7 +24,7 @@ void SettingsCommands::Apply() {
 }
 
 void SettingsCommands::Exit() {
-    core_.settings.window.setShown(false);
+    settings_.window.setShown(false);
 }
 
 }  // namespace dx

@@ -1,12 +1,13 @@
 #pragma once
 
 namespace dx {
-class Core;
+class ConfigFile;
+struct SettingsWindow;
 
 // The settings window's "Apply" and "Exit".
 class SettingsCommands {
   public:
-    explicit SettingsCommands(Core& core) : core_(core) {}
+    SettingsCommands(ConfigFile& config, SettingsWindow& settings) : config_(config), settings_(settings) {}
 
     // Takes the address as typed and the port by its leading number, and saves the whole
     // configuration. The link is not touched: the next Connect uses them.
@@ -14,7 +15,8 @@ class SettingsCommands {
     void Exit();
 
   private:
-    Core& core_;
+    ConfigFile& config_;
+    SettingsWindow& settings_;
 };
 
 }  // namespace dx

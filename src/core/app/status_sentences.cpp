@@ -4,10 +4,15 @@
 #include <string>
 #include <string_view>
 
-#include "app/core.h"
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "sockets/recognition.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "views/port_rows.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 namespace {
@@ -28,7 +33,7 @@ std::string countText(const std::string& rest) {
 
 bool StatusSentences::Zq62(std::string& piece) {
     piece = piece.size() > 5 ? DropHead(piece) : std::string("\r\n");
-    GridRow& row = core_.grid.rowToChange(core_.MonitoredSocket);
+    GridRow& row = grid_.rowToChange(NodeSender::MonitoredSocket);
     if (row.verdict() == Verdict::KelLatest) return true;
     if (row.verdict() == Verdict::KelOlder) {
         // A DXSpider prompt carries the client's version just before "  dxspider >".
@@ -38,7 +43,7 @@ bool StatusSentences::Zq62(std::string& piece) {
             row.port.setTip(FloatText(version));
         }
     }
-    return core_.monitor.chkIn.checked();
+    return monitor_.chkIn.checked();
 }
 
 void StatusSentences::Zq63(std::string& piece) {
@@ -49,8 +54,8 @@ void StatusSentences::Zq63(std::string& piece) {
     const std::string_view from = q == std::string::npos ? std::string_view(piece).substr(0, 6)
                                                          : std::string_view(piece).substr(q + 1, 6);
     float version = static_cast<float>(LeadingNumber(from));
-    std::int16_t socket = core_.MonitoredSocket;
-    core_.recognition.KelCheck(version, socket);
+    std::int16_t socket = NodeSender::MonitoredSocket;
+    recognition_.KelCheck(version, socket);
 }
 
 namespace {
@@ -64,10 +69,10 @@ std::string boxText(const std::string& t) {
 
 void StatusSentences::growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount) {
     if (n > kMaxPortBox) throw Fault("box number out of range");
-    auto& boxes = core_.connects.txtReset;
+    auto& boxes = connects_.txtReset;
     for (auto i = static_cast<std::int32_t>(boxes.size()); i <= n; ++i) {
         Element box = boxes[0];
-        if (setPortCount) PortCount = i;
+        if (setPortCount) ports_.PortCount = i;
         if (tip) box.setTip(" Port " + boxText(*tip));
         box.setVisible(true);
         box.setLeft(boxes.back().left() + ConnectsWindow::kPortBoxPitch);
@@ -81,7 +86,7 @@ void StatusSentences::Zq80(const std::string& piece) {
     const std::int32_t n = StrictInt32(f[0]);
     growPortStrip(n, nullptr, false);
     if (n < 0 || f.size() < 2) throw Fault("no box text");
-    core_.connects.txtReset[static_cast<std::size_t>(n)].setText(boxText(f[1]));
+    connects_.txtReset[static_cast<std::size_t>(n)].setText(boxText(f[1]));
 }
 
 void StatusSentences::Zq81(const std::string& piece) {
@@ -92,7 +97,7 @@ void StatusSentences::Zq81(const std::string& piece) {
     if (f.size() < 4) throw Fault("no colour");
     const Colour colour = LeadingWhole32(f[3]);
     if (n < 0) throw Fault("no such box");
-    core_.connects.txtReset[static_cast<std::size_t>(n)].setBack(colour);
+    connects_.txtReset[static_cast<std::size_t>(n)].setBack(colour);
     if (static_cast<std::size_t>(n) >= PortColours.size())
         PortColours.resize(static_cast<std::size_t>(n) + 1, 0);
     PortColours[static_cast<std::size_t>(n)] = colour;
@@ -100,20 +105,20 @@ void StatusSentences::Zq81(const std::string& piece) {
 
 void StatusSentences::Zq90(const std::string& piece) {
     const std::string rest = DropHead(piece);
-    ConnectsWindow& c = core_.connects;
+    ConnectsWindow& c = connects_;
     c.Label2.setText(countText(rest));
     c.Label3.setTip("All-Time Highwater Mark (" + afterFirstCaret(rest) + ")");
 }
 
 void StatusSentences::Zq91(const std::string& piece) {
     const std::string rest = DropHead(piece);
-    ConnectsWindow& c = core_.connects;
+    ConnectsWindow& c = connects_;
     c.Label5.setText(countText(rest));
     c.Label4.setTip("Session Highwater Mark (" + afterFirstCaret(rest) + ")");
 }
 
 void StatusSentences::Zq92(const std::string& piece) {
-    ConnectsWindow& c = core_.connects;
+    ConnectsWindow& c = connects_;
     c.Label6.setText(DropHead(piece));
     c.Label6.setVisible(true);
 }

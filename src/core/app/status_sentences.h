@@ -6,7 +6,11 @@
 #include "common/colour.h"
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+struct PortRows;
+class Recognition;
 
 // The node's status sentences that the dispatcher handles itself: the blue and red text lines
 // (with the keep-alive version), the port strip, the high-water marks and the start time.
@@ -15,9 +19,10 @@ class StatusSentences {
     // A box number above this is a fault of its sentence: no node listens on a thousand ports.
     static constexpr std::int32_t kMaxPortBox = 1000;
 
-    explicit StatusSentences(Core& core) : core_(core) {}
+    StatusSentences(Grid& grid, Recognition& recognition, PortRows& ports, MonitorWindow& monitor,
+                    ConnectsWindow& connects)
+        : grid_(grid), recognition_(recognition), ports_(ports), monitor_(monitor), connects_(connects) {}
 
-    std::int32_t PortCount = 0;
     std::vector<Colour> PortColours{0, 0};
 
     // Each takes the piece (head included) and leaves in it what the output stage is to write.
@@ -33,7 +38,11 @@ class StatusSentences {
   private:
     void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);
 
-    Core& core_;
+    Grid& grid_;
+    Recognition& recognition_;
+    PortRows& ports_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
 };
 
 }  // namespace dx

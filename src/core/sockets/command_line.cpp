@@ -1,14 +1,17 @@
 #include "sockets/command_line.h"
 
-#include "app/core.h"
+#include "common/platform.h"
+#include "views/connects_window.h"
+#include "views/monitor_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 
 bool CommandLine::Text1KeyPress(int key) {
     if (key != kEnter) return false;
-    Element& box = core_.monitor.Text1;
+    Element& box = monitor_.Text1;
     // The line goes out exactly as typed; an empty line sends nothing.
-    if (core_.Connected() && !box.text().empty()) core_.Send(box.text());
+    if (sender_.Connected() && !box.text().empty()) sender_.Send(box.text());
     box.setText("");
     return true;
 }
@@ -16,27 +19,27 @@ bool CommandLine::Text1KeyPress(int key) {
 void CommandLine::OnKeepAliveTick() {
     ++IdleTicks;
     if (IdleTicks > 5) {
-        core_.connects.window.setBack(colours::kRed);
-        core_.platform.timerStop(TimerId::KeepAlive);
+        connects_.window.setBack(colours::kRed);
+        platform_.timerStop(TimerId::KeepAlive);
         keepAliveOn_ = false;
     }
 }
 
 void CommandLine::OnDxDeTick() {
-    core_.platform.timerStop(TimerId::DxDe);
+    platform_.timerStop(TimerId::DxDe);
     dxDeOn_ = false;
     DxDeArmed = true;
 }
 
 void CommandLine::EnableWatchdog() {
     if (keepAliveOn_) return;  // enabling a running timer does not restart its interval
-    core_.platform.timerStart(TimerId::KeepAlive, kKeepAliveMs);
+    platform_.timerStart(TimerId::KeepAlive, kKeepAliveMs);
     keepAliveOn_ = true;
 }
 
 void CommandLine::RestartDxDe() {
-    core_.platform.timerStop(TimerId::DxDe);
-    core_.platform.timerStart(TimerId::DxDe, kDxDeMs);
+    platform_.timerStop(TimerId::DxDe);
+    platform_.timerStart(TimerId::DxDe, kDxDeMs);
     dxDeOn_ = true;
 }
 

@@ -2,7 +2,10 @@
 #include <cstdint>
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+struct MonitorWindow;
+class NodeSender;
+class Platform;
 
 // The operator's command line and the two timers of the connections window: the receive
 // watchdog and the delay that arms the DX-spot rule.
@@ -12,7 +15,8 @@ class CommandLine {
     static constexpr int kDxDeMs = 45000;
     static constexpr int kEnter = 13;
 
-    explicit CommandLine(Core& core) : core_(core) {}
+    CommandLine(NodeSender& sender, Platform& platform, MonitorWindow& monitor, ConnectsWindow& connects)
+        : sender_(sender), platform_(platform), monitor_(monitor), connects_(connects) {}
 
     std::int32_t IdleTicks = 0;
     bool DxDeArmed = false;
@@ -28,7 +32,10 @@ class CommandLine {
     void RestartDxDe();
 
   private:
-    Core& core_;
+    NodeSender& sender_;
+    Platform& platform_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
     bool keepAliveOn_ = false;
     bool dxDeOn_ = false;
 };

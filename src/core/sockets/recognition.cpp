@@ -2,10 +2,16 @@
 
 #include <string_view>
 
-#include "app/core.h"
+#include "common/config_values.h"
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "sockets/command_line.h"
+#include "sockets/release.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 namespace {
@@ -22,7 +28,7 @@ float versionAfterV(std::string_view line) {
 }  // namespace
 
 void Recognition::release(std::int16_t socket) {
-    core_.release.ReleaseSocketWatch(std::to_string(socket));
+    release_.ReleaseSocketWatch(std::to_string(socket));
 }
 
 void Recognition::setCaptions() {
@@ -33,19 +39,19 @@ void Recognition::setCaptions() {
                        : NodeIsArcPassive ? "ARC Passive"
                                           : nullptr;
     if (kind == nullptr) return;
-    core_.connects.window.setCaption(std::string(kind) + " Connections");
-    core_.monitor.window.setCaption(std::string(kind) + " Monitor");
+    connects_.window.setCaption(std::string(kind) + " Connections");
+    monitor_.window.setCaption(std::string(kind) + " Monitor");
     CaptionsSet = true;
 }
 
 std::optional<float> Recognition::Classify(std::int16_t socket, const std::string& payload) {
-    GridRow& row = core_.grid.rowToChange(socket);
+    GridRow& row = grid_.rowToChange(socket);
     Element& port = row.port;
     const std::string_view line = payload;
 
     // A settled socket whose traffic still comes is told again to stop it.
     if (row.watch() == Watch::Settled && row.verdict() != Verdict::Unclassified) {
-        if (!core_.Send("N" + std::to_string(socket) + "^")) throw Fault("link not open");
+        if (!sender_.Send("N" + std::to_string(socket) + "^")) throw Fault("link not open");
         return std::nullopt;
     }
     if (row.call.text() == "nocall") {
@@ -109,12 +115,12 @@ std::optional<float> Recognition::Classify(std::int16_t socket, const std::strin
 }
 
 std::optional<float> Recognition::colourRules(std::int16_t socket, const std::string& payload) {
-    GridRow& row = core_.grid.rowToChange(socket);
+    GridRow& row = grid_.rowToChange(socket);
     const std::string_view line = payload;
     const Verdict verdict = row.verdict();
     if (verdict == Verdict::KelOlder) {
         // A KEL client whose version is not the latest stays watched while "KEL Version" is ticked.
-        if (NodeIsDxSpider || core_.connects.chkKELversion.checked()) return std::nullopt;
+        if (NodeIsDxSpider || connects_.chkKELversion.checked()) return std::nullopt;
         release(socket);
         return std::nullopt;
     }
@@ -125,7 +131,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
     if (StartsWith(line, "DX de ")) {
         // Spots reach only users without a KEL client; the rule waits until the node has had time
         // to stop sending spots to sockets it knows.
-        if (!core_.commands.DxDeArmed) return std::nullopt;
+        if (!commands_.DxDeArmed) return std::nullopt;
         row.setVerdict(Verdict::PlainUser);
         release(socket);
         return std::nullopt;
@@ -139,11 +145,11 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
 }
 
 void Recognition::KelCheck(float& UserVersion, std::int16_t& stream) {
-    GridRow& row = core_.grid.rowToChange(stream);
+    GridRow& row = grid_.rowToChange(stream);
     Element& port = row.port;
     if (NodeIsDxSpider) UserVersion = static_cast<float>(LeadingNumber(port.tip()));
     if (UserVersion == 0.0f) return;
-    ConfigFile& config = core_.config;
+    ConfigValues& config = config_;
     // 2.9 is what a client says when it is the latest there is.
     if (UserVersion == 2.9f) UserVersion = static_cast<float>(LeadingNumber(config.KelLatestVersion));
     const auto rounded = [&UserVersion] {
@@ -152,11 +158,11 @@ void Recognition::KelCheck(float& UserVersion, std::int16_t& stream) {
     double r = rounded();
     if (r > LeadingNumber(config.KelLatestVersion)) {
         config.KelLatestVersion = DoubleText(r);
-        Element& box = core_.connects.txtVersion;
+        Element& box = connects_.txtVersion;
         box.setBack(colours::kYellow);
         box.setTip("Needs Rescan");
         box.setText(config.KelLatestVersion);
-        config.SaveConfig();
+        configSaver_.SaveConfig();
     }
     port.setTip(FloatText(UserVersion));
     r = rounded();

@@ -4,13 +4,30 @@
 #include <string>
 
 namespace dx {
-class Core;
+class CommandLine;
+class ConfigSaver;
+struct ConfigValues;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+class NodeSender;
+class Release;
 
 // Recognises the program at the far end of a socket from its traffic, and once for the whole run
 // the node program behind the socket server. The verdict is kept on the socket's grid row.
 class Recognition {
   public:
-    explicit Recognition(Core& core) : core_(core) {}
+    Recognition(Grid& grid, Release& release, const CommandLine& commands, NodeSender& sender,
+                ConfigValues& config, ConfigSaver& configSaver, MonitorWindow& monitor,
+                ConnectsWindow& connects)
+        : grid_(grid),
+          release_(release),
+          commands_(commands),
+          sender_(sender),
+          config_(config),
+          configSaver_(configSaver),
+          monitor_(monitor),
+          connects_(connects) {}
 
     bool NodeIsZq = false;
     bool NodeIsDxSpider = false;
@@ -29,7 +46,14 @@ class Recognition {
     void setCaptions();
     void release(std::int16_t socket);
 
-    Core& core_;
+    Grid& grid_;
+    Release& release_;
+    const CommandLine& commands_;
+    NodeSender& sender_;
+    ConfigValues& config_;
+    ConfigSaver& configSaver_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
 };
 
 }  // namespace dx

@@ -2,18 +2,25 @@
 #include <string>
 
 namespace dx {
-class Core;
+class Grid;
+struct MonitorWindow;
+class NodeSender;
+class Statistics;
 
 // Makes a verdict final: the node stops sending the socket's traffic, its port text turns black,
 // the counters are refreshed and the monitor window's boxes follow when it shows that socket.
 class Release {
   public:
-    explicit Release(Core& core) : core_(core) {}
+    Release(Grid& grid, Statistics& statistics, NodeSender& sender, MonitorWindow& monitor)
+        : grid_(grid), statistics_(statistics), sender_(sender), monitor_(monitor) {}
 
     void ReleaseSocketWatch(const std::string& socketText);
 
   private:
-    Core& core_;
+    Grid& grid_;
+    Statistics& statistics_;
+    NodeSender& sender_;
+    MonitorWindow& monitor_;
 };
 
 }  // namespace dx

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 
-#include "app/core.h"
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "sockets/command_line.h"
+#include "sockets/release.h"
+#include "sockets/statistics.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
+#include "views/port_rows.h"
+#include "wire/node_sender.h"
 #include "wire/sentence_kinds.h"
 
 namespace dx {
@@ -29,16 +36,16 @@ std::string SocketTable::HandleSocketRecord(const std::string& sentence) {
         if (RecordFields.empty()) return {};
         const std::int16_t s = StrictInt16(RecordFields[0]);
 
-        Grid& grid = core_.grid;
+        Grid& grid = grid_;
         LastCallRow = grid.highestIndex();
         // While the node has sent no port list, row 1 is never made (rows start at 2).
-        const bool noPorts = core_.status.PortCount == 0;
+        const bool noPorts = ports_.PortCount == 0;
         const std::int32_t start = noPorts ? 1 : LastCallRow;
         if (s > start) grid.CreateMissingRows(start + 1, s);
 
-        if (HiddenRowLimit == 0) {
-            HiddenRowLimit = static_cast<std::int32_t>(core_.connects.txtReset.size()) - 1;
-            for (std::int32_t r = 0; r <= HiddenRowLimit; ++r) {
+        if (ports_.HiddenRowLimit == 0) {
+            ports_.HiddenRowLimit = static_cast<std::int32_t>(connects_.txtReset.size()) - 1;
+            for (std::int32_t r = 0; r <= ports_.HiddenRowLimit; ++r) {
                 if (!grid.hasRow(r)) continue;
                 GridRow& row = grid.rowToChange(r);
                 row.ip.setVisible(false);
@@ -90,14 +97,14 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
     const auto colour = [&field](std::size_t i) { return static_cast<Colour>(LeadingWhole32(field(i))); };
     // Asks the node for the socket's traffic; a link that is not open ends the step.
     const auto watch = [this](const std::string& f0) {
-        if (!core_.Send("M" + f0 + "^")) throw Fault("link not open");
+        if (!sender_.Send("M" + f0 + "^")) throw Fault("link not open");
     };
     const std::string& f0 = field(0);
     // The row is looked up where a step reaches it: a step writes the monitor window's boxes
     // before it touches the grid, and a socket without a row faults only there.
-    const auto row = [this]() -> GridRow& { return core_.grid.rowToChange(RecordSocket); };
-    MonitorWindow& m = core_.monitor;
-    CommandLine& commands = core_.commands;
+    const auto row = [this]() -> GridRow& { return grid_.rowToChange(RecordSocket); };
+    MonitorWindow& m = monitor_;
+    CommandLine& commands = commands_;
 
     if (ZQ60True) {
         // The monitored socket: its row, and the monitor window's boxes.
@@ -143,7 +150,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             case 7:
                 m.txtRemote[2].setBack(WholeNumber32(field(7)));
                 row().call.setBack(colour(7));
-                core_.statistics.CountClientVersions();
+                statistics_.CountClientVersions();
                 break;
             default:
                 break;
@@ -186,7 +193,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             if (field(6) == "LockedOut") {
                 row().setVerdict(Verdict::NoCall);
                 m.txtRemote[1].setBack(portColours(Verdict::NoCall, row().watch()).back);
-                core_.release.ReleaseSocketWatch(f0);
+                release_.ReleaseSocketWatch(f0);
             }
             if (AutoMode && m.Text1.text() == f0) m.txtRemote[2].setText(field(6));
             break;
@@ -194,7 +201,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
             const Colour v = colour(7);
             if (row().call.back() == colours::kWhite && v == colours::kProbePink) {
                 ++probe;
-                core_.connects.Text1.setText(std::to_string(probe));
+                connects_.Text1.setText(std::to_string(probe));
             }
             row().call.setBack(v);
             break;
@@ -202,7 +209,7 @@ void SocketTable::ApplyRecordField(std::int32_t k) {
         default:
             break;
     }
-    core_.statistics.CountClientVersions();
+    statistics_.CountClientVersions();
 }
 
 bool SocketTable::ColourByCall(const std::string&) {

@@ -4,18 +4,33 @@
 #include <vector>
 
 namespace dx {
-class Core;
+class CommandLine;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+class NodeSender;
+struct PortRows;
+class Release;
+class Statistics;
 
 // The socket table: the records "^ZQ60" (the monitored socket) and "^ZQ66" (any socket), kept
 // in the rows of the connections grid and, for the monitored socket, in the monitor window.
 class SocketTable {
   public:
-    explicit SocketTable(Core& core) : core_(core) {}
+    SocketTable(Grid& grid, Release& release, Statistics& statistics, CommandLine& commands,
+                NodeSender& sender, PortRows& ports, MonitorWindow& monitor, ConnectsWindow& connects)
+        : grid_(grid),
+          release_(release),
+          statistics_(statistics),
+          commands_(commands),
+          sender_(sender),
+          ports_(ports),
+          monitor_(monitor),
+          connects_(connects) {}
 
     std::vector<std::string> RecordFields;
     std::int16_t RecordSocket = 0;
     std::int32_t LastCallRow = 0;
-    std::int32_t HiddenRowLimit = 0;
     bool ZQ60True = false;
     bool AutoMode = false;
     std::int32_t probe = 0;
@@ -26,7 +41,14 @@ class SocketTable {
     static bool ColourByCall(const std::string& callsgn);
 
   private:
-    Core& core_;
+    Grid& grid_;
+    Release& release_;
+    Statistics& statistics_;
+    CommandLine& commands_;
+    NodeSender& sender_;
+    PortRows& ports_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
 };
 
 }  // namespace dx

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "app/core.h"
 #include "common/numeric.h"
+#include "sockets/traffic_rows.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/monitor_window.h"
 
 namespace dx {
 namespace {
@@ -16,8 +19,8 @@ bool connectedCall(Colour c) {
 }  // namespace
 
 Statistics::Category Statistics::categorise(std::int32_t i) {
-    if (i < 1 || i > counted_ || !core_.grid.hasRow(i)) return kNone;
-    const GridRow& r = core_.connects.rows[static_cast<std::size_t>(i)];
+    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return kNone;
+    const GridRow& r = connects_.rows[static_cast<std::size_t>(i)];
     if (!connectedCall(r.call.back())) return kNone;
     switch (r.verdict()) {
         case Verdict::NoCall:
@@ -67,9 +70,9 @@ void Statistics::add(Category c, int by) {
 }
 
 void Statistics::widen(std::int32_t i) {
-    if (i < 1 || i > counted_ || !core_.grid.hasRow(i)) return;
-    std::int16_t& width = core_.traffic.CallFieldWidth;
-    const auto length = core_.connects.rows[static_cast<std::size_t>(i)].call.text().size();
+    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return;
+    std::int16_t& width = trafficRows_.CallFieldWidth;
+    const auto length = connects_.rows[static_cast<std::size_t>(i)].call.text().size();
     if (width < 12 && length > static_cast<std::size_t>(width)) {
         width = length > 12 ? 11 : static_cast<std::int16_t>(length);
     }
@@ -77,17 +80,17 @@ void Statistics::widen(std::int32_t i) {
 
 void Statistics::followMonitoredRow() {
     // The monitor window's port box takes the colour of the row it shows.
-    const double shown = LeadingNumber(core_.monitor.Text1.text());
+    const double shown = LeadingNumber(monitor_.Text1.text());
     if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown)))
         return;
     const auto i = static_cast<std::int32_t>(shown);
-    if (!core_.grid.hasRow(i)) return;
-    const GridRow& row = core_.connects.rows[static_cast<std::size_t>(i)];
-    core_.monitor.txtRemote[1].setBack(portColours(row.verdict(), row.watch()).back);
+    if (!grid_.hasRow(i)) return;
+    const GridRow& row = connects_.rows[static_cast<std::size_t>(i)];
+    monitor_.txtRemote[1].setBack(portColours(row.verdict(), row.watch()).back);
 }
 
 void Statistics::walk() {
-    counted_ = core_.traffic.LastGridRow;
+    counted_ = trafficRows_.LastGridRow;
     counts_ = Counts{};
     category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
     for (std::int32_t i = 1; i <= counted_; ++i) {
@@ -96,16 +99,16 @@ void Statistics::walk() {
         category_[static_cast<std::size_t>(i)] = c;
         add(c, 1);
     }
-    core_.grid.takeTouched();
+    grid_.takeTouched();
 }
 
 void Statistics::incremental() {
     // Every row that can have changed since the last count: those touched, and those the range
     // gained or lost. Rows not among them count as they did, and (the call-field width only ever
     // grows) cannot widen the call field again.
-    std::vector<std::int32_t> rows = core_.grid.takeTouched();
+    std::vector<std::int32_t> rows = grid_.takeTouched();
     const std::int32_t before = counted_;
-    counted_ = core_.traffic.LastGridRow;
+    counted_ = trafficRows_.LastGridRow;
     for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i)
         rows.push_back(i);
     if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
@@ -135,7 +138,7 @@ void Statistics::CountClientVersions() {
 }
 
 void Statistics::writeHeader() {
-    ConnectsWindow& c = core_.connects;
+    ConnectsWindow& c = connects_;
     const Counts& n = counts_;
     c.lblLinks.setText(std::to_string(n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node));
     if (c.chkKELversion.checked()) {

@@ -3,7 +3,10 @@
 #include <vector>
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+class Grid;
+struct MonitorWindow;
+struct TrafficRows;
 
 // The header counters of the connections window, counted from the verdicts of the rows
 // 1 to LastGridRow, and the width of the call field in traffic lines.
@@ -18,7 +21,8 @@ class Statistics {
         bool operator==(const Counts&) const = default;
     };
 
-    explicit Statistics(Core& core) : core_(core) {}
+    Statistics(Grid& grid, TrafficRows& trafficRows, MonitorWindow& monitor, ConnectsWindow& connects)
+        : grid_(grid), trafficRows_(trafficRows), monitor_(monitor), connects_(connects) {}
 
     void CountClientVersions();
     bool walkEveryRow = false;
@@ -44,7 +48,10 @@ class Statistics {
     void followMonitoredRow();
     void writeHeader();
 
-    Core& core_;
+    Grid& grid_;
+    TrafficRows& trafficRows_;
+    MonitorWindow& monitor_;
+    ConnectsWindow& connects_;
     Counts counts_;
     std::vector<Category> category_;
     std::int32_t counted_ = 0;  // the LastGridRow of the last count

@@ -2,27 +2,32 @@
 
 #include <optional>
 
-#include "app/core.h"
 #include "common/fault.h"
 #include "common/numeric.h"
+#include "sockets/recognition.h"
+#include "sockets/traffic_rows.h"
+#include "views/connects_window.h"
+#include "views/grid.h"
+#include "views/port_rows.h"
+#include "wire/node_sender.h"
 
 namespace dx {
 
 bool Traffic::HandleTraffic(std::string& sentence) {
     // Before the first socket record a traffic line goes on as it came, head and all.
-    if (core_.table.HiddenRowLimit == 0) return false;
+    if (ports_.HiddenRowLimit == 0) return false;
     const std::string rest = sentence.size() > 6 ? sentence.substr(6) : std::string();
     const std::size_t caret = rest.find('^', 1);
     if (caret == std::string::npos) return false;
     try {
         const std::int16_t socket = ToInt16(LeadingNumber(std::string_view(rest).substr(0, caret)));
         TrafficSocketText = std::to_string(socket);
-        Grid& grid = core_.grid;
+        Grid& grid = grid_;
         if (socket > grid.highestIndex()) grid.CreateMissingRows(grid.highestIndex() + 1, socket);
-        LastGridRow = static_cast<std::int16_t>(grid.highestIndex());
+        trafficRows_.LastGridRow = static_cast<std::int16_t>(grid.highestIndex());
 
         std::string payload = rest.substr(caret + 1);
-        std::optional<float> version = core_.recognition.Classify(socket, payload);
+        std::optional<float> version = recognition_.Classify(socket, payload);
         if (payload.size() > kLongLine) {
             // One runaway line must not flood the pane: its two ends say enough.
             payload =
@@ -30,15 +35,17 @@ bool Traffic::HandleTraffic(std::string& sentence) {
         }
 
         std::string text;
-        if (socket != core_.MonitoredSocket) {
+        if (socket != NodeSender::MonitoredSocket) {
             const std::string call = grid.row(socket).call.text() + "        ";
-            text = "[" + call.substr(0, static_cast<std::size_t>(std::max<std::int16_t>(CallFieldWidth, 0))) +
+            text = "[" +
+                   call.substr(
+                       0, static_cast<std::size_t>(std::max<std::int16_t>(trafficRows_.CallFieldWidth, 0))) +
                    "] " + payload;
         }
         sentence = std::move(text);
         if (version) {
             std::int16_t s = socket;
-            core_.recognition.KelCheck(*version, s);
+            recognition_.KelCheck(*version, s);
         }
     } catch (const Fault&) {
         // A fault ends this line's handling; it is not shown.
@@ -57,7 +64,7 @@ std::string Traffic::TimeLinks(std::string& DataString) {
     } else {
         field.swap(DataString);
     }
-    core_.connects.txtTime.setText((field + "00000").substr(0, 7));
+    connects_.txtTime.setText((field + "00000").substr(0, 7));
     return {};
 }
 

@@ -3,7 +3,11 @@
 #include <string>
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+class Grid;
+struct PortRows;
+class Recognition;
+struct TrafficRows;
 
 // The traffic lines of the sockets under watch ("^ZQ70^") and the link time ("^ZQ65").
 class Traffic {
@@ -12,11 +16,15 @@ class Traffic {
     static constexpr std::size_t kLongLine = 20000;
     static constexpr std::size_t kLongLineKeep = 10000;
 
-    explicit Traffic(Core& core) : core_(core) {}
+    Traffic(Grid& grid, Recognition& recognition, const PortRows& ports, TrafficRows& trafficRows,
+            ConnectsWindow& connects)
+        : grid_(grid),
+          recognition_(recognition),
+          ports_(ports),
+          trafficRows_(trafficRows),
+          connects_(connects) {}
 
-    std::int16_t LastGridRow = 0;
     std::string TrafficSocketText;
-    std::int16_t CallFieldWidth = 9;
 
     // Rewrites the copy of a "^ZQ70^" sentence into the text to show (empty for none). Answers
     // whether that text is a traffic line of a socket (its payload then cut to length), rather
@@ -27,7 +35,11 @@ class Traffic {
     std::string TimeLinks(std::string& DataString);
 
   private:
-    Core& core_;
+    Grid& grid_;
+    Recognition& recognition_;
+    const PortRows& ports_;
+    TrafficRows& trafficRows_;
+    ConnectsWindow& connects_;
 };
 
 }  // namespace dx

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core.h"
 #include "common/fault.h"
+#include "views/connects_window.h"
+#include "views/port_rows.h"
 
 namespace dx {
 namespace {
@@ -15,7 +16,8 @@ constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};
 constexpr std::int32_t kMaxRow = 32767;
 }  // namespace
 
-Grid::Grid(Core& core) : core_(core), design_(core.connects.rows[0]) {}
+Grid::Grid(ConnectsWindow& connects, const PortRows& ports)
+    : connects_(connects), ports_(ports), design_(connects.rows[0]) {}
 
 void Grid::touch(std::int32_t i) {
     const auto at = static_cast<std::size_t>(i);
@@ -44,22 +46,22 @@ Element& Grid::cell(GridRow& r, Family f) {
 }
 
 std::int32_t Grid::highestIndex() const {
-    return static_cast<std::int32_t>(core_.connects.rows.size()) - 1;
+    return static_cast<std::int32_t>(connects_.rows.size()) - 1;
 }
 
 bool Grid::hasRow(std::int32_t i) const {
-    const auto& ex = core_.connects.rowExists;
+    const auto& ex = connects_.rowExists;
     return i >= 0 && static_cast<std::size_t>(i) < ex.size() && ex[static_cast<std::size_t>(i)];
 }
 
 const GridRow& Grid::row(std::int32_t i) const {
     if (!hasRow(i)) throw Fault("no such row");
-    return core_.connects.rows[static_cast<std::size_t>(i)];
+    return connects_.rows[static_cast<std::size_t>(i)];
 }
 
 GridRow& Grid::rowToChange(std::int32_t i) {
     markChanged(i);
-    return core_.connects.rows[static_cast<std::size_t>(i)];
+    return connects_.rows[static_cast<std::size_t>(i)];
 }
 
 void Grid::markChanged(std::int32_t i) {
@@ -70,8 +72,8 @@ void Grid::markChanged(std::int32_t i) {
 void Grid::LoadItems(std::int32_t stream) {
     if (stream < 1 || stream > kMaxRow) throw Fault("row out of range");
     if (hasRow(stream)) throw Fault("row exists");
-    auto& rows = core_.connects.rows;
-    auto& exists = core_.connects.rowExists;
+    auto& rows = connects_.rows;
+    auto& exists = connects_.rowExists;
     const auto i = static_cast<std::size_t>(stream);
     if (i >= rows.size()) {
         for (auto g = static_cast<std::int32_t>(rows.size()); g < stream; ++g) gaps_.insert(g);
@@ -95,7 +97,7 @@ void Grid::LoadItems(std::int32_t stream) {
     ReFormat();
     // Rows up to the limit are the node's listening sockets, which are never laid out: shown,
     // they would stand at their waiting place over the header.
-    if (stream > core_.table.HiddenRowLimit) {
+    if (stream > ports_.HiddenRowLimit) {
         GridRow& made = rows[i];
         if (!made.ip.visible()) made.ip.setVisible(true);
         made.port.setVisible(true);
@@ -114,8 +116,8 @@ void Grid::CreateMissingRows(std::int32_t from, std::int32_t to) {
 
 void Grid::RemoveRow(std::int32_t i) {
     if (i < 1 || !hasRow(i)) return;
-    auto& rows = core_.connects.rows;
-    auto& exists = core_.connects.rowExists;
+    auto& rows = connects_.rows;
+    auto& exists = connects_.rowExists;
     exists[static_cast<std::size_t>(i)] = false;
     rows[static_cast<std::size_t>(i)] = GridRow{};
     gaps_.insert(i);
@@ -129,9 +131,9 @@ void Grid::RemoveRow(std::int32_t i) {
 }
 
 Grid::Key Grid::currentKey() {
-    const auto& t = core_.connects.rows[0];
-    return Key{core_.status.PortCount,
-               core_.connects.window.height(),
+    const auto& t = connects_.rows[0];
+    return Key{ports_.PortCount,
+               connects_.window.height(),
                ScrollColumns,
                {t.ip.left(), t.port.left(), t.call.left()}};
 }
@@ -156,8 +158,8 @@ void Grid::ReFormat() {
 }
 
 void Grid::ArrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at) {
-    const Twips limit = core_.connects.window.height() - 600;
-    auto& rows = core_.connects.rows;
+    const Twips limit = connects_.window.height() - 600;
+    auto& rows = connects_.rows;
     for (std::int32_t i = from; i <= last; ++i) {
         // A socket number the node has not reported has no row, and takes no place.
         if (!hasRow(i)) continue;

@@ -8,7 +8,8 @@
 #include "views/connects_window.h"
 
 namespace dx {
-class Core;
+struct ConnectsWindow;
+struct PortRows;
 
 // The rows of the connections grid: creating them and laying them out in columns.
 //
@@ -21,7 +22,7 @@ class Grid {
   public:
     enum Family { kIp = 0, kPort = 1, kCall = 2 };
 
-    explicit Grid(Core& core);
+    Grid(ConnectsWindow& connects, const PortRows& ports);
 
     std::int32_t ScrollColumns = 0;
 
@@ -67,7 +68,8 @@ class Grid {
 
     void touch(std::int32_t i);
 
-    Core& core_;
+    ConnectsWindow& connects_;
+    const PortRows& ports_;
     // What a new row copies: the template as designed, whatever its row 0 has become since.
     GridRow design_;
     std::vector<std::int32_t> touched_;
