@@ -1,0 +1,43 @@
+# Holds the core's sources to its layers: a file includes only headers of its own layer and of
+# the layers below it that its library links, and no part of the core includes app/core.h, the
+# one place that puts every part together.
+#
+#   cmake -DCORE_DIR=<src/core> -P check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+if(NOT CORE_DIR)
+  message(FATAL_ERROR "CORE_DIR not set")
+endif()
+
+set(allowed_common common)
+set(allowed_wire common wire)
+set(allowed_views common wire views)
+set(allowed_sockets common wire views sockets)
+set(allowed_app common wire views sockets app)
+
+set(faults 0)
+file(GLOB_RECURSE sources RELATIVE ${CORE_DIR} ${CORE_DIR}/*.h ${CORE_DIR}/*.cpp)
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^[^/]+" layer "${source}")
+  if(NOT DEFINED allowed_${layer})
+    message(SEND_ERROR "${source}: in no layer")
+    math(EXPR faults "${faults} + 1")
+    continue()
+  endif()
+  file(STRINGS ${CORE_DIR}/${source} includes REGEX "^#include \"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
+    string(REGEX MATCH "^[^/]+" to "${header}")
+    if(header STREQUAL "app/core.h")
+      message(SEND_ERROR "${source}: includes ${header}, which only the layers outside the core may")
+      math(EXPR faults "${faults} + 1")
+    elseif(NOT to IN_LIST allowed_${layer})
+      message(SEND_ERROR "${source}: layer ${layer} includes ${header} of layer ${to}")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
+endforeach()
+if(faults GREATER 0)
+  message(FATAL_ERROR "${faults} include(s) against the core's layers")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} core files keep to their layers")
