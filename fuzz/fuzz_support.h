@@ -397,7 +397,7 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
         DX_FUZZ_CHECK(boxes[i].tip().size() <= 1006);
     }
     const StatusSentences& st = core.status;
-    DX_FUZZ_CHECK(st.PortCount >= 0 && static_cast<std::size_t>(st.PortCount) < boxes.size());
+    DX_FUZZ_CHECK(core.ports.PortCount >= 0 && static_cast<std::size_t>(core.ports.PortCount) < boxes.size());
     DX_FUZZ_CHECK(st.PortColours.size() >= 2);
     DX_FUZZ_CHECK(st.PortColours.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
     DX_FUZZ_CHECK(core.ports.HiddenRowLimit >= 0 &&
