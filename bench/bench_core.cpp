@@ -85,7 +85,7 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
-        c->core.commands.DxDeArmed = true;
+        c->core.commands.dxDeArmed = true;
         c->arrive("^ZQ99 start\x04");  // the buffer ends with EOT, so every batch is cut on arrival
         state.ResumeTiming();
         for (const auto& b : stream) c->arrive(b);
@@ -151,11 +151,11 @@ void BM_CuttingOnly(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
-        c->core.monitor.chkOut.setChecked(false);
+        c->core.monitor.showOut.setChecked(false);
         c->arrive("^ZQ99 start\x04");
         state.ResumeTiming();
         for (const auto& a : arrivals) c->arrive(a);
-        benchmark::DoNotOptimize(c->core.stream.ReceiveBuffer().size());
+        benchmark::DoNotOptimize(c->core.stream.receiveBuffer().size());
     }
     state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
     state.counters["sentences/s"] =
@@ -178,7 +178,7 @@ void BM_RecordStream(benchmark::State& state) {
     std::string opening = "^ZQ81^1^65280^23";
     for (int s = 2; s < 2 + sockets; ++s) opening += fullRecord(s, 65535);
     c.arrive(opening + "\x04");
-    c.core.trafficRows.LastGridRow = static_cast<std::int16_t>(c.core.grid.highestIndex());
+    c.core.trafficRows.lastGridRow = static_cast<std::int16_t>(c.core.grid.highestIndex());
     std::mt19937 rng(7);
     std::vector<std::string> records;
     for (int i = 0; i < 4096; ++i) {
@@ -199,7 +199,7 @@ void BM_RecordStream(benchmark::State& state) {
         }
     }
     std::size_t i = 0;
-    for (auto _ : state) c.core.table.HandleSocketRecord(records[i++ % records.size()]);
+    for (auto _ : state) c.core.table.onSocketRecord(records[i++ % records.size()]);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 BENCHMARK(BM_RecordStream)->Arg(2000)->Arg(30000);
@@ -220,7 +220,7 @@ void BM_TrafficLines(benchmark::State& state) {
     std::string copy;
     for (auto _ : state) {
         copy = sentences[i++ % sentences.size()];
-        c.core.traffic.HandleTraffic(copy);
+        c.core.traffic.onTrafficLine(copy);
         benchmark::DoNotOptimize(copy.data());
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));

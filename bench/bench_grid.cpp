@@ -16,9 +16,9 @@ void BM_GridLoadItems(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto rig = std::make_unique<ConnectedCore>();
-        rig->core.ports.PortCount = 4;
+        rig->core.ports.portCount = 4;
         state.ResumeTiming();
-        for (std::int32_t i = 1; i <= n; ++i) rig->core.grid.LoadItems(i);
+        for (std::int32_t i = 1; i <= n; ++i) rig->core.grid.createRow(i);
         benchmark::DoNotOptimize(rig->core.connects.rows.back().call.top());
         state.PauseTiming();
         rig.reset();
@@ -35,13 +35,13 @@ BENCHMARK(BM_GridLoadItems)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond
 void BM_GridFullReFormat(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     ConnectedCore rig;
-    rig.core.ports.PortCount = 4;
-    for (std::int32_t i = 1; i <= n; ++i) rig.core.grid.LoadItems(i);
+    rig.core.ports.portCount = 4;
+    for (std::int32_t i = 1; i <= n; ++i) rig.core.grid.createRow(i);
     Twips height = rig.core.connects.window.height();
     for (auto _ : state) {
         height = height == 7280 ? 7580 : 7280;
         rig.core.connects.window.setHeight(height);
-        rig.core.grid.ReFormat();
+        rig.core.grid.layOut();
         benchmark::DoNotOptimize(rig.core.connects.rows.back().call.top());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * n);

@@ -36,15 +36,15 @@ struct ConnectedCore {
     Core core{platform};
 
     ConnectedCore() {
-        core.link.Startup();
-        core.link.ConnectToNode();
+        core.link.startUp();
+        core.link.connectToNode();
         platform.state = kSocketConnected;
-        core.link.OnConnected();
+        core.link.onConnected();
     }
 
     void arrive(std::string data) {
         platform.incoming = std::move(data);
-        core.stream.OnDataArrival();
+        core.stream.onDataArrival();
     }
 };
 

@@ -26,7 +26,7 @@ enum Command : int {
     kScrollLeft,
     kScrollRight,
     kClear,
-    kText1Enter,  // + 1 byte: n (0..15), + n bytes typed into Text1 first when n > 0
+    kCommandLineEnter,  // + 1 byte: n (0..15), + n bytes typed into the command line first when n > 0
     kKeepAliveTick,
     kDxDeTick,
     kToggleIn,
@@ -93,93 +93,93 @@ struct Harness {
         Core& core = s.core;
         const Pane& pane = core.monitor.pane;
         const bool up = s.platform.state == kSocketConnected;
-        const std::size_t held = core.stream.ReceiveBuffer().size();
+        const std::size_t held = core.stream.receiveBuffer().size();
         // The pane is trimmed to at most 100000 characters at the start of an arrival; the
         // arrival's sentences then add at most a few times their own size (a line gains a line
         // break and an indent, a traffic line its call).
         std::size_t start = pane.size();
-        if (up) start = SentenceStream::KeptAfterTrim(start);
+        if (up) start = SentenceStream::keptAfterTrim(start);
         s.Arrive(data);
         if (up) {
-            DX_FUZZ_CHECK(core.commands.IdleTicks == 0);
+            DX_FUZZ_CHECK(core.commands.idleTicks == 0);
             DX_FUZZ_CHECK(pane.size() <= start + 4 * (held + data.size()) + 512);
         } else {
             // Nothing is read from a link that is not up.
-            DX_FUZZ_CHECK(core.stream.ReceiveBuffer().size() == held);
+            DX_FUZZ_CHECK(core.stream.receiveBuffer().size() == held);
         }
     }
 
     void Run(Command c, Reader& in) {
         Core& core = s.core;
-        MonitorWindow& m = core.monitor;
+        MonitorModel& m = core.monitor;
         switch (c) {
             case kRescan:
-                core.connectsCommands.Rescan();
+                core.connectionsCommands.rescan();
                 break;
             case kResetGreen:
-                core.connectsCommands.ResetGreen();
+                core.connectionsCommands.resetGreen();
                 break;
             case kCallClick:
-                core.connectsCommands.CallClick(in.byte());
+                core.connectionsCommands.callClick(in.byte());
                 break;
             case kScrollLeft:
-                core.connectsCommands.ScrollLeft();
+                core.connectionsCommands.scrollLeft();
                 break;
             case kScrollRight:
-                core.connectsCommands.ScrollRight();
+                core.connectionsCommands.scrollRight();
                 break;
             case kClear:
-                core.monitorButtons.Clear();
+                core.monitorButtons.clearPane();
                 break;
-            case kText1Enter: {
+            case kCommandLineEnter: {
                 const std::size_t n = in.byte() % 16;
-                if (n > 0) m.Text1.setText(std::string(in.take(n)));
-                core.commands.Text1KeyPress(CommandLine::kEnter);
-                DX_FUZZ_CHECK(m.Text1.text().empty());
+                if (n > 0) m.commandLine.setText(std::string(in.take(n)));
+                core.commands.onCommandLineKey(CommandLine::kEnter);
+                DX_FUZZ_CHECK(m.commandLine.text().empty());
                 break;
             }
             case kKeepAliveTick:
-                if (s.platform.timerRunning(TimerId::KeepAlive)) core.commands.OnKeepAliveTick();
+                if (s.platform.timerRunning(TimerId::KeepAlive)) core.commands.onKeepAliveTick();
                 break;
             case kDxDeTick:
                 if (s.platform.timerRunning(TimerId::DxDe)) {
-                    core.commands.OnDxDeTick();
-                    DX_FUZZ_CHECK(core.commands.DxDeArmed);
+                    core.commands.onDxDeTick();
+                    DX_FUZZ_CHECK(core.commands.dxDeArmed);
                 }
                 break;
             case kToggleIn:
-                m.chkIn.setChecked(!m.chkIn.checked());
+                m.showIn.setChecked(!m.showIn.checked());
                 break;
             case kToggleOut:
-                m.chkOut.setChecked(!m.chkOut.checked());
+                m.showOut.setChecked(!m.showOut.checked());
                 break;
             case kToggleUnknown:
-                m.chkUnknown.setChecked(!m.chkUnknown.checked());
+                m.showUnknown.setChecked(!m.showUnknown.checked());
                 break;
             case kToggleKelVersion:
-                core.connects.chkKELversion.setChecked(!core.connects.chkKELversion.checked());
+                core.connects.watchOlderVersions.setChecked(!core.connects.watchOlderVersions.checked());
                 break;
             case kAuto:
-                core.monitorButtons.Auto();
+                core.monitorButtons.toggleAuto();
                 break;
             case kReconnect:
                 track.rowsRemoved = true;
                 s.Connect();
                 break;
             case kPeerCloses:
-                core.link.OnClosedByPeer();
+                core.link.onClosedByPeer();
                 break;
             case kLinkError:
-                core.link.OnError("The link failed");
+                core.link.onError("The link failed");
                 break;
             case kConnectsResized: {
                 const Twips w = in.byte() * 100;
                 const Twips h = in.byte() * 60;
-                core.screens.ConnectsResized(w, h);
+                core.screens.connectionsResized(w, h);
                 break;
             }
             case kResetScreens:
-                core.screens.ResetScreens();
+                core.screens.resetScreens();
                 break;
             case kCheckLayout:
                 if (!MayCheckExpensively()) break;

@@ -22,7 +22,7 @@ struct Saved {
 };
 
 Saved Snapshot(const Core& core) {
-    return Saved{core.config.RemoteHost,       core.config.RemotePort,      core.config.KelLatestVersion,
+    return Saved{core.config.remoteHost,       core.config.remotePort,      core.config.kelLatestVersion,
                  core.connects.window.outer(), core.monitor.window.outer(), core.settings.window.outer()};
 }
 
@@ -34,7 +34,7 @@ Saved Snapshot(const Core& core) {
 bool LastReadCompleted(Session& s) {
     const int before = s.platform.configReads;
     s.platform.configFile.reset();
-    s.core.config.LoadConfig();
+    s.core.config.loadConfig();
     return s.platform.configReads > before;
 }
 
@@ -52,22 +52,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Session first(file, false);
     // A save reads every window's place; what it writes is Render() of the state after that.
-    DX_FUZZ_CHECK(first.core.config.SaveConfig());
+    DX_FUZZ_CHECK(first.core.config.saveConfig());
     DX_FUZZ_CHECK(first.platform.configFile.has_value());
     const std::string saved = *first.platform.configFile;
-    DX_FUZZ_CHECK(saved == first.core.config.Render());
+    DX_FUZZ_CHECK(saved == first.core.config.render());
     const Saved a = Snapshot(first.core);
     // No record, however bad, ends the reading.
     DX_FUZZ_CHECK(LastReadCompleted(first));
 
     // Nor does it lose a record after it.
     Session appended(file + "\r\n\"RemotePort\",4242\r\n", false);
-    DX_FUZZ_CHECK(appended.core.config.RemotePort == 4242);
+    DX_FUZZ_CHECK(appended.core.config.remotePort == 4242);
 
     // The saved file, read by a fresh core, and saved again.
     Session second(saved, false);
     const Saved b = Snapshot(second.core);
-    DX_FUZZ_CHECK(second.core.config.SaveConfig());
+    DX_FUZZ_CHECK(second.core.config.saveConfig());
     const std::string resaved = *second.platform.configFile;
     const bool secondCompleted = LastReadCompleted(second);
 

@@ -41,30 +41,29 @@ const char* const kHeads[kHandlers] = {"^ZQ66^", "^ZQ60^", "^ZQ70^", "^ZQ62^", "
 void Prepare(Session& s) {
     Core& core = s.core;
     StatusSentences& st = core.status;
-    st.Zq81("^ZQ81^1^65280^23");
-    st.Zq81("^ZQ81^2^65280^7300");
-    st.Zq81("^ZQ81^3^65280^8000");
-    st.Zq81("^ZQ81^4^16776960^7373");
-    st.Zq80("^ZQ80^1^7");
-    st.Zq80("^ZQ80^2^6");
-    st.Zq92("^ZQ92^Up since 07-Dec-2026 1146Z");
-    st.Zq90("^ZQ90^47^19-Feb-2025 0900Z");
-    st.Zq91("^ZQ91^29^07-Dec-2026 2223Z");
+    st.onPortBoxColour("^ZQ81^1^65280^23");
+    st.onPortBoxColour("^ZQ81^2^65280^7300");
+    st.onPortBoxColour("^ZQ81^3^65280^8000");
+    st.onPortBoxColour("^ZQ81^4^16776960^7373");
+    st.onPortBoxText("^ZQ80^1^7");
+    st.onPortBoxText("^ZQ80^2^6");
+    st.onNodeStartTime("^ZQ92^Up since 07-Dec-2026 1146Z");
+    st.onAllTimeHighWater("^ZQ90^47^19-Feb-2025 0900Z");
+    st.onSessionHighWater("^ZQ91^29^07-Dec-2026 2223Z");
     SocketTable& t = core.table;
-    t.HandleSocketRecord("^ZQ66^1^0^0.0.0.0^16777215^23^16777215^^16777215^^Listening on port 23");
-    t.HandleSocketRecord("^ZQ66^4^0^0.0.0.0^16777215^7373^16777215^^16777215^^Listening on port 7373");
-    t.HandleSocketRecord("^ZQ66^5^0^79.86.134.231^16777215^20729^16777215^OK8VN^65280^^host-a  port 23");
-    t.HandleSocketRecord(
-        "^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373");
-    t.HandleSocketRecord("^ZQ66^7^0^217.157.167.12^16777215^21426^16777215^nocall^16711935^^host-c  port 23");
-    t.HandleSocketRecord("^ZQ66^8^0^62.87.127.160^16777215^43752^16777215^YO5NI^16764927^^host-d  port 8000");
-    t.HandleSocketRecord("^ZQ66^9^0^10.1.2.3^65535^1111^16777215^^16777215^^host-e  port 23");
-    t.HandleSocketRecord("^ZQ60^0^0^192.168.1.20^16777215^33000^16777215^GB7RDX^65280^^node");
+    t.onSocketRecord("^ZQ66^1^0^0.0.0.0^16777215^23^16777215^^16777215^^Listening on port 23");
+    t.onSocketRecord("^ZQ66^4^0^0.0.0.0^16777215^7373^16777215^^16777215^^Listening on port 7373");
+    t.onSocketRecord("^ZQ66^5^0^79.86.134.231^16777215^20729^16777215^OK8VN^65280^^host-a  port 23");
+    t.onSocketRecord("^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373");
+    t.onSocketRecord("^ZQ66^7^0^217.157.167.12^16777215^21426^16777215^nocall^16711935^^host-c  port 23");
+    t.onSocketRecord("^ZQ66^8^0^62.87.127.160^16777215^43752^16777215^YO5NI^16764927^^host-d  port 8000");
+    t.onSocketRecord("^ZQ66^9^0^10.1.2.3^65535^1111^16777215^^16777215^^host-e  port 23");
+    t.onSocketRecord("^ZQ60^0^0^192.168.1.20^16777215^33000^16777215^GB7RDX^65280^^node");
     Traffic& tr = core.traffic;
     std::string line = "^ZQ70^5^KeepAlive 0900Z V1.93";
-    tr.HandleTraffic(line);
+    tr.onTrafficLine(line);
     line = "^ZQ70^8^DX de YO5NI:     14025.0  K1ABC        cq                    0901Z";
-    tr.HandleTraffic(line);
+    tr.onTrafficLine(line);
 }
 
 void Handle(Core& core, Handler h, std::string sentence) {
@@ -72,43 +71,43 @@ void Handle(Core& core, Handler h, std::string sentence) {
     switch (h) {
         case kRecord66:
         case kRecord60: {
-            const std::string shown = core.table.HandleSocketRecord(sentence);
+            const std::string shown = core.table.onSocketRecord(sentence);
             DX_FUZZ_CHECK(shown.empty());
             break;
         }
         case kTraffic:
-            core.traffic.HandleTraffic(sentence);
+            core.traffic.onTrafficLine(sentence);
             break;
         // The status handlers leave a fault to the arrival that dispatched them.
         case kZq62:
-            st.Zq62(sentence);
+            st.onToMonitoredSocketLine(sentence);
             break;
         case kZq63:
-            st.Zq63(sentence);
+            st.onFromMonitoredSocketLine(sentence);
             break;
         case kZq80:
-            st.Zq80(sentence);
+            st.onPortBoxText(sentence);
             break;
         case kZq81:
-            st.Zq81(sentence);
+            st.onPortBoxColour(sentence);
             break;
         case kZq90:
-            st.Zq90(sentence);
+            st.onAllTimeHighWater(sentence);
             break;
         case kZq91:
-            st.Zq91(sentence);
+            st.onSessionHighWater(sentence);
             break;
         case kZq92:
-            st.Zq92(sentence);
+            st.onNodeStartTime(sentence);
             break;
         case kTimeLinks: {
-            const std::string shown = core.traffic.TimeLinks(sentence);
+            const std::string shown = core.traffic.timeLinks(sentence);
             DX_FUZZ_CHECK(shown.empty());
-            DX_FUZZ_CHECK(core.connects.txtTime.text().size() <= 7);
+            DX_FUZZ_CHECK(core.connects.linkTime.text().size() <= 7);
             break;
         }
         case kOutputStage:
-            core.stream.WriteToPane(std::move(sentence));
+            core.stream.writeToPane(std::move(sentence));
             break;
         case kHandlers:
             break;
@@ -132,22 +131,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dx::Recognition& rec = core.recognition;
     switch (setup & 3) {
         case 1:
-            rec.NodeIsZq = true;
+            rec.nodeIsZq = true;
             break;
         case 2:
-            rec.NodeIsDxSpider = true;
+            rec.nodeIsDxSpider = true;
             break;
         case 3:
-            rec.NodeIsArc = true;
+            rec.nodeIsArc = true;
             break;
         default:
             break;
     }
-    rec.NodeIsArcPassive = (setup & 4) != 0;
-    core.connects.chkKELversion.setChecked((setup & 8) != 0);
-    core.monitor.chkIn.setChecked((setup & 16) == 0);
-    core.commands.DxDeArmed = (setup & 32) != 0;
-    core.table.AutoMode = (setup & 64) == 0;
+    rec.nodeIsArcPassive = (setup & 4) != 0;
+    core.connects.watchOlderVersions.setChecked((setup & 8) != 0);
+    core.monitor.showIn.setChecked((setup & 16) == 0);
+    core.commands.dxDeArmed = (setup & 32) != 0;
+    core.table.autoMode = (setup & 64) == 0;
     Prepare(s);
 
     Track track;

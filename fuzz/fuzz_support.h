@@ -109,21 +109,21 @@ struct Session {
 
     explicit Session(std::optional<std::string> config = std::nullopt, bool connect = true) {
         platform.configFile = std::move(config);
-        core.link.Startup();
+        core.link.startUp();
         if (connect) Connect();
     }
 
     // The Connect button and the link coming up.
     void Connect() {
-        core.link.ConnectToNode();
+        core.link.connectToNode();
         platform.state = kSocketConnected;
-        core.link.OnConnected();
+        core.link.onConnected();
     }
 
     // One arrival of data from the node; whatever a link that is not up does not read is lost.
     void Arrive(std::string_view data) {
         platform.incoming.assign(data);
-        core.stream.OnDataArrival();
+        core.stream.onDataArrival();
         platform.incoming.clear();
     }
 };
@@ -153,7 +153,7 @@ class Reader {
 struct Track {
     // Rows leave the grid only on a (re)connect: until then the highest row only grows.
     bool rowsRemoved = false;
-    // The highest LastGridRow seen after any step (a count covers at most that many rows).
+    // The highest lastGridRow seen after any step (a count covers at most that many rows).
     std::int32_t maxLastGridRow = 0;
 };
 
@@ -345,7 +345,7 @@ inline bool PlainDecimal(std::string_view t) {
 // existing row i says "  i  " in its call cell's tip, a row that does not exist is blank.
 // `full` walks every row; otherwise only the ends are looked at.
 DX_FUZZ_QUIET inline void CheckGrid(const Core& core, const Track& track, bool full) {
-    const ConnectsWindow& c = core.connects;
+    const ConnectionsModel& c = core.connects;
     DX_FUZZ_CHECK(!c.rows.empty());
     DX_FUZZ_CHECK(c.rows.size() == c.rowExists.size());
     DX_FUZZ_CHECK(c.rowExists.front());
@@ -354,12 +354,12 @@ DX_FUZZ_QUIET inline void CheckGrid(const Core& core, const Track& track, bool f
     DX_FUZZ_CHECK(highest >= 0 && highest <= 32767);
     DX_FUZZ_CHECK(highest == static_cast<std::int32_t>(c.rows.size()) - 1);
 
-    const std::int16_t lastGridRow = core.trafficRows.LastGridRow;
+    const std::int16_t lastGridRow = core.trafficRows.lastGridRow;
     DX_FUZZ_CHECK(lastGridRow >= 0);
-    DX_FUZZ_CHECK(core.table.LastCallRow >= 0 && core.table.LastCallRow <= 32767);
+    DX_FUZZ_CHECK(core.table.lastCallRow >= 0 && core.table.lastCallRow <= 32767);
     if (!track.rowsRemoved) {
         DX_FUZZ_CHECK(lastGridRow <= highest);
-        DX_FUZZ_CHECK(core.table.LastCallRow <= highest);
+        DX_FUZZ_CHECK(core.table.lastCallRow <= highest);
     }
 
     if (!full) return;
@@ -368,7 +368,7 @@ DX_FUZZ_QUIET inline void CheckGrid(const Core& core, const Track& track, bool f
         if (c.rowExists[i]) {
             DX_FUZZ_CHECK(r.call.tip() == "  " + std::to_string(i) + "  ");
         } else {
-            DX_FUZZ_CHECK(r.ip.text().empty() && r.port.text().empty() && r.call.text().empty());
+            DX_FUZZ_CHECK(r.address.text().empty() && r.port.text().empty() && r.call.text().empty());
             DX_FUZZ_CHECK(r.call.tip().empty());
         }
     }
@@ -377,31 +377,31 @@ DX_FUZZ_QUIET inline void CheckGrid(const Core& core, const Track& track, bool f
 // Everything but the grid rows and the pane: the port strip, the counters, the receive buffer.
 DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     // The receive buffer never holds more than its cap.
-    DX_FUZZ_CHECK(core.stream.ReceiveBuffer().size() <= SentenceStream::kBufferCap);
+    DX_FUZZ_CHECK(core.stream.receiveBuffer().size() <= SentenceStream::kBufferCap);
 
     // A record keeps at most 64 fields, or the field numbered up to 64 that it updates.
-    DX_FUZZ_CHECK(core.table.RecordFields.size() <= 65);
+    DX_FUZZ_CHECK(core.table.recordFields.size() <= 65);
 
     // The call field of a traffic line is 9 to 12 characters wide.
-    DX_FUZZ_CHECK(core.trafficRows.CallFieldWidth >= 9 && core.trafficRows.CallFieldWidth <= 12);
+    DX_FUZZ_CHECK(core.trafficRows.callFieldWidth >= 9 && core.trafficRows.callFieldWidth <= 12);
 
     // The port strip: box 0 is the template, boxes follow every 250 twips, no more than 1000
     // boxes, each text and tip kept short.
-    const auto& boxes = core.connects.txtReset;
+    const auto& boxes = core.connects.portStrip;
     DX_FUZZ_CHECK(!boxes.empty());
     DX_FUZZ_CHECK(boxes.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         DX_FUZZ_CHECK(boxes[i].left() ==
-                      boxes[0].left() + static_cast<Twips>(i) * ConnectsWindow::kPortBoxPitch);
+                      boxes[0].left() + static_cast<Twips>(i) * ConnectionsModel::kPortBoxPitch);
         DX_FUZZ_CHECK(boxes[i].text().size() <= 1000);
         DX_FUZZ_CHECK(boxes[i].tip().size() <= 1006);
     }
     const StatusSentences& st = core.status;
-    DX_FUZZ_CHECK(core.ports.PortCount >= 0 && static_cast<std::size_t>(core.ports.PortCount) < boxes.size());
-    DX_FUZZ_CHECK(st.PortColours.size() >= 2);
-    DX_FUZZ_CHECK(st.PortColours.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
-    DX_FUZZ_CHECK(core.ports.HiddenRowLimit >= 0 &&
-                  core.ports.HiddenRowLimit <= StatusSentences::kMaxPortBox);
+    DX_FUZZ_CHECK(core.ports.portCount >= 0 && static_cast<std::size_t>(core.ports.portCount) < boxes.size());
+    DX_FUZZ_CHECK(st.portBoxColours.size() >= 2);
+    DX_FUZZ_CHECK(st.portBoxColours.size() <= static_cast<std::size_t>(StatusSentences::kMaxPortBox) + 1);
+    DX_FUZZ_CHECK(core.ports.hiddenRowLimit >= 0 &&
+                  core.ports.hiddenRowLimit <= StatusSentences::kMaxPortBox);
 
     // The counters: none below zero, the unknown KEL versions among the KEL versions, and no
     // more rows counted than the counting range holds.
@@ -415,36 +415,36 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
 
     // The latest KEL version is kept as plain decimal text (or none), so that the comparisons,
     // which read its leading number, and the configuration file both see the whole value.
-    const std::string& kel = core.config.KelLatestVersion;
+    const std::string& kel = core.config.kelLatestVersion;
     DX_FUZZ_CHECK(kel.empty() || PlainDecimal(kel));
 }
 
 inline void NoteStep(const Core& core, Track& track) {
-    if (core.trafficRows.LastGridRow > track.maxLastGridRow)
-        track.maxLastGridRow = core.trafficRows.LastGridRow;
+    if (core.trafficRows.lastGridRow > track.maxLastGridRow)
+        track.maxLastGridRow = core.trafficRows.lastGridRow;
 }
 
 // Lays the grid out and compares every row above the port strip with a pass over every row
 // done here: rows follow every 300 twips down a column from the first row's place and wrap to
 // the next column 3850 twips on when the next row would reach past the window's height less 600.
 DX_FUZZ_QUIET inline void CheckLayout(Core& core) {
-    core.grid.ReFormat();
-    const ConnectsWindow& c = core.connects;
+    core.grid.layOut();
+    const ConnectionsModel& c = core.connects;
     const std::int32_t n = core.grid.highestIndex();
     const std::int64_t limit = std::int64_t{c.window.height()} - 600;
-    const std::array<const Element*, 3> tmpl{&c.rows[0].ip, &c.rows[0].port, &c.rows[0].call};
+    const std::array<const Element*, 3> tmpl{&c.rows[0].address, &c.rows[0].port, &c.rows[0].call};
     for (int f = 0; f < 3; ++f) {
         std::int64_t left = std::int64_t{tmpl[static_cast<std::size_t>(f)]->left()} -
-                            std::int64_t{core.grid.ScrollColumns} * ConnectsWindow::kColumnPitch;
+                            std::int64_t{core.grid.scrollColumns} * ConnectionsModel::kColumnPitch;
         std::int64_t top = 60;
-        for (std::int32_t i = core.ports.PortCount + 1; i <= n; ++i) {
+        for (std::int32_t i = core.ports.portCount + 1; i <= n; ++i) {
             if (!core.grid.hasRow(i)) continue;
             const GridRow& r = c.rows[static_cast<std::size_t>(i)];
-            const Element& cell = f == 0 ? r.ip : f == 1 ? r.port : r.call;
-            top += ConnectsWindow::kRowPitch;
+            const Element& cell = f == 0 ? r.address : f == 1 ? r.port : r.call;
+            top += ConnectionsModel::kRowPitch;
             if (cell.height() + top + 100 > limit) {
-                left += ConnectsWindow::kColumnPitch;
-                top = ConnectsWindow::kFirstRowTop;
+                left += ConnectionsModel::kColumnPitch;
+                top = ConnectionsModel::kFirstRowTop;
             }
             DX_FUZZ_CHECK(cell.top() == top);
             DX_FUZZ_CHECK(cell.left() == left);
@@ -455,14 +455,14 @@ DX_FUZZ_QUIET inline void CheckLayout(Core& core) {
 // The counters kept row by row end where a count over every row ends, call-field width included.
 inline void CheckCountsAgainstWalk(Core& core) {
     Statistics& st = core.statistics;
-    st.CountClientVersions();
+    st.countClientVersions();
     const Statistics::Counts incremental = st.counts();
-    const std::int16_t width = core.trafficRows.CallFieldWidth;
+    const std::int16_t width = core.trafficRows.callFieldWidth;
     st.walkEveryRow = true;
-    st.CountClientVersions();
+    st.countClientVersions();
     st.walkEveryRow = false;
     DX_FUZZ_CHECK(st.counts() == incremental);
-    DX_FUZZ_CHECK(core.trafficRows.CallFieldWidth == width);
+    DX_FUZZ_CHECK(core.trafficRows.callFieldWidth == width);
 }
 
 }  // namespace dx::fuzz

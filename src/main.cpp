@@ -6,7 +6,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dxmonitor"));
-    dx::ui::App app(dx::ui::App::DefaultConfigPath());
+    dx::ui::App app(dx::ui::App::defaultConfigPath());
     app.start();
     return QApplication::exec();
 }

@@ -9,13 +9,13 @@
 
 namespace dx::ui {
 
-QString App::DefaultConfigPath() {
+QString App::defaultConfigPath() {
     // Decided once, at start-up.
     const QString own = QCoreApplication::applicationDirPath();
     const QByteArray ownPath = QFile::encodeName(own);
     const bool writable = QFileInfo(own).isWritable();
     const std::filesystem::path cfg =
-        ConfigLocation(std::filesystem::path(ownPath.toStdString()), writable,
+        configLocation(std::filesystem::path(ownPath.toStdString()), writable,
                        qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
     const QString path = QFile::decodeName(cfg.string().c_str());
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -23,31 +23,31 @@ QString App::DefaultConfigPath() {
 }
 
 App::App(const QString& configPath) : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
-    LoadDesignFonts();
+    loadDesignFonts();
     const EventRunner run = [this](const std::function<void()>& handler) {
         runEvent("a window event", handler);
     };
-    monitor_ = std::make_unique<FrmMonitor>(*core_, run);
-    connects_ = std::make_unique<FrmConnects>(*core_, run);
-    settings_ = std::make_unique<FrmSettings>(*core_, run);
+    monitor_ = std::make_unique<MonitorWindow>(*core_, run);
+    connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
+    settings_ = std::make_unique<SettingsWindow>(*core_, run);
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
-            [this, &c] { runEvent("the link's connect", [&c] { c.link.OnConnected(); }); });
+            [this, &c] { runEvent("the link's connect", [&c] { c.link.onConnected(); }); });
     connect(&platform_, &QtPlatform::linkClosedByPeer, this,
-            [this, &c] { runEvent("the link's close", [&c] { c.link.OnClosedByPeer(); }); });
+            [this, &c] { runEvent("the link's close", [&c] { c.link.onClosedByPeer(); }); });
     connect(&platform_, &QtPlatform::linkError, this, [this, &c](const QString& d) {
-        runEvent("a link error", [&c, &d] { c.link.OnError(Bytes(d)); });
+        runEvent("a link error", [&c, &d] { c.link.onError(latin1Bytes(d)); });
     });
     // The arrival guards each sentence itself, naming its head.
     connect(&platform_, &QtPlatform::dataArrived, this, [this, &c] {
-        c.stream.OnDataArrival();
+        c.stream.onDataArrival();
         sync();
     });
     connect(&platform_, &QtPlatform::keepAliveTick, this,
-            [this, &c] { runEvent("the watchdog's tick", [&c] { c.commands.OnKeepAliveTick(); }); });
+            [this, &c] { runEvent("the watchdog's tick", [&c] { c.commands.onKeepAliveTick(); }); });
     connect(&platform_, &QtPlatform::dxDeTick, this,
-            [this, &c] { runEvent("the spot timer's tick", [&c] { c.commands.OnDxDeTick(); }); });
+            [this, &c] { runEvent("the spot timer's tick", [&c] { c.commands.onDxDeTick(); }); });
 }
 
 App::~App() {
@@ -58,7 +58,7 @@ App::~App() {
 }
 
 void App::start() {
-    runEvent("the start-up", [this] { core_->link.Startup(); });
+    runEvent("the start-up", [this] { core_->link.startUp(); });
 }
 
 void App::runEvent(std::string_view what, const std::function<void()>& handler) {

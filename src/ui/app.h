@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "app/core.h"
-#include "frm_connects.h"
-#include "frm_monitor.h"
-#include "frm_settings.h"
+#include "connections_window.h"
+#include "monitor_window.h"
 #include "qt_platform.h"
+#include "settings_window.h"
 
 namespace dx::ui {
 
@@ -30,19 +30,19 @@ class App : public QObject {
 
     Core& core() { return *core_; }
     QtPlatform& platform() { return platform_; }
-    FrmMonitor& monitor() { return *monitor_; }
-    FrmConnects& connects() { return *connects_; }
-    FrmSettings& settings() { return *settings_; }
+    MonitorWindow& monitor() { return *monitor_; }
+    ConnectionsWindow& connects() { return *connects_; }
+    SettingsWindow& settings() { return *settings_; }
 
     // The configuration file beside the program.
-    static QString DefaultConfigPath();
+    static QString defaultConfigPath();
 
   private:
     QtPlatform platform_;
     std::unique_ptr<Core> core_;
-    std::unique_ptr<FrmMonitor> monitor_;
-    std::unique_ptr<FrmConnects> connects_;
-    std::unique_ptr<FrmSettings> settings_;
+    std::unique_ptr<MonitorWindow> monitor_;
+    std::unique_ptr<ConnectionsWindow> connects_;
+    std::unique_ptr<SettingsWindow> settings_;
     bool syncing_ = false;
 };
 

@@ -11,7 +11,7 @@
 
 namespace dx::ui {
 
-QColor ToQColor(Colour c) {
+QColor toQColor(Colour c) {
     if (isSystemColour(c)) {
         const QPalette pal = QApplication::palette();
         switch (static_cast<std::uint32_t>(c) & 0xFFu) {
@@ -58,7 +58,7 @@ QFont face(const QString& family, int px, bool bold) {
 }
 }  // namespace
 
-void LoadDesignFonts() {
+void loadDesignFonts() {
     // Debian's fonts-wine carries free look-alikes of the faces the windows were drawn with.
     const QString dir = QStringLiteral("/usr/share/wine/fonts/");
     Faces& f = faces();
@@ -72,32 +72,32 @@ void LoadDesignFonts() {
 }
 
 // 8.25 points on a 96 dpi screen are 11 pixels.
-QFont SansFont(bool bold) {
+QFont sansFont(bool bold) {
     return face(faces().sans, 11, bold);
 }
-QFont TahomaFont(bool bold) {
+QFont tahomaFont(bool bold) {
     return face(faces().tahoma, 11, bold);
 }
-QFont FixedFont() {
+QFont fixedFont() {
     QFont f(faces().fixed.isEmpty() ? QStringLiteral("DejaVu Sans Mono") : faces().fixed);
     f.setStyleHint(QFont::Monospace);
     f.setPixelSize(faces().fixed.isEmpty() ? 13 : 15);
     return f;
 }
 
-bool HasMarlett() {
+bool hasMarlett() {
     return !faces().marlett.isEmpty();
 }
-QFont MarlettFont() {
+QFont marlettFont() {
     QFont f(faces().marlett);
     f.setPixelSize(11);
     return f;
 }
 
 void Apply(QWidget* w, const Element& e) {
-    const QRect r = PxRect(e.place());
+    const QRect r = pxRect(e.place());
     if (w->geometry() != r) w->setGeometry(r);
-    const QString text = Latin1(e.text());
+    const QString text = latin1Text(e.text());
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->text() != text) edit->setText(text);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
@@ -111,8 +111,8 @@ void Apply(QWidget* w, const Element& e) {
     // Buttons and check boxes keep the desktop's own look; labels and boxes take their colours.
     if (!qobject_cast<QAbstractButton*>(w)) {
         QPalette pal = w->palette();
-        const QColor back = ToQColor(e.back());
-        const QColor fore = ToQColor(e.fore());
+        const QColor back = toQColor(e.back());
+        const QColor fore = toQColor(e.fore());
         pal.setColor(QPalette::Base, back);
         pal.setColor(QPalette::Window, back);
         pal.setColor(QPalette::Text, fore);
@@ -120,15 +120,15 @@ void Apply(QWidget* w, const Element& e) {
         if (pal != w->palette()) w->setPalette(pal);
         w->setAutoFillBackground(true);
     }
-    const QString tip = Latin1(e.tip());
+    const QString tip = latin1Text(e.tip());
     if (w->toolTip() != tip) w->setToolTip(tip);
     if (w->isVisibleTo(w->parentWidget()) != e.visible()) w->setVisible(e.visible());
 }
 
-void ApplyWindow(QWidget* window, const WindowModel& m) {
-    const QPoint pos(Px(m.left()), Px(m.top()));
-    const QSize size(std::max(1, Px(m.width() - m.frameWidth())),
-                     std::max(1, Px(m.height() - m.frameHeight())));
+void placeWindow(QWidget* window, const WindowModel& m) {
+    const QPoint pos(px(m.left()), px(m.top()));
+    const QSize size(std::max(1, px(m.width() - m.frameWidth())),
+                     std::max(1, px(m.height() - m.frameHeight())));
     if (window->pos() != pos) window->move(pos);
     if (window->size() != size) window->resize(size);
 }

@@ -10,8 +10,8 @@
 
 namespace dx::ui {
 
-GridWidget::GridWidget(const ConnectsWindow& model, QWidget* parent) : QWidget(parent), model_(model) {
-    setFont(TahomaFont(true));
+GridWidget::GridWidget(const ConnectionsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    setFont(tahomaFont(true));
     setMouseTracking(false);
 }
 
@@ -22,7 +22,7 @@ void GridWidget::sync() {
     const auto& rows = model_.rows;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         if (!model_.rowExists[i]) continue;
-        sum += rows[i].ip.stamp() + rows[i].port.stamp() + rows[i].call.stamp();
+        sum += rows[i].address.stamp() + rows[i].port.stamp() + rows[i].call.stamp();
     }
     if (sum != seen_) {
         seen_ = sum;
@@ -37,19 +37,19 @@ void GridWidget::paintEvent(QPaintEvent* event) {
     const auto& rows = model_.rows;
     const auto drawCell = [&](const Element& e, bool centred, bool label) {
         if (!e.visible()) return;
-        const QRect r = PxRect(e.place());
+        const QRect r = pxRect(e.place());
         if (!r.intersects(clip)) return;
-        p.fillRect(r, ToQColor(e.back()));
+        p.fillRect(r, toQColor(e.back()));
         p.setPen(label ? QColor(Qt::black) : QColor(128, 128, 128));
         p.drawRect(r.adjusted(0, 0, -1, -1));
-        p.setPen(ToQColor(e.fore()));
+        p.setPen(toQColor(e.fore()));
         const QRect inner = r.adjusted(3, 0, -3, 0);
         p.drawText(inner, Qt::AlignVCenter | (centred ? Qt::AlignHCenter : Qt::AlignLeft),
-                   fm.elidedText(Latin1(e.text()), Qt::ElideNone, inner.width()));
+                   fm.elidedText(latin1Text(e.text()), Qt::ElideNone, inner.width()));
     };
     for (std::size_t i = 1; i < rows.size(); ++i) {
         if (!model_.rowExists[i]) continue;
-        drawCell(rows[i].ip, true, true);
+        drawCell(rows[i].address, true, true);
         drawCell(rows[i].port, false, false);
         drawCell(rows[i].call, false, false);
     }
@@ -60,8 +60,8 @@ const Element* GridWidget::cellAt(const QPoint& pt, int* row) const {
     // Later rows lie on top where places overlap, so look from the last one down.
     for (std::size_t i = rows.size(); i-- > 1;) {
         if (!model_.rowExists[i]) continue;
-        for (const Element* e : {&rows[i].call, &rows[i].port, &rows[i].ip}) {
-            if (e->visible() && PxRect(e->place()).contains(pt)) {
+        for (const Element* e : {&rows[i].call, &rows[i].port, &rows[i].address}) {
+            if (e->visible() && pxRect(e->place()).contains(pt)) {
                 *row = static_cast<int>(i);
                 return e;
             }
@@ -102,7 +102,7 @@ bool GridWidget::event(QEvent* event) {
         int row = -1;
         const Element* e = cellAt(help->pos(), &row);
         if (e != nullptr && !e->tip().empty()) {
-            QToolTip::showText(help->globalPos(), Latin1(e->tip()), this, PxRect(e->place()));
+            QToolTip::showText(help->globalPos(), latin1Text(e->tip()), this, pxRect(e->place()));
         } else {
             QToolTip::hideText();
             event->ignore();

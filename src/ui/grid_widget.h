@@ -2,7 +2,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 
 namespace dx::ui {
 
@@ -12,7 +12,7 @@ namespace dx::ui {
 class GridWidget : public QWidget {
     Q_OBJECT
   public:
-    GridWidget(const ConnectsWindow& model, QWidget* parent);
+    GridWidget(const ConnectionsModel& model, QWidget* parent);
 
     // Repaints when any cell changed since the last look.
     void sync();
@@ -32,7 +32,7 @@ class GridWidget : public QWidget {
   private:
     const Element* cellAt(const QPoint& p, int* row) const;
 
-    const ConnectsWindow& model_;
+    const ConnectionsModel& model_;
     std::uint64_t seen_ = 0;
     // The call cell the left button went down on, or -1: a click is a press and a release there.
     int pressedCall_ = -1;

@@ -11,13 +11,13 @@
 namespace dx::ui {
 namespace {
 QString shown(std::string_view text) {
-    const std::u16string s = Pane::DisplayText(text);
+    const std::u16string s = Pane::displayText(text);
     return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
 }
 
 QTextCharFormat inColour(Colour c) {
     QTextCharFormat f;
-    f.setForeground(ToQColor(c));
+    f.setForeground(toQColor(c));
     return f;
 }
 }  // namespace
@@ -27,7 +27,7 @@ PaneView::PaneView(QWidget* parent) : QTextEdit(parent) {
     setUndoRedoEnabled(false);
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::NoWrap);
-    setFont(FixedFont());
+    setFont(fixedFont());
     document()->setDocumentMargin(2);
 }
 

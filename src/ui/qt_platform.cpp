@@ -51,7 +51,7 @@ void QtPlatform::socketClose() {
 void QtPlatform::socketConnect(const std::string& host, std::int32_t port) {
     // A port outside 0..65535 reaches no node; the socket layer's error says so.
     const auto p = static_cast<quint16>(port < 0 || port > 65535 ? 0 : port);
-    socket_.connectToHost(Latin1(host), p);
+    socket_.connectToHost(latin1Text(host), p);
 }
 
 int QtPlatform::socketState() const {
@@ -124,7 +124,7 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
     // A configuration made read-only is kept as it is. (For the superuser, who may write any file,
     // QSaveFile would put a writable one in its place.)
     if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
-        return Bytes(qt_error_string(EACCES));
+        return latin1Bytes(qt_error_string(EACCES));
     // The content goes to a fresh temporary file beside the target, created anew under a name
     // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
     // half-way leaves the old file whole. The new file keeps the old one's permissions.
@@ -134,7 +134,7 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
         const auto size = static_cast<qint64>(content.size());
         if (file.write(content.data(), size) == size && file.commit()) return std::nullopt;
     }
-    return Bytes(file.errorString());
+    return latin1Bytes(file.errorString());
 }
 
 void QtPlatform::reportError(const std::string& line) {
@@ -143,8 +143,8 @@ void QtPlatform::reportError(const std::string& line) {
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {
-    const QString t = Latin1(title);
-    const QString x = Latin1(text);
+    const QString t = latin1Text(title);
+    const QString x = latin1Text(text);
     if (onAbout) {
         onAbout(t, x);
         return;

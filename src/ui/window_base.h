@@ -36,10 +36,10 @@ class ModelWindow : public Base {
         if (model_.stamp() == seen_) return;
         seen_ = model_.stamp();
         applying_ = true;
-        const QString caption = Latin1(model_.caption());
+        const QString caption = latin1Text(model_.caption());
         if (this->windowTitle() != caption) this->setWindowTitle(caption);
         QPalette pal = body_->palette();
-        pal.setColor(QPalette::Window, ToQColor(model_.back()));
+        pal.setColor(QPalette::Window, toQColor(model_.back()));
         if (pal != body_->palette()) body_->setPalette(pal);
         body_->setAutoFillBackground(true);
         const Qt::WindowStates want = model_.state() == WindowState::Minimized   ? Qt::WindowMinimized
@@ -47,7 +47,7 @@ class ModelWindow : public Base {
                                                                                  : Qt::WindowNoState;
         if ((this->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) != want)
             this->setWindowState(want);
-        if (model_.state() == WindowState::Normal) ApplyWindow(this, model_);
+        if (model_.state() == WindowState::Normal) placeWindow(this, model_);
         if (model_.shown() && !this->isVisible()) this->show();
         if (!model_.shown() && this->isVisible()) this->hide();
         if (model_.frontRequests() != seenFront_) {
@@ -78,8 +78,8 @@ class ModelWindow : public Base {
         // A maximised window reports its size too (its contents follow it); a minimised one has none.
         if (applying_ || (this->windowState() & Qt::WindowMinimized) || !onResized) return;
         const QSize s = e->size();
-        if (Px(model_.width() - model_.frameWidth()) == s.width() &&
-            Px(model_.height() - model_.frameHeight()) == s.height())
+        if (px(model_.width() - model_.frameWidth()) == s.width() &&
+            px(model_.height() - model_.frameHeight()) == s.height())
             return;
         onResized(s.width() * kTwipsPerPixel + model_.frameWidth(),
                   s.height() * kTwipsPerPixel + model_.frameHeight());
@@ -88,7 +88,7 @@ class ModelWindow : public Base {
         Base::moveEvent(e);
         if (applying_ || model_.state() != WindowState::Normal || !onMoved) return;
         const QPoint p = this->pos();
-        if (Px(model_.left()) == p.x() && Px(model_.top()) == p.y()) return;
+        if (px(model_.left()) == p.x() && px(model_.top()) == p.y()) return;
         onMoved(p.x() * kTwipsPerPixel, p.y() * kTwipsPerPixel);
     }
     void changeEvent(QEvent* e) override {

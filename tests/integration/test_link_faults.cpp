@@ -27,7 +27,7 @@ struct LiveLink {
     void connect() {
         node.peer = nullptr;
         node.received.clear();
-        program.app->monitor().cmdConn->click();
+        program.app->monitor().connectButton->click();
         EXPECT_TRUE(node.waitForReceived(1));
     }
     // The sentences, EOT, then a lone EOT so that the program cuts them at once.
@@ -38,7 +38,7 @@ struct LiveLink {
         QTest::qWait(20);
     }
     Core& core() { return program.core(); }
-    bool connectShown() { return program.app->monitor().cmdConn->isVisible(); }
+    bool connectShown() { return program.app->monitor().connectButton->isVisible(); }
 };
 
 TEST(LinkFaults, ANodeClosingMidSentenceLeavesTheProgramReadyToConnectAgain) {
@@ -73,16 +73,16 @@ TEST(LinkFaults, ASilentNodeTurnsTheConnectionsWindowRedAndTheProgramStaysUsable
     emit platform.keepAliveTick();
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
     // The window's body turns red; its menu bar keeps the desktop's colour.
-    ui::FrmConnects& c = link.program.app->connects();
+    ui::ConnectionsWindow& c = link.program.app->connects();
     EXPECT_EQ(c.centralWidget()->palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_NE(c.grab().toImage().pixel(c.menuBar()->geometry().bottomRight() - QPoint(2, 2)),
               qRgb(255, 0, 0));
     // Data again does not undo the red; the command line still reaches the node.
     link.batch("^ZQ61^awake again^ZQ99");
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
-    link.core().monitor.Text1.setText("sh/c");
-    link.program.app->monitor().Text1->setText(QStringLiteral("sh/c"));
-    QTest::keyClick(link.program.app->monitor().Text1, Qt::Key_Return);
+    link.core().monitor.commandLine.setText("sh/c");
+    link.program.app->monitor().commandLine->setText(QStringLiteral("sh/c"));
+    QTest::keyClick(link.program.app->monitor().commandLine, Qt::Key_Return);
     EXPECT_TRUE(link.node.waitForReceived(5));
     EXPECT_EQ(link.node.received, "Bsh/c");
     // The next connection restores the window.
@@ -95,11 +95,11 @@ TEST(LinkFaults, ASilentNodeTurnsTheConnectionsWindowRedAndTheProgramStaysUsable
 TEST(LinkFaults, AHostNameThatDoesNotResolveShowsTheSocketErrorText) {
     LoopbackNode node;
     RunningProgram program(node.port());
-    program.core().config.RemoteHost = "no-such-node.invalid";
-    program.app->monitor().cmdConn->click();
+    program.core().config.remoteHost = "no-such-node.invalid";
+    program.app->monitor().connectButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return program.paneText() != "Trying"; }, 10000));
     EXPECT_NE(program.paneText().find("not found"), std::string::npos) << program.paneText();
-    EXPECT_TRUE(program.app->monitor().cmdConn->isVisible());
+    EXPECT_TRUE(program.app->monitor().connectButton->isVisible());
 }
 
 TEST(LinkFaults, FiftyConnectionsEachStartWithAClearedGrid) {
@@ -129,12 +129,12 @@ TEST(LinkFaults, AFloodOfJunkKeepsTheProgramSmall) {
     for (int mb = 0; mb < 100; ++mb) {
         link.node.send(junk);
         if (mb % 8 == 0) QTest::qWait(5);
-        ASSERT_LE(link.core().stream.ReceiveBuffer().size(), SentenceStream::kBufferCap);
+        ASSERT_LE(link.core().stream.receiveBuffer().size(), SentenceStream::kBufferCap);
     }
     link.node.peer->flush();
     EXPECT_TRUE(QTest::qWaitFor([&] { return link.node.peer->bytesToWrite() == 0; }, 30000));
     QTest::qWait(200);
-    EXPECT_LE(link.core().stream.ReceiveBuffer().size(), SentenceStream::kBufferCap);
+    EXPECT_LE(link.core().stream.receiveBuffer().size(), SentenceStream::kBufferCap);
     EXPECT_NE(link.program.paneText().find("bytes dropped"), std::string::npos);
     EXPECT_LE(link.core().monitor.pane.size(), 100000u + 4096u);
     // The stream goes on once real sentences come again.
@@ -161,8 +161,8 @@ TEST(LinkFaults, ANodeFasterThanTheProgramLosesAndReordersNothing) {
     std::size_t largestBuffer = 0;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            largestBuffer = std::max(largestBuffer, link.core().stream.ReceiveBuffer().size());
-            return link.core().connects.Label2.text() == std::to_string(count);
+            largestBuffer = std::max(largestBuffer, link.core().stream.receiveBuffer().size());
+            return link.core().connects.allTimeHighWater.text() == std::to_string(count);
         },
         60000));
     EXPECT_LT(largestBuffer, std::size_t{1} << 20);
@@ -194,12 +194,12 @@ TEST(LinkFaults, AConfigurationThatCannotBeSavedLeavesTheOldFileAndTheProgramGoe
     before.close();
     // The operator has made the file read-only: it is kept as it is.
     ASSERT_TRUE(QFile::setPermissions(cfg, QFileDevice::ReadOwner));
-    link.core().config.KelLatestVersion = "1.9";
+    link.core().config.kelLatestVersion = "1.9";
     link.batch(
         "^ZQ81^1^65280^7300^ZQ66^5^0^1.1.1.5^16777215^23^255^K1ABC^65280^ZQ66^6^0^1.1.1.6^16777215^23^255^"
         "K2ABC^65280"
         "^ZQ70^5^x ZQC >^ZQ70^6^KeepAlive V1.95^ZQ99");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return link.core().config.KelLatestVersion == "1.95"; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return link.core().config.kelLatestVersion == "1.95"; }, 3000));
     QFile after(cfg);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), old);

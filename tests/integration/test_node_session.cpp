@@ -26,7 +26,7 @@ struct Session {
 
     Session() {
         program.app->platform().sleepScale = 0.0;
-        program.app->monitor().cmdConn->click();
+        program.app->monitor().connectButton->click();
         EXPECT_TRUE(node.waitForReceived(1));
         sendBatch(node, "^ZQ81^1^65280^7300^ZQ81^2^65280^7373");
     }
@@ -57,7 +57,7 @@ TEST(NodeSession, AnAddressLeavingYellowAsksForTrafficAndAVerdictStopsIt) {
 
 TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
     Session s;
-    s.core().config.KelLatestVersion = "1.9";
+    s.core().config.kelLatestVersion = "1.9";
     std::string records;
     const char* calls[] = {"", "KEL1", "KEL2", "USER1", "NODE1", "nocall", "ECHO1", "OLD1"};
     for (int i = 3; i <= 9; ++i) records += Session::full(i, calls[i - 2], 65535);
@@ -67,7 +67,7 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
     for (int i = 3; i <= 9; ++i) logins += "^ZQ66^" + std::to_string(i) + "^3^16777215";
     sendBatch(s.node, logins);
     ASSERT_TRUE(s.waitForSent("M9^"));
-    s.core().commands.DxDeArmed = true;  // as if the spot delay had passed since the last login
+    s.core().commands.dxDeArmed = true;  // as if the spot delay had passed since the last login
     sendBatch(s.node,
               "^ZQ70^8^echo #1"                                // magenta, still watched
               "^ZQ70^3^K1ABC de NODE 08-Dec-2026 1200Z ZQC >"  // the node type, and a KEL client
@@ -78,7 +78,7 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
               "^ZQ70^9^KeepAlive OLD1 V1.85");                 // an older KEL client
     ASSERT_TRUE(s.waitForSent("N9^"));
     const auto& rows = s.core().connects.rows;
-    EXPECT_TRUE(s.core().recognition.NodeIsZq);
+    EXPECT_TRUE(s.core().recognition.nodeIsZq);
     EXPECT_EQ(s.core().connects.window.caption(), "ZQC Connections");
     EXPECT_EQ(rows[4].port.back(), colours::kGreen);
     EXPECT_EQ(rows[5].port.back(), colours::kYellow);
@@ -92,7 +92,7 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
         EXPECT_NE(s.node.received.find("N" + std::to_string(i) + "^"), std::string::npos);
     }
     EXPECT_EQ(s.node.received.find("N8^"), std::string::npos);
-    EXPECT_EQ(s.core().connects.txtVersion.text(), "1.93");
+    EXPECT_EQ(s.core().connects.latestVersion.text(), "1.93");
 
     QFile cfg(s.program.app->platform().configPath());
     ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));

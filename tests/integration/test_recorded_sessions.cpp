@@ -186,7 +186,7 @@ long LeadingCount(std::string_view text) {
 }
 
 struct RowTexts {
-    std::string ip, port, call;
+    std::string address, port, call;
 };
 
 // The state the node's sentences leave: each socket's last address, port and call; the high-water
@@ -218,7 +218,7 @@ NodeStory Tell(const std::vector<std::string>& sentences) {
         RowTexts& row = story.rows[static_cast<int>(*socket)];
         const long field = LeadingCount(f[1]);
         if (field == 0 && f.size() >= 7) {
-            row.ip = f[2];
+            row.address = f[2];
             row.port = f[4];
             // A full record's call keeps only letters, digits, "/" and "-".
             row.call.clear();
@@ -227,7 +227,7 @@ NodeStory Tell(const std::vector<std::string>& sentences) {
                        (c >= 'a' && c <= 'z');
             });
         } else if (f.size() >= 3) {
-            if (field == 2) row.ip = f[2];
+            if (field == 2) row.address = f[2];
             if (field == 4) row.port = f[2];
             if (field == 6) row.call = f[2];
         }
@@ -260,7 +260,7 @@ class Player {
     Core& core() { return program.core(); }
 
     ::testing::AssertionResult connect() {
-        program.app->monitor().cmdConn->click();
+        program.app->monitor().connectButton->click();
         if (!node.waitForPeer()) return ::testing::AssertionFailure() << "the program did not connect";
         return ::testing::AssertionSuccess();
     }
@@ -384,13 +384,13 @@ void CheckSession(Player& p, const Recording& rec, const std::string& kind, bool
 
     // Still running, still linked.
     EXPECT_EQ(p.program.exitCode, -1);
-    EXPECT_TRUE(core.sender.Connected());
+    EXPECT_TRUE(core.sender.connected());
 
     // The pane (bounded after every chunk) has the session in it, and its view shows exactly its
     // text.
     EXPECT_GT(core.monitor.pane.size(), 1000u);
-    EXPECT_TRUE(p.program.app->monitor().RichTextBox1->shownText().toStdU16String() ==
-                Pane::DisplayText(core.monitor.pane.text()))
+    EXPECT_TRUE(p.program.app->monitor().pane->shownText().toStdU16String() ==
+                Pane::displayText(core.monitor.pane.text()))
         << "the pane's view does not show the pane's text";
 
     // Every socket a record named has its row, with the texts the node sent last; the port strip
@@ -403,43 +403,45 @@ void CheckSession(Player& p, const Recording& rec, const std::string& kind, bool
         ASSERT_TRUE(core.grid.hasRow(socket));
         if (!sentences.whole) continue;  // later sentences may have changed the texts
         const GridRow& row = core.connects.rows[static_cast<std::size_t>(socket)];
-        EXPECT_EQ(row.ip.text(), texts.ip);
+        EXPECT_EQ(row.address.text(), texts.address);
         EXPECT_EQ(row.port.text(), texts.port);
         EXPECT_EQ(row.call.text(), texts.call);
     }
     if (sentences.whole) {
-        EXPECT_EQ(core.ports.PortCount, story.portBoxes);
+        EXPECT_EQ(core.ports.portCount, story.portBoxes);
         ASSERT_TRUE(story.allTimeHigh && story.sessionHigh);
-        EXPECT_EQ(Number(core.connects.Label2.text()), story.allTimeHigh);
-        EXPECT_EQ(Number(core.connects.Label5.text()), story.sessionHigh);
+        EXPECT_EQ(Number(core.connects.allTimeHighWater.text()), story.allTimeHigh);
+        EXPECT_EQ(Number(core.connects.sessionHighWater.text()), story.sessionHigh);
     }
 
     // The header counters are numbers that add up, and what was kept row by row is what a count
     // over every row gives.
-    const ConnectsWindow& c = core.connects;
-    const auto links = Number(c.lblLinks.text()), kel = Number(c.txtKEL.text()),
-               nonKel = Number(c.txtNonKEL.text()), nodes = Number(c.txtNodes.text()),
-               unknown = Number(c.txtUnknown.text()), nocall = Number(c.txtBadUsers.text());
+    const ConnectionsModel& c = core.connects;
+    const auto links = Number(c.usersCount.text()), kel = Number(c.kelCount.text()),
+               nonKel = Number(c.plainUserCount.text()), nodes = Number(c.nodeCount.text()),
+               unknown = Number(c.unclassifiedCount.text()), nocall = Number(c.noCallCount.text());
     ASSERT_TRUE(links && kel && nonKel && nodes && unknown && nocall)
-        << c.lblLinks.text() << "|" << c.txtKEL.text() << "|" << c.txtNonKEL.text() << "|"
-        << c.txtNodes.text() << "|" << c.txtUnknown.text() << "|" << c.txtBadUsers.text();
+        << c.usersCount.text() << "|" << c.kelCount.text() << "|" << c.plainUserCount.text() << "|"
+        << c.nodeCount.text() << "|" << c.unclassifiedCount.text() << "|" << c.noCallCount.text();
     EXPECT_EQ(*links, *kel + *nonKel + *nodes + *unknown);
     EXPECT_GT(*links, 0);
     const Statistics::Counts kept = core.statistics.counts();
-    const std::vector<std::string> shown{c.lblLinks.text(), c.txtKEL.text(),     c.txtNonKEL.text(),
-                                         c.txtNodes.text(), c.txtUnknown.text(), c.txtBadUsers.text()};
+    const std::vector<std::string> shown{c.usersCount.text(),        c.kelCount.text(),
+                                         c.plainUserCount.text(),    c.nodeCount.text(),
+                                         c.unclassifiedCount.text(), c.noCallCount.text()};
     core.statistics.walkEveryRow = true;
-    core.statistics.CountClientVersions();
+    core.statistics.countClientVersions();
     core.statistics.walkEveryRow = false;
     EXPECT_TRUE(core.statistics.counts() == kept) << "the counts kept row by row differ from a full recount";
-    EXPECT_EQ((std::vector<std::string>{c.lblLinks.text(), c.txtKEL.text(), c.txtNonKEL.text(),
-                                        c.txtNodes.text(), c.txtUnknown.text(), c.txtBadUsers.text()}),
-              shown);
+    EXPECT_EQ(
+        (std::vector<std::string>{c.usersCount.text(), c.kelCount.text(), c.plainUserCount.text(),
+                                  c.nodeCount.text(), c.unclassifiedCount.text(), c.noCallCount.text()}),
+        shown);
 
     // The node type, recognised from the traffic, names both windows.
     const Recognition& r = core.recognition;
-    EXPECT_EQ(r.NodeIsZq + r.NodeIsDxSpider + r.NodeIsArc + r.NodeIsArcPassive, 1);
-    EXPECT_TRUE(r.CaptionsSet);
+    EXPECT_EQ(r.nodeIsZq + r.nodeIsDxSpider + r.nodeIsArc + r.nodeIsArcPassive, 1);
+    EXPECT_TRUE(r.captionsSet);
     EXPECT_EQ(c.window.caption(), kind + " Connections");
     EXPECT_EQ(core.monitor.window.caption(), kind + " Monitor");
     EXPECT_EQ(p.program.app->connects().windowTitle().toStdString(), kind + " Connections");

@@ -94,11 +94,11 @@ struct Rig {
     Core core{platform};
 
     explicit Rig(bool connected = true) {
-        core.link.Startup();
+        core.link.startUp();
         if (connected) {
-            core.link.ConnectToNode();
+            core.link.connectToNode();
             platform.state = kSocketConnected;
-            core.link.OnConnected();
+            core.link.onConnected();
             platform.sent.clear();
             platform.log.clear();
         }
@@ -107,15 +107,15 @@ struct Rig {
     // One arrival of data from the node.
     void arrive(const std::string& data) {
         platform.incoming = data;
-        core.stream.OnDataArrival();
+        core.stream.onDataArrival();
     }
 
     // One table sentence straight to its handler.
-    void record(const std::string& sentence) { core.table.HandleSocketRecord(sentence); }
+    void record(const std::string& sentence) { core.table.onSocketRecord(sentence); }
     // One traffic sentence straight to its handler; answers the text it leaves for the pane.
     std::string traffic(const std::string& sentence) {
         std::string copy = sentence;
-        core.traffic.HandleTraffic(copy);
+        core.traffic.onTrafficLine(copy);
         return copy;
     }
     GridRow& row(int i) { return core.grid.rowToChange(i); }

@@ -81,7 +81,7 @@ struct Started {
 
     explicit Started(std::optional<std::string> file = std::nullopt) {
         platform.configFile = std::move(file);
-        core.link.Startup();
+        core.link.startUp();
     }
 };
 

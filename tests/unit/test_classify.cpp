@@ -13,7 +13,7 @@ namespace {
 struct ClassRig : Rig {
     ClassRig() {
         for (int i = 1; i <= 4; ++i)
-            core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+            core.status.onPortBoxColour("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
         for (int s = 5; s <= 9; ++s)
             record("^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) +
                    "^16777215^4000^255^CALL" + std::to_string(s) + "^65280");
@@ -46,7 +46,7 @@ TEST(TrafficLine, ThePrefixIsTheCallPaddedOrCutToTheFieldWidth) {
         SCOPED_TRACE(c.call);
         ClassRig rig;
         rig.row(6).call.setText(c.call);
-        rig.core.trafficRows.CallFieldWidth = c.width;
+        rig.core.trafficRows.callFieldWidth = c.width;
         EXPECT_EQ(rig.line(6, "hello"), std::string(c.prefix) + "hello");
     }
 }
@@ -56,14 +56,14 @@ TEST(TrafficLine, GrowsTheGridLowestRowFirstAndSetsLastGridRow) {
     rig.core.grid.takeTouched();
     rig.line(12, "hello");
     EXPECT_EQ(rig.core.grid.highestIndex(), 12);
-    EXPECT_EQ(rig.core.trafficRows.LastGridRow, 12);
-    EXPECT_EQ(rig.core.traffic.TrafficSocketText, "12");
+    EXPECT_EQ(rig.core.trafficRows.lastGridRow, 12);
+    EXPECT_EQ(rig.core.traffic.trafficSocketText, "12");
     EXPECT_EQ(rig.row(10).call.tip(), "  10  ");
 }
 
 TEST(TrafficLine, TheMonitoredSocketIsClassifiedButShowsNothing) {
     ClassRig rig;
-    rig.core.recognition.NodeIsZq = true;
+    rig.core.recognition.nodeIsZq = true;
     EXPECT_EQ(rig.line(0, "ZQ11^hello"), "");
     EXPECT_EQ(rig.row(0).port.back(), colours::kLightGreen);
 }
@@ -84,7 +84,7 @@ TEST(TrafficLine, ARunawayLineShowsItsTwoEnds) {
 
 TEST(TrafficLine, UnknownUntickedStillClassifies) {
     ClassRig rig;
-    rig.core.monitor.chkUnknown.setChecked(false);
+    rig.core.monitor.showUnknown.setChecked(false);
     rig.batch("^ZQ70^6^echo #1 hello^ZQ99");
     EXPECT_EQ(rig.port(6).back(), colours::kMagenta);
     EXPECT_EQ(rig.core.monitor.pane.text().find("echo"), std::string::npos);
@@ -107,11 +107,11 @@ TEST_P(RecognitionRules, ColourTheSocketAndReleaseWhenSettled) {
     const RuleCase& c = GetParam();
     ClassRig rig;
     Recognition& r = rig.core.recognition;
-    r.NodeIsZq = c.nodeType == 1;
-    r.NodeIsDxSpider = c.nodeType == 2;
-    r.NodeIsArc = c.nodeType == 3;
-    r.NodeIsArcPassive = c.nodeType == 4;
-    rig.core.commands.DxDeArmed = c.dxDeArmed;
+    r.nodeIsZq = c.nodeType == 1;
+    r.nodeIsDxSpider = c.nodeType == 2;
+    r.nodeIsArc = c.nodeType == 3;
+    r.nodeIsArcPassive = c.nodeType == 4;
+    rig.core.commands.dxDeArmed = c.dxDeArmed;
     rig.line(6, c.line);
     EXPECT_EQ(rig.port(6).back(), c.back);
     const bool sent =
@@ -152,7 +152,7 @@ TEST(Recognition, NocallTurnsRedBeforeAnyOtherRule) {
     rig.line(6, "ZQ11^x ZQC >");
     EXPECT_EQ(rig.port(6).back(), colours::kRed);
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"N6^"});
-    EXPECT_FALSE(rig.core.recognition.NodeIsZq);
+    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
 }
 
 TEST(Recognition, ASettledSocketIsOnlyToldToStopAgain) {
@@ -173,19 +173,19 @@ TEST(Recognition, TheFirstNodeTypeFoundFixesTheCaptions) {
     rig.line(6, "hello");
     EXPECT_EQ(rig.core.connects.window.caption(), "Connections");
     rig.line(6, "K1ABC de NODE ZQC >");
-    EXPECT_TRUE(rig.core.recognition.NodeIsZq);
+    EXPECT_TRUE(rig.core.recognition.nodeIsZq);
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
     EXPECT_EQ(rig.core.monitor.window.caption(), "ZQC Monitor");
     rig.line(7, "K1ABC de NODE 08-Dec-2026 1200Z                dxspider >");
-    EXPECT_FALSE(rig.core.recognition.NodeIsDxSpider);  // the ZQ rules are chosen first
+    EXPECT_FALSE(rig.core.recognition.nodeIsDxSpider);  // the ZQ rules are chosen first
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
 }
 
 TEST(Recognition, ALineWithBothPromptsSetsDxSpiderOnly) {
     ClassRig rig;
     rig.line(6, "x dxspider > and ZQC >");
-    EXPECT_TRUE(rig.core.recognition.NodeIsDxSpider);
-    EXPECT_FALSE(rig.core.recognition.NodeIsZq);
+    EXPECT_TRUE(rig.core.recognition.nodeIsDxSpider);
+    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
     EXPECT_EQ(rig.core.monitor.window.caption(), "DXS Monitor");
     EXPECT_EQ(rig.port(6).back(), colours::kWhite);
 }
@@ -194,7 +194,7 @@ TEST(Recognition, PassiveCaptionsAndKelVersionTickKeepsOlderClientsWatched) {
     ClassRig rig;
     rig.line(6, "AR1^x");
     EXPECT_EQ(rig.core.connects.window.caption(), "ARC Passive Connections");
-    rig.core.connects.chkKELversion.setChecked(true);
+    rig.core.connects.watchOlderVersions.setChecked(true);
     rig.line(7, "ZQ11^x");
     EXPECT_EQ(rig.port(7).back(), colours::kLightGreen);
     EXPECT_EQ(rig.port(7).fore(), colours::kRed);
@@ -202,8 +202,8 @@ TEST(Recognition, PassiveCaptionsAndKelVersionTickKeepsOlderClientsWatched) {
 
 TEST(Recognition, DxSpiderPromptCarriesTheClientVersion) {
     ClassRig rig;
-    rig.core.recognition.NodeIsDxSpider = true;
-    rig.core.config.KelLatestVersion = "1.93";
+    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.config.kelLatestVersion = "1.93";
     rig.row(6).setVerdict(Verdict::KelOlder);
     // "  dxspider >" at position 38 or later, the version in the 8 characters from 6 before it.
     const std::string prompt = std::string(32, 'x') + "  1.93  dxspider >";
@@ -229,17 +229,17 @@ TEST(KelCheck, VersionsAgainstTheLatestKnown) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reported);
         ClassRig rig;
-        rig.core.config.KelLatestVersion = "1.9";
+        rig.core.config.kelLatestVersion = "1.9";
         float v = c.reported;
         std::int16_t s = 6;
-        rig.core.recognition.KelCheck(v, s);
-        EXPECT_EQ(rig.core.config.KelLatestVersion, c.latestAfter);
+        rig.core.recognition.kelCheck(v, s);
+        EXPECT_EQ(rig.core.config.kelLatestVersion, c.latestAfter);
         EXPECT_EQ(rig.port(6).back(), c.back);
         EXPECT_EQ(rig.port(6).fore(), colours::kBlack);
-        EXPECT_EQ(rig.core.connects.txtVersion.back() == colours::kYellow, c.raised);
+        EXPECT_EQ(rig.core.connects.latestVersion.back() == colours::kYellow, c.raised);
         if (c.raised) {
-            EXPECT_EQ(rig.core.connects.txtVersion.tip(), "Needs Rescan");
-            EXPECT_EQ(rig.core.connects.txtVersion.text(), c.latestAfter);
+            EXPECT_EQ(rig.core.connects.latestVersion.tip(), "Needs Rescan");
+            EXPECT_EQ(rig.core.connects.latestVersion.text(), c.latestAfter);
             ASSERT_TRUE(rig.platform.configFile.has_value());
             EXPECT_NE(
                 rig.platform.configFile->find("\"KelLatestVersion\",\"" + std::string(c.latestAfter) + "\""),
@@ -252,14 +252,14 @@ TEST(KelCheck, VersionsAgainstTheLatestKnown) {
 
 TEST(KelCheck, TheTooltipHoldsTheReportedVersionAndZeroDoesNothing) {
     ClassRig rig;
-    rig.core.config.KelLatestVersion = "1.93";
+    rig.core.config.kelLatestVersion = "1.93";
     float v = 1.85f;
     std::int16_t s = 6;
-    rig.core.recognition.KelCheck(v, s);
+    rig.core.recognition.kelCheck(v, s);
     EXPECT_EQ(rig.port(6).tip(), "1.85");
     float zero = 0;
     std::int16_t s7 = 7;
-    rig.core.recognition.KelCheck(zero, s7);
+    rig.core.recognition.kelCheck(zero, s7);
     EXPECT_EQ(rig.port(7).back(), colours::kWhite);
     EXPECT_TRUE(std::find(rig.platform.sent.begin(), rig.platform.sent.end(), "N7^") ==
                 rig.platform.sent.end());
@@ -267,22 +267,22 @@ TEST(KelCheck, TheTooltipHoldsTheReportedVersionAndZeroDoesNothing) {
 
 TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
     ClassRig rig;
-    rig.core.recognition.NodeIsDxSpider = true;
-    rig.core.config.KelLatestVersion = "1.93";
+    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.config.kelLatestVersion = "1.93";
     rig.port(6).setTip("1.85");
     float v = 5.0f;
     std::int16_t s = 6;
-    rig.core.recognition.KelCheck(v, s);
+    rig.core.recognition.kelCheck(v, s);
     EXPECT_FLOAT_EQ(v, 1.85f);
     EXPECT_EQ(rig.port(6).back(), colours::kLightGreen);
 }
 
 TEST(KelCheck, KeepAliveOnARidavirNodeEndsWithItsVersion) {
     ClassRig rig;
-    rig.core.recognition.NodeIsZq = true;
-    rig.core.config.KelLatestVersion = "1.9";
+    rig.core.recognition.nodeIsZq = true;
+    rig.core.config.kelLatestVersion = "1.9";
     rig.line(6, "KeepAlive K1ABC V1.93 ok");
-    EXPECT_EQ(rig.core.config.KelLatestVersion, "1.93");
+    EXPECT_EQ(rig.core.config.kelLatestVersion, "1.93");
     EXPECT_EQ(rig.port(6).back(), colours::kGreen);
     EXPECT_EQ(rig.port(6).tip(), "1.93");
     // The version after the V is read whole, however many characters it has.
@@ -305,8 +305,8 @@ TEST(LinkTime, ShowsTheFieldPaddedOrCutToSevenCharacters) {
         SCOPED_TRACE(c.data);
         Rig rig;
         std::string data = c.data;
-        EXPECT_EQ(rig.core.traffic.TimeLinks(data), "");
-        EXPECT_EQ(rig.core.connects.txtTime.text(), c.shown);
+        EXPECT_EQ(rig.core.traffic.timeLinks(data), "");
+        EXPECT_EQ(rig.core.connects.linkTime.text(), c.shown);
         EXPECT_EQ(data, c.left);
     }
 }
@@ -315,7 +315,7 @@ TEST(LinkTime, ShowsTheFieldPaddedOrCutToSevenCharacters) {
 
 TEST(Release, AWhiteSocketIsNotReleased) {
     ClassRig rig;
-    rig.core.release.ReleaseSocketWatch("6");
+    rig.core.release.releaseSocketWatch("6");
     EXPECT_TRUE(rig.platform.sent.empty());
     EXPECT_EQ(rig.port(6).fore(), colours::kRed);
 }
@@ -323,8 +323,8 @@ TEST(Release, AWhiteSocketIsNotReleased) {
 TEST(Release, FirstReleaseSettlesLaterOnesOnlyRepeatTheStop) {
     ClassRig rig;
     rig.row(6).setVerdict(Verdict::Node);
-    rig.core.release.ReleaseSocketWatch("6");
-    rig.core.release.ReleaseSocketWatch("6");
+    rig.core.release.releaseSocketWatch("6");
+    rig.core.release.releaseSocketWatch("6");
     EXPECT_EQ(rig.platform.sent, (std::vector<std::string>{"N6^", "N6^"}));
     EXPECT_EQ(rig.port(6).fore(), colours::kBlack);
 }
@@ -332,11 +332,11 @@ TEST(Release, FirstReleaseSettlesLaterOnesOnlyRepeatTheStop) {
 TEST(Release, TheMonitoredSocketSendsNothingButSettles) {
     ClassRig rig;
     rig.row(0).setVerdict(Verdict::KelLatest);
-    rig.core.release.ReleaseSocketWatch("0");
+    rig.core.release.releaseSocketWatch("0");
     EXPECT_TRUE(rig.platform.sent.empty());
     EXPECT_EQ(rig.row(0).port.fore(), colours::kBlack);
     // New rows still start from the template as designed.
-    rig.core.grid.LoadItems(10);
+    rig.core.grid.createRow(10);
     EXPECT_EQ(rig.row(10).port.fore(), colours::kRed);
     EXPECT_EQ(rig.row(10).port.back(), colours::kWhite);
 }
@@ -346,14 +346,14 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
         SCOPED_TRACE(shown);
         ClassRig rig;
         rig.row(6).setVerdict(Verdict::PlainUser);
-        rig.core.monitor.Text1.setText(shown);
-        rig.core.release.ReleaseSocketWatch("6");
+        rig.core.monitor.commandLine.setText(shown);
+        rig.core.release.releaseSocketWatch("6");
         const bool follows = std::string(shown) == "6";
-        const MonitorWindow& m = rig.core.monitor;
-        EXPECT_EQ(m.txtRemote[2].back() == colours::kGreen, follows);
-        EXPECT_EQ(m.txtRemote[0].text() == "10.0.0.6", follows);
-        EXPECT_EQ(m.txtRemote[1].text() == "4000", follows);
-        EXPECT_EQ(m.txtRemote[2].text() == "CALL6", follows);
+        const MonitorModel& m = rig.core.monitor;
+        EXPECT_EQ(m.shownCall.back() == colours::kGreen, follows);
+        EXPECT_EQ(m.shownAddress.text() == "10.0.0.6", follows);
+        EXPECT_EQ(m.shownPort.text() == "4000", follows);
+        EXPECT_EQ(m.shownCall.text() == "CALL6", follows);
     }
 }
 
@@ -364,8 +364,8 @@ TEST(Counters, AMixedGridCountsByVerdict) {
     for (int s = 10; s <= 13; ++s)
         rig.record("^ZQ66^" + std::to_string(s) + "^0^1.1.1.1^16777215^1^255^C" + std::to_string(s) +
                    "^65280");
-    rig.core.trafficRows.LastGridRow = 13;
-    rig.core.connects.chkKELversion.setChecked(true);
+    rig.core.trafficRows.lastGridRow = 13;
+    rig.core.connects.watchOlderVersions.setChecked(true);
     rig.row(5).setVerdict(Verdict::KelLatest);
     rig.row(6).setVerdict(Verdict::KelLatest);
     rig.row(7).setVerdict(Verdict::KelOlder);
@@ -378,29 +378,29 @@ TEST(Counters, AMixedGridCountsByVerdict) {
     rig.row(12).setVerdict(Verdict::PlainUser);
     rig.row(13).call.setBack(colours::kWhite);  // not connected: not counted at all
     rig.row(13).setVerdict(Verdict::KelLatest);
-    rig.core.statistics.CountClientVersions();
-    const ConnectsWindow& c = rig.core.connects;
-    EXPECT_EQ(c.txtKEL.text(), "5");
-    EXPECT_EQ(c.txtKEL.tip(),
+    rig.core.statistics.countClientVersions();
+    const ConnectionsModel& c = rig.core.connects;
+    EXPECT_EQ(c.kelCount.text(), "5");
+    EXPECT_EQ(c.kelCount.tip(),
               "Latest Version users = 2  Older version users = 2   Unknown version users = 1 ");
-    EXPECT_EQ(c.txtNonKEL.text(), "1");
-    EXPECT_EQ(c.txtNodes.text(), "1");
-    EXPECT_EQ(c.txtBadUsers.text(), "1");
-    EXPECT_EQ(c.txtUnknown.text(), "0");
-    EXPECT_EQ(c.lblLinks.text(), "7");
-    rig.core.connects.chkKELversion.setChecked(false);
-    rig.core.statistics.CountClientVersions();
-    EXPECT_EQ(c.txtKEL.tip(), "Connected sockets using KEL  ");
+    EXPECT_EQ(c.plainUserCount.text(), "1");
+    EXPECT_EQ(c.nodeCount.text(), "1");
+    EXPECT_EQ(c.noCallCount.text(), "1");
+    EXPECT_EQ(c.unclassifiedCount.text(), "0");
+    EXPECT_EQ(c.usersCount.text(), "7");
+    rig.core.connects.watchOlderVersions.setChecked(false);
+    rig.core.statistics.countClientVersions();
+    EXPECT_EQ(c.kelCount.tip(), "Connected sockets using KEL  ");
 }
 
 TEST(Counters, RowsBeyondLastGridRowAreNotCounted) {
     ClassRig rig;
-    rig.core.statistics.CountClientVersions();
-    EXPECT_EQ(rig.core.connects.lblLinks.text(), "0");
-    rig.core.trafficRows.LastGridRow = 9;
-    rig.core.statistics.CountClientVersions();
-    EXPECT_EQ(rig.core.connects.lblLinks.text(), "5");
-    EXPECT_EQ(rig.core.connects.txtUnknown.text(), "5");
+    rig.core.statistics.countClientVersions();
+    EXPECT_EQ(rig.core.connects.usersCount.text(), "0");
+    rig.core.trafficRows.lastGridRow = 9;
+    rig.core.statistics.countClientVersions();
+    EXPECT_EQ(rig.core.connects.usersCount.text(), "5");
+    EXPECT_EQ(rig.core.connects.unclassifiedCount.text(), "5");
 }
 
 TEST(Counters, TheCallFieldWidensToTheLongestCallUpToTwelve) {
@@ -414,22 +414,22 @@ TEST(Counters, TheCallFieldWidensToTheLongestCallUpToTwelve) {
                  {{"ABCDEFGHIJKL", "ABCDEFGHIJKLMN"}, 12}};
     for (const auto& c : cases) {
         ClassRig rig;
-        rig.core.trafficRows.LastGridRow = 9;
+        rig.core.trafficRows.lastGridRow = 9;
         for (std::size_t i = 0; i < c.calls.size(); ++i) {
             rig.row(5 + static_cast<int>(i)).call.setText(c.calls[i]);
-            rig.core.statistics.CountClientVersions();
+            rig.core.statistics.countClientVersions();
         }
-        EXPECT_EQ(rig.core.trafficRows.CallFieldWidth, c.width);
+        EXPECT_EQ(rig.core.trafficRows.callFieldWidth, c.width);
     }
 }
 
 TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     ClassRig rig;
-    rig.core.trafficRows.LastGridRow = 9;
+    rig.core.trafficRows.lastGridRow = 9;
     rig.row(7).setVerdict(Verdict::Node);
-    rig.core.monitor.Text1.setText("7");
-    rig.core.statistics.CountClientVersions();
-    EXPECT_EQ(rig.core.monitor.txtRemote[1].back(), colours::kCyan);
+    rig.core.monitor.commandLine.setText("7");
+    rig.core.statistics.countClientVersions();
+    EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kCyan);
 }
 
 // Counting only what changed must end exactly where a walk over every row ends, whatever the
@@ -468,21 +468,21 @@ TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {
         }
         const int extra = static_cast<int>(rng() % 40);
         for (ClassRig* rig : {&kept, &walked}) {
-            rig->core.commands.DxDeArmed = step > 1000;
-            rig->core.connects.chkKELversion.setChecked(step % 700 < 350);
+            rig->core.commands.dxDeArmed = step > 1000;
+            rig->core.connects.watchOlderVersions.setChecked(step % 700 < 350);
             if (sentence[4] == '6')
                 rig->record(sentence);
             else
                 rig->traffic(sentence);
-            if (extra == 0) rig->core.connectsCommands.Rescan();
-            if (extra == 1) rig->core.connectsCommands.ResetGreen();
-            if (extra == 2) rig->core.statistics.CountClientVersions();
+            if (extra == 0) rig->core.connectionsCommands.rescan();
+            if (extra == 1) rig->core.connectionsCommands.resetGreen();
+            if (extra == 2) rig->core.statistics.countClientVersions();
         }
         ASSERT_EQ(kept.core.statistics.counts(), walked.core.statistics.counts()) << "step " << step;
-        ASSERT_EQ(kept.core.trafficRows.CallFieldWidth, walked.core.trafficRows.CallFieldWidth)
+        ASSERT_EQ(kept.core.trafficRows.callFieldWidth, walked.core.trafficRows.callFieldWidth)
             << "step " << step;
-        ASSERT_EQ(kept.core.connects.txtKEL.tip(), walked.core.connects.txtKEL.tip()) << "step " << step;
-        ASSERT_EQ(kept.core.connects.lblLinks.text(), walked.core.connects.lblLinks.text())
+        ASSERT_EQ(kept.core.connects.kelCount.tip(), walked.core.connects.kelCount.tip()) << "step " << step;
+        ASSERT_EQ(kept.core.connects.usersCount.text(), walked.core.connects.usersCount.text())
             << "step " << step;
     }
 }

@@ -10,8 +10,8 @@ namespace {
 // A connected core with port boxes 1..2 and user rows 3..6.
 struct GridRig : Rig {
     GridRig() {
-        core.status.PortColours = {0, rgb(0x00FF00), rgb(0xCFCFFF)};
-        for (std::int32_t i = 1; i <= 6; ++i) core.grid.LoadItems(i);
+        core.status.portBoxColours = {0, rgb(0x00FF00), rgb(0xCFCFFF)};
+        for (std::int32_t i = 1; i <= 6; ++i) core.grid.createRow(i);
     }
     GridRow& row(int i) { return core.grid.rowToChange(i); }
 };
@@ -19,21 +19,21 @@ struct GridRig : Rig {
 TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
     GridRig rig;
     rig.platform.state = kSocketClosed;
-    rig.core.table.AutoMode = false;
-    rig.core.monitor.Command2.setText("Manual");
-    rig.core.connects.txtVersion.setBack(colours::kYellow);
-    rig.core.connects.txtVersion.setTip("Needs Rescan");
-    rig.core.commands.DxDeArmed = true;
+    rig.core.table.autoMode = false;
+    rig.core.monitor.autoButton.setText("Manual");
+    rig.core.connects.latestVersion.setBack(colours::kYellow);
+    rig.core.connects.latestVersion.setTip("Needs Rescan");
+    rig.core.commands.dxDeArmed = true;
     rig.row(3).call.setBack(rgb(0x00FF00));
     rig.row(3).setVerdict(Verdict::KelLatest);
 
-    rig.core.connectsCommands.Rescan();
+    rig.core.connectionsCommands.rescan();
 
-    EXPECT_TRUE(rig.core.table.AutoMode);
-    EXPECT_EQ(rig.core.monitor.Command2.text(), "Auto");
-    EXPECT_EQ(rig.core.connects.txtVersion.back(), colours::kWhite);
-    EXPECT_EQ(rig.core.connects.txtVersion.tip(), "KEL latest Version");
-    EXPECT_FALSE(rig.core.commands.DxDeArmed);
+    EXPECT_TRUE(rig.core.table.autoMode);
+    EXPECT_EQ(rig.core.monitor.autoButton.text(), "Auto");
+    EXPECT_EQ(rig.core.connects.latestVersion.back(), colours::kWhite);
+    EXPECT_EQ(rig.core.connects.latestVersion.tip(), "KEL latest Version");
+    EXPECT_FALSE(rig.core.commands.dxDeArmed);
     EXPECT_TRUE(rig.core.commands.dxDeEnabled());
     EXPECT_TRUE(rig.platform.sent.empty());
     EXPECT_EQ(rig.row(3).port.back(), colours::kGreen);  // rows untouched
@@ -51,9 +51,9 @@ TEST(Rescan, WhileConnectedSendsOneRescanAndRewatchesRowsWithAPortColour) {
     rig.row(5).setVerdict(Verdict::PlainUser);
     rig.row(5).setWatch(Watch::Settled);
     rig.row(5).port.setTip("keep");
-    rig.core.grid.RemoveRow(6);
+    rig.core.grid.removeRow(6);
 
-    rig.core.connectsCommands.Rescan();
+    rig.core.connectionsCommands.rescan();
 
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"M*^"});
     for (int i : {3, 4}) {
@@ -71,7 +71,7 @@ TEST(ResetGreen, TouchesOnlyTheLatestKelVerdict) {
     GridRig rig;
     const Verdict before[] = {Verdict::KelLatest, Verdict::KelOlder, Verdict::PlainUser, Verdict::Node};
     for (int i = 0; i < 4; ++i) rig.row(3 + i).setVerdict(before[i]);
-    rig.core.connectsCommands.ResetGreen();
+    rig.core.connectionsCommands.resetGreen();
     EXPECT_EQ(rig.row(3).verdict(), Verdict::KelOlder);
     for (int i = 1; i < 4; ++i) EXPECT_EQ(rig.row(3 + i).verdict(), before[i]);
     EXPECT_TRUE(rig.platform.sent.empty());
@@ -79,48 +79,48 @@ TEST(ResetGreen, TouchesOnlyTheLatestKelVerdict) {
 
 TEST(CallClick, ConnectedSendsTheNumberThenTheWatchCommand) {
     GridRig rig;
-    rig.core.connectsCommands.CallClick(7);
+    rig.core.connectionsCommands.callClick(7);
     EXPECT_EQ(rig.platform.sent, (std::vector<std::string>{"7", "M7^"}));
-    EXPECT_EQ(rig.core.monitor.Command2.text(), "Manual");
-    EXPECT_FALSE(rig.core.table.AutoMode);
+    EXPECT_EQ(rig.core.monitor.autoButton.text(), "Manual");
+    EXPECT_FALSE(rig.core.table.autoMode);
     EXPECT_GE(rig.platform.eventsRun, 1);
 
     GridRig off;
     off.platform.state = kSocketClosed;
-    off.core.connectsCommands.CallClick(7);
+    off.core.connectionsCommands.callClick(7);
     EXPECT_TRUE(off.platform.sent.empty());
-    EXPECT_TRUE(off.core.table.AutoMode);
+    EXPECT_TRUE(off.core.table.autoMode);
 }
 
 TEST(Scroll, LeftTwiceRightOnceShiftsEveryColumnOneColumnLeft) {
     GridRig rig;
-    const Twips before = rig.row(3).ip.left();
-    rig.core.connectsCommands.ScrollLeft();
-    rig.core.connectsCommands.ScrollLeft();
-    rig.core.connectsCommands.ScrollRight();
-    EXPECT_EQ(rig.core.grid.ScrollColumns, 1);
-    EXPECT_EQ(rig.row(3).ip.left(), before - 3850);
-    rig.core.connectsCommands.ScrollRight();
-    rig.core.connectsCommands.ScrollRight();
-    EXPECT_EQ(rig.row(3).ip.left(), before + 3850);  // no bound either way
+    const Twips before = rig.row(3).address.left();
+    rig.core.connectionsCommands.scrollLeft();
+    rig.core.connectionsCommands.scrollLeft();
+    rig.core.connectionsCommands.scrollRight();
+    EXPECT_EQ(rig.core.grid.scrollColumns, 1);
+    EXPECT_EQ(rig.row(3).address.left(), before - 3850);
+    rig.core.connectionsCommands.scrollRight();
+    rig.core.connectionsCommands.scrollRight();
+    EXPECT_EQ(rig.row(3).address.left(), before + 3850);  // no bound either way
 }
 
 TEST(MonitorButtons, AutoSendsOnlyWhileConnectedAndClearEmptiesThePane) {
     Rig rig;
-    rig.core.table.AutoMode = false;
-    rig.core.monitor.Command2.setText("Manual");
-    rig.core.monitorButtons.Auto();
+    rig.core.table.autoMode = false;
+    rig.core.monitor.autoButton.setText("Manual");
+    rig.core.monitorButtons.toggleAuto();
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"A"});
-    EXPECT_EQ(rig.core.monitor.Command2.text(), "Auto");
-    EXPECT_TRUE(rig.core.table.AutoMode);
+    EXPECT_EQ(rig.core.monitor.autoButton.text(), "Auto");
+    EXPECT_TRUE(rig.core.table.autoMode);
 
     Rig off(false);
-    off.core.table.AutoMode = false;
-    off.core.monitorButtons.Auto();
+    off.core.table.autoMode = false;
+    off.core.monitorButtons.toggleAuto();
     EXPECT_TRUE(off.platform.sent.empty());
-    EXPECT_FALSE(off.core.table.AutoMode);
+    EXPECT_FALSE(off.core.table.autoMode);
 
-    rig.core.monitorButtons.Clear();
+    rig.core.monitorButtons.clearPane();
     EXPECT_EQ(rig.core.monitor.pane.text(), "");
 }
 
@@ -130,7 +130,7 @@ TEST(Screens, ResetScreensRestoresMaximisedWindowsAndCreatesSettingsHidden) {
     rig.core.connects.window.setState(WindowState::Minimized);
     ASSERT_FALSE(rig.core.settings.window.loaded());
 
-    rig.core.screens.ResetScreens();
+    rig.core.screens.resetScreens();
 
     const struct {
         const WindowModel& w;
@@ -150,12 +150,12 @@ TEST(Screens, ResetScreensRestoresMaximisedWindowsAndCreatesSettingsHidden) {
 
 TEST(Screens, MonitorResizeGivesThePaneTheRestAndIgnoresSizesItCannotTake) {
     Rig rig(false);
-    rig.core.screens.MonitorResized(5000, 3000);
-    EXPECT_EQ(rig.core.monitor.RichTextBox1.width(), 4620);
-    EXPECT_EQ(rig.core.monitor.RichTextBox1.height(), 2080);
-    rig.core.screens.MonitorResized(300, 500);
-    EXPECT_EQ(rig.core.monitor.RichTextBox1.width(), 4620);
-    EXPECT_EQ(rig.core.monitor.RichTextBox1.height(), 2080);
+    rig.core.screens.monitorResized(5000, 3000);
+    EXPECT_EQ(rig.core.monitor.paneBox.width(), 4620);
+    EXPECT_EQ(rig.core.monitor.paneBox.height(), 2080);
+    rig.core.screens.monitorResized(300, 500);
+    EXPECT_EQ(rig.core.monitor.paneBox.width(), 4620);
+    EXPECT_EQ(rig.core.monitor.paneBox.height(), 2080);
 }
 
 TEST(SettingsWindow, ApplyTakesTheLeadingNumberOfThePortAndSaves) {
@@ -166,12 +166,12 @@ TEST(SettingsWindow, ApplyTakesTheLeadingNumberOfThePortAndSaves) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         Rig rig(false);
-        rig.core.connectsCommands.Configuration();
-        rig.core.settings.txtSettings[2].setText("node.example ");
-        rig.core.settings.txtSettings[3].setText(c.typed);
+        rig.core.connectionsCommands.configuration();
+        rig.core.settings.hostBox.setText("node.example ");
+        rig.core.settings.portBox.setText(c.typed);
         rig.core.settingsCommands.Apply();
-        EXPECT_EQ(rig.core.config.RemotePort, c.port);
-        EXPECT_EQ(rig.core.config.RemoteHost, "node.example ");
+        EXPECT_EQ(rig.core.config.remotePort, c.port);
+        EXPECT_EQ(rig.core.config.remoteHost, "node.example ");
         ASSERT_TRUE(rig.platform.configFile.has_value());
         EXPECT_NE(rig.platform.configFile->find("\"RemotePort\"," + std::to_string(c.port) + "\r\n"),
                   std::string::npos);
@@ -181,22 +181,22 @@ TEST(SettingsWindow, ApplyTakesTheLeadingNumberOfThePortAndSaves) {
 
 TEST(SettingsWindow, OpensBesideTheConnectionsWindowAndExitKeepsTheTypedTexts) {
     Rig rig(false);
-    Screens::Moved(rig.core.connects.window, 300, 450);
-    rig.core.connectsCommands.Configuration();
+    Screens::moved(rig.core.connects.window, 300, 450);
+    rig.core.connectionsCommands.configuration();
     EXPECT_EQ(rig.core.settings.window.left(), 1300);
     EXPECT_EQ(rig.core.settings.window.top(), 2450);
-    EXPECT_EQ(rig.core.settings.txtSettings[3].text(), " 99");
-    rig.core.settings.txtSettings[2].setText("typed");
-    rig.core.settingsCommands.Exit();
+    EXPECT_EQ(rig.core.settings.portBox.text(), " 99");
+    rig.core.settings.hostBox.setText("typed");
+    rig.core.settingsCommands.exit();
     EXPECT_FALSE(rig.core.settings.window.shown());
-    rig.core.connectsCommands.Configuration();
+    rig.core.connectionsCommands.configuration();
     EXPECT_TRUE(rig.core.settings.window.shown());
-    EXPECT_EQ(rig.core.settings.txtSettings[2].text(), "typed");
+    EXPECT_EQ(rig.core.settings.hostBox.text(), "typed");
 }
 
 TEST(AboutBox, HasItsTitleAndFiveLines) {
     Rig rig(false);
-    rig.core.connectsCommands.About();
+    rig.core.connectionsCommands.about();
     ASSERT_EQ(rig.platform.abouts.size(), 1u);
     EXPECT_EQ(rig.platform.abouts[0].first, "About Monitor Program");
     const std::string& text = rig.platform.abouts[0].second;
@@ -205,9 +205,9 @@ TEST(AboutBox, HasItsTitleAndFiveLines) {
 
 TEST(ConnectionsWindowClose, RemovesTheRowsAndEndsWithCodeZero) {
     GridRig rig;
-    rig.core.table.LastCallRow = 6;
-    rig.core.grid.RemoveRow(2);  // a missing index does not stop the close
-    rig.core.connectsCommands.Close();
+    rig.core.table.lastCallRow = 6;
+    rig.core.grid.removeRow(2);  // a missing index does not stop the close
+    rig.core.connectionsCommands.close();
     EXPECT_EQ(rig.core.grid.highestIndex(), 0);
     EXPECT_EQ(rig.platform.exitCode, 0);
 }

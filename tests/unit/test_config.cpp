@@ -20,10 +20,10 @@ std::string Quoted(const std::string& s) {
 
 TEST(LoadConfig, WithoutAFileTheDefaultsHold) {
     Started s;
-    EXPECT_EQ(s.core.config.RemotePort, 99);
-    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
-    EXPECT_EQ(s.core.config.KelLatestVersion, "");
-    EXPECT_EQ(s.core.connects.txtVersion.text(), "Version");
+    EXPECT_EQ(s.core.config.remotePort, 99);
+    EXPECT_EQ(s.core.config.remoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.config.kelLatestVersion, "");
+    EXPECT_EQ(s.core.connects.latestVersion.text(), "Version");
     EXPECT_FALSE(s.core.settings.window.loaded());  // nothing touched the settings window
 }
 
@@ -52,33 +52,33 @@ TEST(LoadConfig, WithoutAWidthReadTheConnectionsWindowKeepsItsDesignSize) {
 
 TEST(LoadConfig, AFileWithOnlyThePortKeepsTheDefaultHost) {
     Started s(Record("RemotePort", "23"));
-    EXPECT_EQ(s.core.config.RemotePort, 23);
-    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
-    EXPECT_EQ(s.core.settings.txtSettings[3].text(), "23");
+    EXPECT_EQ(s.core.config.remotePort, 23);
+    EXPECT_EQ(s.core.config.remoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.settings.portBox.text(), "23");
 }
 
 TEST(LoadConfig, HostAndPortAlsoFillTheSettingsBoxesAsRead) {
     Started s(Record("RemoteHost", Quoted("dx.example.net")) + Record("RemotePort", "7300"));
-    EXPECT_EQ(s.core.config.RemoteHost, "dx.example.net");
-    EXPECT_EQ(s.core.settings.txtSettings[2].text(), "dx.example.net");
-    EXPECT_EQ(s.core.settings.txtSettings[3].text(), "7300");
+    EXPECT_EQ(s.core.config.remoteHost, "dx.example.net");
+    EXPECT_EQ(s.core.settings.hostBox.text(), "dx.example.net");
+    EXPECT_EQ(s.core.settings.portBox.text(), "7300");
 }
 
 TEST(LoadConfig, KeysAreCaseSensitive) {
     Started s(Record("RemotePort", "24") + Record("remoteport", "23") +
               Record("REMOTEHOST", Quoted("10.0.0.1")) + Record("formmonitortop", "500") +
               Record("FormMonitorleft", "600") + Record("kellatestversion", Quoted("1.93")));
-    EXPECT_EQ(s.core.config.RemotePort, 24);
-    EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+    EXPECT_EQ(s.core.config.remotePort, 24);
+    EXPECT_EQ(s.core.config.remoteHost, "127.0.0.1");
     EXPECT_EQ(s.core.monitor.window.top(), 0);
     EXPECT_EQ(s.core.monitor.window.left(), 0);
-    EXPECT_EQ(s.core.config.KelLatestVersion, "");
+    EXPECT_EQ(s.core.config.kelLatestVersion, "");
 }
 
 TEST(LoadConfig, UnknownKeysArePassedOverWithTheirValues) {
     Started s(Record("Colour", "5") + Record("Note", Quoted("a,b")) +
               Record("Words", Quoted("not a number")) + Record("RemoteHost", Quoted("10.0.0.7")));
-    EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.7");
+    EXPECT_EQ(s.core.config.remoteHost, "10.0.0.7");
 }
 
 TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItAreRead) {
@@ -105,10 +105,10 @@ TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItA
         Started s(Record("RemotePort", "23") + Record("FormMonitorLeft", "500") +
                   Record("KelLatestVersion", Quoted("1.93")) + c.badRecord +
                   Record("RemoteHost", Quoted("10.0.0.1")) + Record("FormMonitorTop", "700"));
-        EXPECT_EQ(s.core.config.RemotePort, 23);
+        EXPECT_EQ(s.core.config.remotePort, 23);
         EXPECT_EQ(s.core.monitor.window.left(), 500);
-        EXPECT_EQ(s.core.config.KelLatestVersion, "1.93");
-        EXPECT_EQ(s.core.config.RemoteHost, "10.0.0.1");
+        EXPECT_EQ(s.core.config.kelLatestVersion, "1.93");
+        EXPECT_EQ(s.core.config.remoteHost, "10.0.0.1");
         EXPECT_EQ(s.core.monitor.window.top(), 700);
     }
 }
@@ -116,8 +116,8 @@ TEST(LoadConfig, ABadRecordIsPassedOverItsKeyKeepsWhatItHadAndTheRecordsAfterItA
 TEST(LoadConfig, WithoutAFileAFurtherCallDoesNothing) {
     Started none;
     none.platform.configFile = Record("RemotePort", "42");
-    none.core.config.LoadConfig();
-    EXPECT_EQ(none.core.config.RemotePort, 99);
+    none.core.config.loadConfig();
+    EXPECT_EQ(none.core.config.remotePort, 99);
 }
 
 TEST(LoadConfig, AfterAWholeReadAFurtherCallReadsAgainFromTheDefaults) {
@@ -126,9 +126,9 @@ TEST(LoadConfig, AfterAWholeReadAFurtherCallReadsAgainFromTheDefaults) {
         SCOPED_TRACE(bad);
         Started s(Record("RemotePort", "23") + bad + Record("RemoteHost", Quoted("10.0.0.1")));
         s.platform.configFile = Record("RemotePort", "42");
-        s.core.config.LoadConfig();
-        EXPECT_EQ(s.core.config.RemotePort, 42);
-        EXPECT_EQ(s.core.config.RemoteHost, "127.0.0.1");
+        s.core.config.loadConfig();
+        EXPECT_EQ(s.core.config.remotePort, 42);
+        EXPECT_EQ(s.core.config.remoteHost, "127.0.0.1");
     }
 }
 
@@ -147,18 +147,18 @@ TEST(LoadConfig, TheLatestVersionIsStoredAsReadLessFourTenThousandthsToThreeDeci
             SCOPED_TRACE(c.value + (quoted ? " quoted" : " bare"));
             Started s(Record("KelLatestVersion", quoted ? Quoted(c.value) : c.value) +
                       Record("RemotePort", "23"));
-            EXPECT_EQ(s.core.config.KelLatestVersion, c.stored);
-            EXPECT_EQ(s.core.connects.txtVersion.text(), c.value);  // the box shows the value as read
-            EXPECT_EQ(s.core.config.RemotePort, 23);
+            EXPECT_EQ(s.core.config.kelLatestVersion, c.stored);
+            EXPECT_EQ(s.core.connects.latestVersion.text(), c.value);  // the box shows the value as read
+            EXPECT_EQ(s.core.config.remotePort, 23);
         }
     }
 }
 
 TEST(LoadConfig, AVersionWrittenWithADecimalCommaIsStoredWithAPoint) {
     Started s(Record("KelLatestVersion", Quoted("1,5")) + Record("RemotePort", "23"));
-    EXPECT_EQ(s.core.config.KelLatestVersion, "1.5");
-    EXPECT_EQ(s.core.connects.txtVersion.text(), "1,5");
-    EXPECT_EQ(s.core.config.RemotePort, 23);
+    EXPECT_EQ(s.core.config.kelLatestVersion, "1.5");
+    EXPECT_EQ(s.core.connects.latestVersion.text(), "1,5");
+    EXPECT_EQ(s.core.config.remotePort, 23);
 }
 
 TEST(LoadConfig, GeometryKeysPlaceTheirWindows) {
@@ -174,14 +174,14 @@ TEST(LoadConfig, GeometryKeysPlaceTheirWindows) {
     EXPECT_EQ((Rect{c.left(), c.top(), c.width(), c.height()}), (Rect{200, 100, 9000, 5000}));
     EXPECT_EQ((Rect{m.left(), m.top(), m.width(), m.height()}), (Rect{-120, 300, 6000, 4000}));
     EXPECT_EQ((Rect{t.left(), t.top(), t.width(), t.height()}), (Rect{1200, 2100, 4000, 2115}));
-    EXPECT_EQ(s.core.config.ConnectsWidth, 9000);
+    EXPECT_EQ(s.core.config.connectsWidth, 9000);
 }
 
 TEST(DotDecimal, TurnsEveryCommaIntoAPoint) {
     const std::pair<std::string, std::string> cases[] = {
         {"1,5", "1.5"}, {"a,b,c", "a.b.c"}, {"1.5", "1.5"}, {"", ""}, {",", "."}, {"1,93,", "1.93."},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(ConfigFile::DotDecimal(in), out) << in;
+    for (const auto& [in, out] : cases) EXPECT_EQ(ConfigFile::dotDecimal(in), out) << in;
 }
 
 void PlaceWindows(Core& core) {
@@ -191,7 +191,7 @@ void PlaceWindows(Core& core) {
         w.setWidth(width);
         w.setHeight(height);
     };
-    core.loader.EnsureSettingsLoaded();
+    core.loader.ensureSettingsLoaded();
     place(core.connects.window, 200, 100, 9000, 5000);
     place(core.monitor.window, -120, 0, 6000, 4000);
     place(core.settings.window, 1200, 2100, 4000, 2115);
@@ -200,10 +200,10 @@ void PlaceWindows(Core& core) {
 TEST(SaveConfig, WritesFifteenRecordsInTheirOrderAndForm) {
     Started s;
     PlaceWindows(s.core);
-    s.core.config.KelLatestVersion = "1.93";
-    s.core.config.RemoteHost = "10.1.2.3";
-    s.core.config.RemotePort = 7300;
-    ASSERT_TRUE(s.core.config.SaveConfig());
+    s.core.config.kelLatestVersion = "1.93";
+    s.core.config.remoteHost = "10.1.2.3";
+    s.core.config.remotePort = 7300;
+    ASSERT_TRUE(s.core.config.saveConfig());
     ASSERT_TRUE(s.platform.configFile.has_value());
     const std::string expected =
         "\"FormConnectsTop\",100\r\n"
@@ -228,7 +228,7 @@ TEST(SaveConfig, ASettingsWindowNeverOpenedIsSavedWhereItWouldOpen) {
     Started s;
     s.core.connects.window.setLeft(300);
     s.core.connects.window.setTop(400);
-    ASSERT_TRUE(s.core.config.SaveConfig());
+    ASSERT_TRUE(s.core.config.saveConfig());
     const std::string& file = *s.platform.configFile;
     EXPECT_NE(file.find("\"FormSettingsTop\",2400\r\n"), std::string::npos);
     EXPECT_NE(file.find("\"FormSettingsLeft\",1300\r\n"), std::string::npos);
@@ -237,45 +237,45 @@ TEST(SaveConfig, ASettingsWindowNeverOpenedIsSavedWhereItWouldOpen) {
 TEST(SaveConfig, SavingAndReadingAgainGivesTheSameWindowsHostPortAndVersion) {
     Started a;
     PlaceWindows(a.core);
-    a.core.config.KelLatestVersion = "1.931";
-    a.core.config.RemoteHost = "dx.example.net";
-    a.core.config.RemotePort = 7300;
-    ASSERT_TRUE(a.core.config.SaveConfig());
+    a.core.config.kelLatestVersion = "1.931";
+    a.core.config.remoteHost = "dx.example.net";
+    a.core.config.remotePort = 7300;
+    ASSERT_TRUE(a.core.config.saveConfig());
 
     Started b(a.platform.configFile);
-    EXPECT_EQ(b.core.config.KelLatestVersion, "1.931");
-    EXPECT_EQ(b.core.config.RemoteHost, "dx.example.net");
-    EXPECT_EQ(b.core.config.RemotePort, 7300);
+    EXPECT_EQ(b.core.config.kelLatestVersion, "1.931");
+    EXPECT_EQ(b.core.config.remoteHost, "dx.example.net");
+    EXPECT_EQ(b.core.config.remotePort, 7300);
     EXPECT_EQ(b.core.connects.window.outer(), a.core.connects.window.outer());
     EXPECT_EQ(b.core.monitor.window.outer(), a.core.monitor.window.outer());
     EXPECT_EQ(b.core.settings.window.outer(), a.core.settings.window.outer());
-    EXPECT_EQ(b.core.settings.txtSettings[2].text(), "dx.example.net");
+    EXPECT_EQ(b.core.settings.hostBox.text(), "dx.example.net");
 
     // And the file written again is the same file.
-    ASSERT_TRUE(b.core.config.SaveConfig());
+    ASSERT_TRUE(b.core.config.saveConfig());
     EXPECT_EQ(b.platform.configFile, a.platform.configFile);
 }
 
 TEST(SaveConfig, AFileSavedBeforeAnyVersionWasSeenReadsBackWhole) {
     // An empty version is no version: the host and port saved after it are still read.
     Started a;
-    a.core.config.RemoteHost = "dx.example.net";
-    a.core.config.RemotePort = 7300;
-    ASSERT_TRUE(a.core.config.SaveConfig());
+    a.core.config.remoteHost = "dx.example.net";
+    a.core.config.remotePort = 7300;
+    ASSERT_TRUE(a.core.config.saveConfig());
     ASSERT_NE(a.platform.configFile->find("\"KelLatestVersion\",\"\"\r\n"), std::string::npos);
 
     Started b(a.platform.configFile);
-    EXPECT_EQ(b.core.config.KelLatestVersion, "");
-    EXPECT_EQ(b.core.config.RemoteHost, "dx.example.net");
-    EXPECT_EQ(b.core.config.RemotePort, 7300);
+    EXPECT_EQ(b.core.config.kelLatestVersion, "");
+    EXPECT_EQ(b.core.config.remoteHost, "dx.example.net");
+    EXPECT_EQ(b.core.config.remotePort, 7300);
 }
 
 TEST(SaveConfig, AFailedSaveLeavesTheOldFileAndSaysWhyOnceInRed) {
     Started s(Record("RemotePort", "23"));
     const std::string before = s.core.monitor.pane.text();
     s.platform.writeError = "No space left on device";
-    s.core.config.RemotePort = 24;
-    EXPECT_FALSE(s.core.config.SaveConfig());
+    s.core.config.remotePort = 24;
+    EXPECT_FALSE(s.core.config.saveConfig());
     EXPECT_EQ(s.platform.configFile, Record("RemotePort", "23"));
     const std::string notice = "\r\n*** Monitor.cfg could not be saved: No space left on device";
     const Pane& pane = s.core.monitor.pane;
@@ -283,10 +283,10 @@ TEST(SaveConfig, AFailedSaveLeavesTheOldFileAndSaysWhyOnceInRed) {
     EXPECT_EQ(pane.colourAt(before.size()), colours::kRed);
     EXPECT_EQ(pane.colourAt(pane.size() - 1), colours::kRed);
     // Each failed save says it once; a save that works says nothing.
-    EXPECT_FALSE(s.core.config.SaveConfig());
+    EXPECT_FALSE(s.core.config.saveConfig());
     EXPECT_EQ(pane.text(), before + notice + notice);
     s.platform.writeError.reset();
-    EXPECT_TRUE(s.core.config.SaveConfig());
+    EXPECT_TRUE(s.core.config.saveConfig());
     EXPECT_EQ(pane.text(), before + notice + notice);
 }
 

@@ -22,7 +22,7 @@ TEST(ConfigLocation, BesideTheProgramUnlessItsDirectoryIsNotWritable) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.want);
-        EXPECT_EQ(ConfigLocation(c.dir, c.writable, c.xdg, c.home), std::filesystem::path(c.want));
+        EXPECT_EQ(configLocation(c.dir, c.writable, c.xdg, c.home), std::filesystem::path(c.want));
     }
 }
 

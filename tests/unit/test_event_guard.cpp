@@ -24,7 +24,7 @@ TEST(EventGuard, AFaultEndsTheEventQuietlyAnythingElseIsReportedWithWhatWasBeing
     EXPECT_TRUE(after);
     ASSERT_EQ(platform.errors.size(), 2u);
     EXPECT_EQ(platform.errors[0], "dxmonitor: internal error 1 while handling ^ZQ66: basic_string::substr");
-    // Bytes the node sent are never written raw to the operator's terminal.
+    // latin1Bytes the node sent are never written raw to the operator's terminal.
     EXPECT_EQ(platform.errors[1], "dxmonitor: internal error 2 while handling ^ZQ??: std::bad_alloc");
     EXPECT_EQ(guard.errorCount(), 2u);
     platform.errors.clear();  // reported on purpose here

@@ -14,56 +14,56 @@ struct Restarted {
     Core core{platform};
     explicit Restarted(const std::optional<std::string>& file) {
         platform.configFile = file;
-        core.link.Startup();
+        core.link.startUp();
     }
 };
 
 TEST(FoundByFuzzing, NumbersAreWrittenWithoutAnExponentOrANegativeZero) {
-    EXPECT_EQ(DoubleText(100000.0), "100000");
-    EXPECT_EQ(FloatText(100000.0f), "100000");
-    EXPECT_EQ(DoubleText(RoundHalfEvenTo(0.0005 - 0.0004, 3)), "0");
-    EXPECT_EQ(DoubleText(RoundHalfEvenTo(-0.0001, 3)), "0");
+    EXPECT_EQ(doubleText(100000.0), "100000");
+    EXPECT_EQ(floatText(100000.0f), "100000");
+    EXPECT_EQ(doubleText(roundHalfEvenTo(0.0005 - 0.0004, 3)), "0");
+    EXPECT_EQ(doubleText(roundHalfEvenTo(-0.0001, 3)), "0");
 }
 
 TEST(FoundByFuzzing, AHugeKeepAliveVersionIsKeptAsAPlainNumberAndSavedReadably) {
     Rig rig;
-    rig.core.status.Zq81("^ZQ81^1^65280^23");
+    rig.core.status.onPortBoxColour("^ZQ81^1^65280^23");
     rig.record("^ZQ66^2^0^1.1.1.2^16777215^23^255^K1ABC^65280");
-    rig.core.config.KelLatestVersion = "1.93";
+    rig.core.config.kelLatestVersion = "1.93";
     float v = 100000.0f;
     std::int16_t s = 2;
-    rig.core.recognition.KelCheck(v, s);
-    EXPECT_EQ(rig.core.config.KelLatestVersion, "100000");
+    rig.core.recognition.kelCheck(v, s);
+    EXPECT_EQ(rig.core.config.kelLatestVersion, "100000");
     ASSERT_TRUE(rig.platform.configFile.has_value());
     Restarted again(rig.platform.configFile);
-    EXPECT_EQ(again.core.config.KelLatestVersion, "100000");
-    EXPECT_EQ(again.core.settings.txtSettings[3].text(), "99");  // read to the last record
+    EXPECT_EQ(again.core.config.kelLatestVersion, "100000");
+    EXPECT_EQ(again.core.settings.portBox.text(), "99");  // read to the last record
 }
 
 TEST(FoundByFuzzing, ARowSettledByAReleaseIsCountedAsSettled) {
     Rig rig;
-    rig.core.status.Zq81("^ZQ81^1^65280^23");
+    rig.core.status.onPortBoxColour("^ZQ81^1^65280^23");
     rig.record("^ZQ66^2^0^1.1.1.2^16777215^23^255^K1ABC^65280");
-    rig.core.trafficRows.LastGridRow = 2;
-    rig.core.connects.chkKELversion.setChecked(true);
-    rig.core.config.KelLatestVersion = "1.93";
+    rig.core.trafficRows.lastGridRow = 2;
+    rig.core.connects.watchOlderVersions.setChecked(true);
+    rig.core.config.kelLatestVersion = "1.93";
     float v = 1.85f;  // an older client: light green, released
     std::int16_t s = 2;
-    rig.core.recognition.KelCheck(v, s);
-    rig.core.statistics.CountClientVersions();
+    rig.core.recognition.kelCheck(v, s);
+    rig.core.statistics.countClientVersions();
     EXPECT_EQ(rig.core.statistics.counts().kelOther, 1);
     EXPECT_EQ(rig.core.statistics.counts().kelUnknown, 0);
 }
 
 TEST(FoundByFuzzing, TheSettingsWindowIsNeverPlacedWhereItsSavedPlaceCouldNotBeRead) {
     Rig rig(false);
-    Screens::Moved(rig.core.connects.window, 9'999'500, 9'999'500);
-    rig.core.loader.EnsureSettingsLoaded();
+    Screens::moved(rig.core.connects.window, 9'999'500, 9'999'500);
+    rig.core.loader.ensureSettingsLoaded();
     EXPECT_LE(rig.core.settings.window.left(), kFarthestPlace);
-    ASSERT_TRUE(rig.core.config.SaveConfig());
+    ASSERT_TRUE(rig.core.config.saveConfig());
     Restarted again(rig.platform.configFile);
     EXPECT_EQ(again.core.settings.window.left(), rig.core.settings.window.left());
-    EXPECT_EQ(again.core.settings.txtSettings[3].text(), "99");
+    EXPECT_EQ(again.core.settings.portBox.text(), "99");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ std::ostream& operator<<(std::ostream& os, const Place& p) {
 
 Element& Cell(Core& core, std::int32_t row, int family) {
     GridRow& r = core.connects.rows.at(static_cast<std::size_t>(row));
-    return family == 0 ? r.ip : family == 1 ? r.port : r.call;
+    return family == 0 ? r.address : family == 1 ? r.port : r.call;
 }
 
 Place PlaceOf(Core& core, std::int32_t row, int family) {
@@ -42,12 +42,12 @@ Place PlaceOf(Core& core, std::int32_t row, int family) {
 
 void SetOuterHeight(Core& core, Twips height) {
     core.connects.window.setHeight(height);
-    core.grid.ReFormat();  // what the window's resize does
+    core.grid.layOut();  // what the window's resize does
 }
 
 void Scroll(Core& core, std::int32_t columns) {
-    core.grid.ScrollColumns = columns;
-    core.grid.ReFormat();  // what the scroll buttons do
+    core.grid.scrollColumns = columns;
+    core.grid.layOut();  // what the scroll buttons do
 }
 
 // The placement rule, written out independently: rows above the port count are placed in
@@ -91,7 +91,7 @@ TEST(GridLayout, RowsAboveThePortCountAreLaidOutFromTop360AndPortRowsKeepTheirWa
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^4^255^7300" + kRecord9);
-    ASSERT_EQ(r.core.ports.PortCount, 4);
+    ASSERT_EQ(r.core.ports.portCount, 4);
     ASSERT_EQ(r.core.grid.highestIndex(), 9);
     for (std::int32_t i = 1; i <= 4; ++i) {
         SCOPED_TRACE("port row " + std::to_string(i));
@@ -114,21 +114,21 @@ TEST(GridLayout, RowsAboveThePortCountAreLaidOutFromTop360AndPortRowsKeepTheirWa
 
 TEST(GridLayout, ANewRowTakesTheTemplatesLookAndACallTipWithItsNumber) {
     Rig r;
-    r.core.ports.PortCount = 0;
-    r.core.grid.LoadItems(1);
-    r.core.grid.LoadItems(12);
+    r.core.ports.portCount = 0;
+    r.core.grid.createRow(1);
+    r.core.grid.createRow(12);
     const GridRow& row = r.core.connects.rows[12];
     EXPECT_EQ(row.call.tip(), "  12  ");
     EXPECT_EQ(r.core.connects.rows[1].call.tip(), "  1  ");
-    EXPECT_EQ(row.ip.text(), "IP Address");
+    EXPECT_EQ(row.address.text(), "IP Address");
     EXPECT_EQ(row.port.text(), " Port");
     EXPECT_EQ(row.call.text(), "Call");
     EXPECT_EQ(row.port.fore(), colours::kRed);
-    EXPECT_EQ(row.ip.width(), 1500);
+    EXPECT_EQ(row.address.width(), 1500);
     EXPECT_EQ(row.port.width(), 615);
     EXPECT_EQ(row.call.width(), 1455);
-    EXPECT_EQ(row.ip.height(), 285);
-    EXPECT_TRUE(row.ip.visible());
+    EXPECT_EQ(row.address.height(), 285);
+    EXPECT_TRUE(row.address.visible());
 }
 
 // The port cell shows a socket's verdict as its background and its watch as its text colour.
@@ -148,7 +148,7 @@ TEST(PortColours, EveryVerdictAndWatchShowsTheColoursOfTheCell) {
         for (const auto& w : watches) {
             SCOPED_TRACE(testing::Message() << "verdict " << static_cast<int>(v.verdict) << ", watch "
                                             << static_cast<int>(w.watch));
-            EXPECT_EQ(portColours(v.verdict, w.watch), (PortColours{rgb(v.back), rgb(w.fore)}));
+            EXPECT_EQ(portColours(v.verdict, w.watch), (portBoxColours{rgb(v.back), rgb(w.fore)}));
             // The row's port cell follows whichever of the two changes last.
             GridRow row;
             row.setWatch(w.watch);
@@ -165,15 +165,15 @@ TEST(PortColours, EveryVerdictAndWatchShowsTheColoursOfTheCell) {
 
 TEST(GridLayout, CreatingARowThatExistsIsAFault) {
     Rig r;
-    r.core.grid.LoadItems(3);
-    EXPECT_THROW(r.core.grid.LoadItems(3), Fault);
+    r.core.grid.createRow(3);
+    EXPECT_THROW(r.core.grid.createRow(3), Fault);
 }
 
 // The counters recount only the rows marked changed: a read must not mark one, and every way of
 // changing one must.
 TEST(GridRows, AReadLeavesARowUnmarkedAChangeOrAMarkMarksIt) {
     Rig r;
-    r.core.grid.CreateMissingRows(1, 4);
+    r.core.grid.createMissingRows(1, 4);
     r.core.grid.takeTouched();
     EXPECT_EQ(r.core.grid.row(3).call.text(), "Call");
     EXPECT_TRUE(r.core.grid.takeTouched().empty());
@@ -194,7 +194,7 @@ TEST_P(ColumnWrap, AColumnHoldsTheRowsThatFitAboveTheOuterHeightLess600) {
     const WrapCase c = GetParam();
     Rig r;
     r.core.connects.window.setHeight(c.outerHeight);
-    for (std::int32_t i = 1; i <= 10; ++i) r.core.grid.LoadItems(i);
+    for (std::int32_t i = 1; i <= 10; ++i) r.core.grid.createRow(i);
     for (std::int32_t i = 1; i <= 10; ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
         const int k = i - 1;  // the row's place in the order
@@ -216,7 +216,7 @@ TEST(GridLayout, ScrollingShiftsEveryColumnByWholeColumnsEitherWay) {
         SCOPED_TRACE("scrolled " + std::to_string(scroll));
         Rig r;
         SetOuterHeight(r.core, 1945);  // three rows to a column
-        for (std::int32_t i = 1; i <= 7; ++i) r.core.grid.LoadItems(i);
+        for (std::int32_t i = 1; i <= 7; ++i) r.core.grid.createRow(i);
         Scroll(r.core, scroll);
         ExpectPlaces(r.core, Expected({1, 2, 3, 4, 5, 6, 7}, 0, 1945, scroll));
         EXPECT_EQ(PlaceOf(r.core, 1, 0), (Place{120 - scroll * kColumnPitch, 360}));
@@ -235,9 +235,9 @@ TEST(GridLayout, AMissingRowTakesNoPlace) {
             EXPECT_EQ(PlaceOf(r.core, i, f), (Place{kBaseLeft[f], 360 + 300 * (i - 2)}));
     }
     // A gap further up is passed over too, and filling it moves the rows behind it down.
-    r.core.grid.LoadItems(8);
+    r.core.grid.createRow(8);
     EXPECT_EQ(PlaceOf(r.core, 8, 2), (Place{2360, 360 + 300 * 4}));
-    r.core.grid.LoadItems(6);
+    r.core.grid.createRow(6);
     EXPECT_EQ(PlaceOf(r.core, 6, 2), (Place{2360, 360 + 300 * 4}));
     EXPECT_EQ(PlaceOf(r.core, 8, 2), (Place{2360, 360 + 300 * 5}));
 }
@@ -251,7 +251,7 @@ TEST(GridLayout, WhileThereIsNoPortListRowsAreMadeFromTwoAndOnlyWhereMissing) {
     // A later record for an existing row, and one for a higher socket, are both applied.
     Deliver(r, "^ZQ66^2^0^10.0.0.2^0^4002^0^K2ABC^0^ZQ66^6^0^10.0.0.6^0^4006^0^K6ABC^0");
     EXPECT_FALSE(r.core.grid.hasRow(1));
-    EXPECT_EQ(r.core.connects.rows[2].ip.text(), "10.0.0.2");
+    EXPECT_EQ(r.core.connects.rows[2].address.text(), "10.0.0.2");
     EXPECT_EQ(r.core.connects.rows[6].call.text(), "K6ABC");
     EXPECT_EQ(r.core.grid.highestIndex(), 6);
 }
@@ -261,8 +261,8 @@ TEST(GridLayout, RowsBelowTheHiddenLimitStayHiddenYetKeepTheirPlaceInTheOrder) {
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^2^255^7000^ZQ80^6^six^ZQ66^8^0^10.0.0.8^0^4000^0^K8ABC^0");
-    ASSERT_EQ(r.core.ports.PortCount, 2);
-    ASSERT_EQ(r.core.ports.HiddenRowLimit, 6);
+    ASSERT_EQ(r.core.ports.portCount, 2);
+    ASSERT_EQ(r.core.ports.hiddenRowLimit, 6);
     for (std::int32_t i = 1; i <= 8; ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
         EXPECT_EQ(Cell(r.core, i, 2).visible(), i > 6);
@@ -275,11 +275,11 @@ TEST(GridLayout, AfterAReconnectRowsUpToTheHiddenLimitAreMadeHidden) {
     Rig r;
     SetOuterHeight(r.core, 7280);
     Deliver(r, "^ZQ81^4^255^7300^ZQ66^6^0^a^0^p^0^K6ABC^0^ZQ66^6^0^a^0^p^0^K6ABC^0");
-    ASSERT_EQ(r.core.ports.HiddenRowLimit, 4);
-    ASSERT_EQ(r.core.table.LastCallRow, 6);
-    r.core.link.ConnectToNode();
+    ASSERT_EQ(r.core.ports.hiddenRowLimit, 4);
+    ASSERT_EQ(r.core.table.lastCallRow, 6);
+    r.core.link.connectToNode();
     r.platform.state = kSocketConnected;
-    r.core.link.OnConnected();
+    r.core.link.onConnected();
     ASSERT_EQ(r.core.grid.highestIndex(), 0);
 
     Deliver(r, "^ZQ66^6^0^a^0^p^0^K6ABC^0");
@@ -304,7 +304,7 @@ TEST(GridLayout, IncrementalLayoutAlwaysMatchesAFullPass) {
         Rig r;
         Core& core = r.core;
         const std::int32_t portCount = round % 3 == 0 ? 0 : static_cast<std::int32_t>(rng() % 5);
-        core.ports.PortCount = portCount;
+        core.ports.portCount = portCount;
         Twips height = heights[rng() % std::size(heights)];
         std::int32_t scroll = 0;
         SetOuterHeight(core, height);
@@ -314,18 +314,18 @@ TEST(GridLayout, IncrementalLayoutAlwaysMatchesAFullPass) {
             bool check = true;
             if (what < 10) {
                 const std::int32_t next = core.grid.highestIndex() + 1;
-                core.grid.LoadItems(next);
+                core.grid.createRow(next);
                 rows.insert(next);
             } else if (what < 12) {
                 const std::int32_t next = core.grid.highestIndex() + 2 + static_cast<std::int32_t>(rng() % 4);
-                core.grid.LoadItems(next);
+                core.grid.createRow(next);
                 rows.insert(next);
             } else if (what < 14) {
                 // Fill the lowest gap, if there is one.
                 std::int32_t g = 1;
                 while (rows.count(g)) ++g;
                 if (g < core.grid.highestIndex()) {
-                    core.grid.LoadItems(g);
+                    core.grid.createRow(g);
                     rows.insert(g);
                 } else {
                     check = false;
@@ -340,12 +340,12 @@ TEST(GridLayout, IncrementalLayoutAlwaysMatchesAFullPass) {
                 // A reconnect removes the rows from 1 up; the rest stay until the next pass.
                 const std::int32_t upTo = *rows.begin() + static_cast<std::int32_t>(rng() % 6);
                 for (std::int32_t i = 1; i <= upTo; ++i) {
-                    core.grid.RemoveRow(i);
+                    core.grid.removeRow(i);
                     rows.erase(i);
                 }
                 check = false;
             } else {
-                core.grid.ReFormat();
+                core.grid.layOut();
             }
             if (!check) continue;
             ASSERT_NO_FATAL_FAILURE(ExpectPlaces(core, Expected(rows, portCount, height, scroll)))

@@ -18,16 +18,16 @@ TEST(Startup, PlacesTheMonitorTopLeftShowsTheConnectionsWindowAndWaitsForConnect
     Core core{p};
     core.monitor.window.setLeft(3000);
     core.monitor.window.setTop(2000);
-    core.table.AutoMode = false;
-    core.link.Startup();
+    core.table.autoMode = false;
+    core.link.startUp();
     EXPECT_EQ(p.closes, 1);
     EXPECT_EQ(core.monitor.window.left(), 0);
     EXPECT_EQ(core.monitor.window.top(), 0);
     EXPECT_TRUE(core.connects.window.shown());
-    EXPECT_TRUE(core.table.AutoMode);
-    EXPECT_EQ(core.status.PortColours, (std::vector<Colour>{0, 0}));
+    EXPECT_TRUE(core.table.autoMode);
+    EXPECT_EQ(core.status.portBoxColours, (std::vector<Colour>{0, 0}));
     EXPECT_EQ(core.monitor.pane.text(), "Press Connect To Begin");
-    EXPECT_TRUE(core.monitor.cmdConn.visible());
+    EXPECT_TRUE(core.monitor.connectButton.visible());
     EXPECT_TRUE(p.connects.empty());
     EXPECT_TRUE(p.sent.empty());
 }
@@ -47,10 +47,10 @@ TEST(ConnectToNode, ShowsTryingAndConnectsToTheConfiguredNodeAfterClosing) {
     Started s("\"RemoteHost\",\"10.0.0.9\"\r\n\"RemotePort\",7300\r\n");
     s.core.connects.window.setShown(false);
     s.platform.log.clear();
-    s.core.link.ConnectToNode();
+    s.core.link.connectToNode();
     EXPECT_EQ(s.core.monitor.pane.text(), "Trying");
     EXPECT_EQ(s.platform.log, (std::vector<std::string>{"close", "connect:10.0.0.9:7300"}));
-    EXPECT_TRUE(s.core.monitor.cmdConn.visible());
+    EXPECT_TRUE(s.core.monitor.connectButton.visible());
     EXPECT_TRUE(s.core.connects.window.shown());
 }
 
@@ -74,15 +74,15 @@ TEST(ConnectToNode, RemovesEveryRowOfTheLastConnection) {
         Rig r;
         Deliver(r, c.sentences);
         ASSERT_GT(r.core.grid.highestIndex(), 0);
-        const std::int32_t lastCallRow = r.core.table.LastCallRow;
-        r.core.link.ConnectToNode();
+        const std::int32_t lastCallRow = r.core.table.lastCallRow;
+        r.core.link.connectToNode();
         EXPECT_EQ(r.core.grid.highestIndex(), 0);
         EXPECT_TRUE(r.core.grid.hasRow(0));  // the design row stays
-        EXPECT_EQ(r.core.table.LastCallRow, lastCallRow);
+        EXPECT_EQ(r.core.table.lastCallRow, lastCallRow);
 
         // The next connection's records build the grid afresh.
         r.platform.state = kSocketConnected;
-        r.core.link.OnConnected();
+        r.core.link.onConnected();
         Deliver(r, "^ZQ66^6^0^10.0.0.6^0^4006^0^K6ABC^0");
         EXPECT_TRUE(r.core.grid.hasRow(6));
         EXPECT_EQ(r.core.connects.rows[6].call.text(), "K6ABC");
@@ -92,7 +92,7 @@ TEST(ConnectToNode, RemovesEveryRowOfTheLastConnection) {
 TEST(ConnectToNode, WhileConnectedClosesTheLinkAndStartsANewOne) {
     Rig r;
     ASSERT_EQ(r.platform.state, kSocketConnected);
-    r.core.link.ConnectToNode();
+    r.core.link.connectToNode();
     EXPECT_EQ(r.platform.log, (std::vector<std::string>{"close", "connect:127.0.0.1:99"}));
     EXPECT_EQ(r.platform.state, kSocketConnecting);
 }
@@ -100,14 +100,14 @@ TEST(ConnectToNode, WhileConnectedClosesTheLinkAndStartsANewOne) {
 TEST(OnConnected, WaitsTwoSecondsThenSendsExactlyBAndStartsTheWatchdog) {
     Rig r(false);
     r.core.connects.window.setBack(colours::kRed);
-    r.core.link.ConnectToNode();
+    r.core.link.connectToNode();
     r.platform.state = kSocketConnected;
-    r.core.link.OnConnected();
+    r.core.link.onConnected();
     EXPECT_EQ(r.platform.log,
               (std::vector<std::string>{"close", "connect:127.0.0.1:99", "sleep:2000", "send:B"}));
     EXPECT_EQ(r.platform.sent, (std::vector<std::string>{"B"}));
     EXPECT_EQ(r.core.monitor.pane.text(), "Connected\r\n");
-    EXPECT_FALSE(r.core.monitor.cmdConn.visible());
+    EXPECT_FALSE(r.core.monitor.connectButton.visible());
     ASSERT_EQ(r.platform.timers.count(TimerId::KeepAlive), 1u);
     EXPECT_EQ(r.platform.timers[TimerId::KeepAlive], 65000);
     EXPECT_TRUE(r.core.commands.keepAliveEnabled());
@@ -118,14 +118,14 @@ TEST(OnError, ShowsTheDescriptionClosesTheLinkAndLeavesConnectAsItWas) {
     for (const bool wasConnected : {false, true}) {
         SCOPED_TRACE(wasConnected ? "error on an open link" : "error while trying");
         Rig r(wasConnected);
-        if (!wasConnected) r.core.link.ConnectToNode();
-        const bool buttonBefore = r.core.monitor.cmdConn.visible();
+        if (!wasConnected) r.core.link.connectToNode();
+        const bool buttonBefore = r.core.monitor.connectButton.visible();
         const int closesBefore = r.platform.closes;
-        r.core.link.OnError("Connection is forcefully rejected");
+        r.core.link.onError("Connection is forcefully rejected");
         EXPECT_EQ(r.core.monitor.pane.text(), "Connection is forcefully rejected");
         EXPECT_EQ(r.platform.closes, closesBefore + 1);
         EXPECT_EQ(r.platform.state, kSocketClosed);
-        EXPECT_EQ(r.core.monitor.cmdConn.visible(), buttonBefore);
+        EXPECT_EQ(r.core.monitor.connectButton.visible(), buttonBefore);
         EXPECT_EQ(buttonBefore, !wasConnected);
     }
 }
@@ -135,16 +135,16 @@ TEST(OnClosedByPeer, ClosesLetsEventsRunAndShowsConnectKeepingThePane) {
     Deliver(r, "^ZQ61^last words");
     const std::string pane = r.core.monitor.pane.text();
     const int events = r.platform.eventsRun;
-    r.core.link.OnClosedByPeer();
+    r.core.link.onClosedByPeer();
     EXPECT_EQ(r.platform.state, kSocketClosed);
     EXPECT_EQ(r.platform.eventsRun, events + 1);
-    EXPECT_TRUE(r.core.monitor.cmdConn.visible());
+    EXPECT_TRUE(r.core.monitor.connectButton.visible());
     EXPECT_EQ(r.core.monitor.pane.text(), pane);
 }
 
 TEST(OnConnectionRequest, DoesNothing) {
     Rig r;
-    r.core.link.OnConnectionRequest();
+    r.core.link.onConnectionRequest();
     EXPECT_TRUE(r.platform.log.empty());
     EXPECT_EQ(r.platform.state, kSocketConnected);
 }
@@ -170,9 +170,9 @@ struct CountingPlatform : FakePlatform {
 TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
     CountingPlatform p;
     Core core{p};
-    core.link.Startup();
-    core.link.EndProgram();
-    core.link.EndProgram();
+    core.link.startUp();
+    core.link.endProgram();
+    core.link.endProgram();
     ASSERT_TRUE(p.exitCode.has_value());
     EXPECT_EQ(*p.exitCode, 0);
     EXPECT_EQ(p.endRequests, 1);
@@ -181,10 +181,10 @@ TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
 TEST(EndProgram, ClosingTheMonitorWaitsForTheLinkToReportClosedFirst) {
     CountingPlatform p;
     Core core{p};
-    core.link.Startup();
+    core.link.startUp();
     p.state = kSocketConnected;
     p.closesToFinish = 3;
-    core.link.MonitorUnload();
+    core.link.monitorUnload();
     EXPECT_EQ(p.state, kSocketClosed);
     EXPECT_GE(p.eventsRun, 3);
     EXPECT_EQ(p.endRequests, 1);
@@ -211,12 +211,12 @@ TEST(CommandLine, EnterSendsExactlyTheTypedTextWhileConnectedAndEmptiesTheBox) {
         SCOPED_TRACE(c.name);
         Rig r;
         if (!c.connected) r.platform.state = kSocketConnecting;
-        r.core.monitor.Text1.setText(c.typed);
-        EXPECT_TRUE(r.core.commands.Text1KeyPress(CommandLine::kEnter));
+        r.core.monitor.commandLine.setText(c.typed);
+        EXPECT_TRUE(r.core.commands.onCommandLineKey(CommandLine::kEnter));
         std::string bytes;
         for (const std::string& s : r.platform.sent) bytes += s;
         EXPECT_EQ(bytes, c.sentBytes);
-        EXPECT_EQ(r.core.monitor.Text1.text(), "");
+        EXPECT_EQ(r.core.monitor.commandLine.text(), "");
         // The line is not echoed into the pane.
         EXPECT_EQ(r.core.monitor.pane.text(), "Connected\r\n");
     }
@@ -224,11 +224,11 @@ TEST(CommandLine, EnterSendsExactlyTheTypedTextWhileConnectedAndEmptiesTheBox) {
 
 TEST(CommandLine, OtherKeysAreLeftToEditing) {
     Rig r;
-    r.core.monitor.Text1.setText("sh/dx");
+    r.core.monitor.commandLine.setText("sh/dx");
     for (const int key : {int{'a'}, 10, 8, 27, 32}) {
-        EXPECT_FALSE(r.core.commands.Text1KeyPress(key)) << "key " << key;
+        EXPECT_FALSE(r.core.commands.onCommandLineKey(key)) << "key " << key;
     }
-    EXPECT_EQ(r.core.monitor.Text1.text(), "sh/dx");
+    EXPECT_EQ(r.core.monitor.commandLine.text(), "sh/dx");
     EXPECT_TRUE(r.platform.sent.empty());
 }
 
@@ -238,11 +238,11 @@ TEST(CommandLine, OtherKeysAreLeftToEditing) {
 TEST(Watchdog, TurnsTheConnectionsWindowRedAtTheSixthSilentTickAndStops) {
     Rig r;
     for (int tick = 1; tick <= 5; ++tick) {
-        r.core.commands.OnKeepAliveTick();
+        r.core.commands.onKeepAliveTick();
         EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace) << "tick " << tick;
         EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 1u);
     }
-    r.core.commands.OnKeepAliveTick();
+    r.core.commands.onKeepAliveTick();
     EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
     EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 0u);
     EXPECT_FALSE(r.core.commands.keepAliveEnabled());
@@ -251,16 +251,16 @@ TEST(Watchdog, TurnsTheConnectionsWindowRedAtTheSixthSilentTickAndStops) {
 
 TEST(Watchdog, RedStaysWhenDataFlowsAgainUntilTheNextConnect) {
     Rig r;
-    for (int tick = 0; tick < 6; ++tick) r.core.commands.OnKeepAliveTick();
+    for (int tick = 0; tick < 6; ++tick) r.core.commands.onKeepAliveTick();
     ASSERT_EQ(r.core.connects.window.back(), colours::kRed);
     Deliver(r, "^ZQ61^data again");
-    EXPECT_EQ(r.core.commands.IdleTicks, 0);
+    EXPECT_EQ(r.core.commands.idleTicks, 0);
     EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
     EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 0u);
 
-    r.core.link.ConnectToNode();
+    r.core.link.connectToNode();
     r.platform.state = kSocketConnected;
-    r.core.link.OnConnected();
+    r.core.link.onConnected();
     EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace);
     EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 1u);
 }
@@ -268,20 +268,20 @@ TEST(Watchdog, RedStaysWhenDataFlowsAgainUntilTheNextConnect) {
 TEST(Watchdog, DataEveryTickKeepsTheWindowFromTurningRed) {
     Rig r;
     for (int minute = 0; minute < 30; ++minute) {
-        r.core.commands.OnKeepAliveTick();
+        r.core.commands.onKeepAliveTick();
         r.arrive("^ZQ61^still here");
-        ASSERT_LE(r.core.commands.IdleTicks, 1);
+        ASSERT_LE(r.core.commands.idleTicks, 1);
     }
     EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace);
 }
 
 TEST(DxDeTimer, ArmsTheSpotRuleOnceAndStops) {
     Rig r;
-    r.core.commands.RestartDxDe();
+    r.core.commands.restartDxDe();
     EXPECT_EQ(r.platform.timers[TimerId::DxDe], 45000);
-    EXPECT_FALSE(r.core.commands.DxDeArmed);
-    r.core.commands.OnDxDeTick();
-    EXPECT_TRUE(r.core.commands.DxDeArmed);
+    EXPECT_FALSE(r.core.commands.dxDeArmed);
+    r.core.commands.onDxDeTick();
+    EXPECT_TRUE(r.core.commands.dxDeArmed);
     EXPECT_EQ(r.platform.timers.count(TimerId::DxDe), 0u);
 }
 

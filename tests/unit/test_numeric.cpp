@@ -29,13 +29,13 @@ TEST(LeadingNumber, ReadsTheLongestNumericPrefix) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
-        EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.value);
+        EXPECT_DOUBLE_EQ(leadingNumber(c.text), c.value);
     }
 }
 
 TEST(LeadingNumber, VeryLongDigitRunsStillReadAsTheNearestValue) {
-    EXPECT_DOUBLE_EQ(LeadingNumber("100000000000000000000"), 1e20);
-    EXPECT_DOUBLE_EQ(LeadingNumber(std::string(400, '9')),
+    EXPECT_DOUBLE_EQ(leadingNumber("100000000000000000000"), 1e20);
+    EXPECT_DOUBLE_EQ(leadingNumber(std::string(400, '9')),
                      std::strtod(std::string(400, '9').c_str(), nullptr));
 }
 
@@ -51,7 +51,7 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("x = " + std::to_string(c.x));
-        EXPECT_EQ(RoundHalfEven(c.x), c.rounded);
+        EXPECT_EQ(roundHalfEven(c.x), c.rounded);
     }
 }
 
@@ -72,7 +72,7 @@ TEST(RoundHalfEvenTo, DecimalHalvesAsWrittenGoToTheEvenNeighbour) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("x = " + std::to_string(c.x) + " to " + std::to_string(c.decimals));
-        EXPECT_DOUBLE_EQ(RoundHalfEvenTo(c.x, c.decimals), c.rounded);
+        EXPECT_DOUBLE_EQ(roundHalfEvenTo(c.x, c.decimals), c.rounded);
     }
 }
 
@@ -108,9 +108,9 @@ TEST(StrictInt16, AcceptsOnlyAWholeDecimalIntegerThatFitsSixteenBits) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
         if (c.value)
-            EXPECT_EQ(StrictInt16(c.text), *c.value);
+            EXPECT_EQ(strictInt16(c.text), *c.value);
         else
-            EXPECT_THROW(StrictInt16(c.text), Fault);
+            EXPECT_THROW(strictInt16(c.text), Fault);
     }
 }
 
@@ -124,9 +124,9 @@ TEST(StrictInt32, AcceptsOnlyAWholeDecimalIntegerThatFitsThirtyTwoBits) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
         if (c.value)
-            EXPECT_EQ(StrictInt32(c.text), *c.value);
+            EXPECT_EQ(strictInt32(c.text), *c.value);
         else
-            EXPECT_THROW(StrictInt32(c.text), Fault);
+            EXPECT_THROW(strictInt32(c.text), Fault);
     }
 }
 
@@ -153,9 +153,9 @@ TEST(WholeNumber32, ReadsAWholeNumberTextRoundingHalvesToEven) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
         if (c.value)
-            EXPECT_EQ(WholeNumber32(c.text), *c.value);
+            EXPECT_EQ(wholeNumber32(c.text), *c.value);
         else
-            EXPECT_THROW(WholeNumber32(c.text), Fault);
+            EXPECT_THROW(wholeNumber32(c.text), Fault);
     }
 }
 
@@ -172,19 +172,19 @@ TEST(LeadingWhole32, RoundsTheLeadingNumberAndFaultsWhenItDoesNotFit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");
         if (c.value)
-            EXPECT_EQ(LeadingWhole32(c.text), *c.value);
+            EXPECT_EQ(leadingWhole32(c.text), *c.value);
         else
-            EXPECT_THROW(LeadingWhole32(c.text), Fault);
+            EXPECT_THROW(leadingWhole32(c.text), Fault);
     }
 }
 
 TEST(NumberText, IsTheShortestDecimalWithAPoint) {
-    EXPECT_EQ(FloatText(1.57f), "1.57");
-    EXPECT_EQ(FloatText(2.0f), "2");
-    EXPECT_EQ(FloatText(-0.5f), "-0.5");
-    EXPECT_EQ(DoubleText(1.93), "1.93");
-    EXPECT_EQ(DoubleText(99), "99");
-    EXPECT_EQ(DoubleText(RoundHalfEvenTo(1.9305 - 0.0004, 3)), "1.93");
+    EXPECT_EQ(floatText(1.57f), "1.57");
+    EXPECT_EQ(floatText(2.0f), "2");
+    EXPECT_EQ(floatText(-0.5f), "-0.5");
+    EXPECT_EQ(doubleText(1.93), "1.93");
+    EXPECT_EQ(doubleText(99), "99");
+    EXPECT_EQ(doubleText(roundHalfEvenTo(1.9305 - 0.0004, 3)), "1.93");
 }
 
 }  // namespace

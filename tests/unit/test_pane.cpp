@@ -53,7 +53,7 @@ struct ReplayedView {
         }
     }
     void insert(std::size_t pos, const std::string& text, Colour c) {
-        const std::u16string s = Pane::DisplayText(text);
+        const std::u16string s = Pane::displayText(text);
         shown.insert(pos, s);
         colours.insert(colours.begin() + static_cast<std::ptrdiff_t>(pos), s.size(), c);
     }
@@ -64,7 +64,7 @@ std::vector<Colour> ShownColours(const Pane& pane) {
     std::vector<Colour> out;
     std::size_t at = 0;
     for (const Pane::Run& run : pane.runs()) {
-        const std::u16string s = Pane::DisplayText(pane.text().substr(at, run.length));
+        const std::u16string s = Pane::displayText(pane.text().substr(at, run.length));
         out.insert(out.end(), s.size(), run.colour);
         at += run.length;
     }
@@ -144,12 +144,12 @@ TEST(Pane, ShownLengthCountsALineBreakPairAsOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.text));
-        EXPECT_EQ(Pane::DisplayLength(c.text), c.shown);
-        EXPECT_EQ(Pane::DisplayText(c.text).size(), c.shown);
+        EXPECT_EQ(Pane::displayLength(c.text), c.shown);
+        EXPECT_EQ(Pane::displayText(c.text).size(), c.shown);
     }
-    EXPECT_EQ(Pane::DisplayText("a\r\nb\rc\nd"), u"a\nb\nc\nd");
-    // Bytes are Latin-1; a control character still takes exactly one place.
-    const std::u16string shown = Pane::DisplayText(std::string("\xE9\x04\x01", 3));
+    EXPECT_EQ(Pane::displayText("a\r\nb\rc\nd"), u"a\nb\nc\nd");
+    // latin1Bytes are Latin-1; a control character still takes exactly one place.
+    const std::u16string shown = Pane::displayText(std::string("\xE9\x04\x01", 3));
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0], u'\u00E9');
 }
@@ -163,8 +163,8 @@ TEST(PaneJournal, DeletingUpToTheMiddleOfALineBreakKeepsTheBreakShown) {
     p.deleteFront(3);  // "ab" and the CR of the pair
     v.apply(p, p.takeEdits());
     EXPECT_EQ(p.text(), "\ncd");
-    EXPECT_EQ(v.shown, Pane::DisplayText(p.text()));
-    EXPECT_EQ(p.displaySize(), Pane::DisplayLength(p.text()));
+    EXPECT_EQ(v.shown, Pane::displayText(p.text()));
+    EXPECT_EQ(p.displaySize(), Pane::displayLength(p.text()));
 }
 
 TEST(PaneJournal, AJournalLeftUntakenCollapsesIntoOneReset) {
@@ -185,7 +185,7 @@ TEST(PaneJournal, AJournalLeftUntakenCollapsesIntoOneReset) {
         EXPECT_EQ(edits[0].kind, Pane::Edit::Kind::Reset);
         ReplayedView v;
         v.apply(p, edits);
-        EXPECT_EQ(v.shown, Pane::DisplayText(p.text()));
+        EXPECT_EQ(v.shown, Pane::displayText(p.text()));
         EXPECT_EQ(v.colours, ShownColours(p));
         // After the take, edits are journaled one by one again.
         p.append("more", colours::kRed);
@@ -223,10 +223,10 @@ TEST(PaneJournal, ReplayingTheOutputStagesEditsShowsThePaneExactly) {
                 p.setCaret(p.size());
             }
             if (rng() % 4 == 0) v.apply(p, p.takeEdits());
-            ASSERT_EQ(p.displaySize(), Pane::DisplayLength(p.text()));
+            ASSERT_EQ(p.displaySize(), Pane::displayLength(p.text()));
         }
         v.apply(p, p.takeEdits());
-        ASSERT_EQ(v.shown, Pane::DisplayText(p.text()));
+        ASSERT_EQ(v.shown, Pane::displayText(p.text()));
         ASSERT_EQ(v.colours, ShownColours(p));
     }
 }

@@ -65,7 +65,7 @@ TEST(ReceiveBuffer, EverythingUpToTheLastBatchEndIsHandledInTheArrivalThatBrings
         const std::size_t base = r.core.monitor.pane.size();
         for (const std::string& a : c.arrivals) r.arrive(a);
         EXPECT_EQ(Shown(r, base), c.shown);
-        EXPECT_EQ(r.core.stream.ReceiveBuffer(), c.waiting);
+        EXPECT_EQ(r.core.stream.receiveBuffer(), c.waiting);
     }
 }
 
@@ -84,7 +84,7 @@ TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndIn
     int expected = 1;
     auto take = [&](const std::string& data) {
         const std::size_t before = r.core.monitor.pane.size();
-        const std::size_t kept = SentenceStream::KeptAfterTrim(before);
+        const std::size_t kept = SentenceStream::keptAfterTrim(before);
         r.arrive(data);
         const std::string added = r.core.monitor.pane.text().substr(kept);
         for (std::size_t at = 0; (at = added.find("line ", at)) != std::string::npos; at += 5) {
@@ -95,7 +95,7 @@ TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndIn
     };
     for (std::size_t at = 0; at < stream.size(); at += read) {
         take(stream.substr(at, read));
-        ASSERT_LT(r.core.stream.ReceiveBuffer().size(), 3 * read) << "after byte " << at;
+        ASSERT_LT(r.core.stream.receiveBuffer().size(), 3 * read) << "after byte " << at;
     }
     take(kEotStr);
     EXPECT_EQ(expected, lines + 1);  // every line, the last one with the final batch end
@@ -111,30 +111,30 @@ TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
     };
     OpensAfterWaiting p;
     Core core{p};
-    core.link.Startup();
+    core.link.startUp();
     p.state = kSocketConnecting;
     p.incoming = "data";
-    core.stream.OnDataArrival();
-    EXPECT_EQ(core.stream.ReceiveBuffer(), "data");
+    core.stream.onDataArrival();
+    EXPECT_EQ(core.stream.receiveBuffer(), "data");
     EXPECT_EQ(p.sleeps, 3);
 
     for (const int state : {kSocketClosed, kSocketClosing}) {
         SCOPED_TRACE("state " + std::to_string(state));
         Rig r;
-        r.core.commands.IdleTicks = 4;
+        r.core.commands.idleTicks = 4;
         r.platform.state = state;
         r.arrive("^ZQ61^Hello" + kEotStr);
-        EXPECT_EQ(r.core.stream.ReceiveBuffer(), "");
+        EXPECT_EQ(r.core.stream.receiveBuffer(), "");
         EXPECT_EQ(r.platform.incoming, "^ZQ61^Hello" + kEotStr);  // left unread
-        EXPECT_EQ(r.core.commands.IdleTicks, 4);
+        EXPECT_EQ(r.core.commands.idleTicks, 4);
     }
 }
 
 TEST(ReceiveBuffer, EveryArrivalFromAnOpenLinkResetsTheIdleCount) {
     Rig r;
-    r.core.commands.IdleTicks = 5;
+    r.core.commands.idleTicks = 5;
     r.arrive("x");
-    EXPECT_EQ(r.core.commands.IdleTicks, 0);
+    EXPECT_EQ(r.core.commands.idleTicks, 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,7 +161,7 @@ TEST(SentenceCutting, ASentenceSplitAtAnyPositionIsHandledAsIfItCameWhole) {
         r.arrive(kSplitStream.substr(0, k));
         r.arrive(kSplitStream.substr(k));
         ASSERT_EQ(Written(r, base), kSplitShown);
-        ASSERT_EQ(r.core.stream.ReceiveBuffer(), "");
+        ASSERT_EQ(r.core.stream.receiveBuffer(), "");
     }
 }
 
@@ -261,7 +261,7 @@ TEST(SentenceCutting, ATrafficLineWithNoHeadFromItsEleventhCharacterTakesTheRest
     const std::size_t base = r.core.monitor.pane.size();
     r.batch("^ZQ70^5^a^ZQ61^Next line");
     EXPECT_EQ(Shown(r, base), Line("^ZQ70^5^a^ZQ61^Next line\x04"));
-    EXPECT_EQ(r.core.stream.ReceiveBuffer(), "");
+    EXPECT_EQ(r.core.stream.receiveBuffer(), "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -286,8 +286,8 @@ TEST(SentenceDispatch, StatusAndTableSentencesWriteNothing) {
             "^ZQ80^1^box text^ZQ81^2^255^7000^ZQ90^12^all time^ZQ91^7^session^ZQ92^Monday 10:00"
             "^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ60^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
     EXPECT_EQ(Shown(r, base), "");
-    EXPECT_EQ(r.core.connects.txtTime.text(), "1.50000");  // the link time went to its box
-    EXPECT_TRUE(r.core.grid.hasRow(12));                   // and the record to its row
+    EXPECT_EQ(r.core.connects.linkTime.text(), "1.50000");  // the link time went to its box
+    EXPECT_TRUE(r.core.grid.hasRow(12));                    // and the record to its row
 }
 
 TEST(SentenceDispatch, AnUnknownHeadIsWrittenWholeInTheColourOfTheSentenceBeforeIt) {
@@ -322,9 +322,9 @@ class OutputFilters : public ::testing::TestWithParam<FilterCase> {};
 TEST_P(OutputFilters, HideTheirSentencesAndKeepTheColourRules) {
     const FilterCase& c = GetParam();
     Rig r;
-    r.core.monitor.chkOut.setChecked(c.out);
-    r.core.monitor.chkIn.setChecked(c.in);
-    r.core.monitor.chkUnknown.setChecked(c.unknown);
+    r.core.monitor.showOut.setChecked(c.out);
+    r.core.monitor.showIn.setChecked(c.in);
+    r.core.monitor.showUnknown.setChecked(c.unknown);
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r,
             "^ZQ61^magenta one^ZQ62^blue two^ZQ99after blue^ZQ63^red three^ZQ64^blue four^ZQ70^3^black five"
@@ -364,21 +364,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OutputFilters, WithOutUntickedStatusSentencesAndRecordsStillTakeEffect) {
     Rig r;
-    r.core.monitor.chkOut.setChecked(false);
+    r.core.monitor.showOut.setChecked(false);
     Deliver(r, "^ZQ91^42^session^ZQ81^2^255^7000^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ65^1.5^x");
-    EXPECT_EQ(r.core.connects.Label5.text(), "42");
-    EXPECT_EQ(r.core.ports.PortCount, 2);
+    EXPECT_EQ(r.core.connects.sessionHighWater.text(), "42");
+    EXPECT_EQ(r.core.ports.portCount, 2);
     EXPECT_TRUE(r.core.grid.hasRow(12));
-    EXPECT_EQ(r.core.connects.txtTime.text(), "Time");  // the link time goes through the output stage
+    EXPECT_EQ(r.core.connects.linkTime.text(), "Time");  // the link time goes through the output stage
 }
 
 TEST(OutputFilters, WithOutUntickedAShortLinkTimeDoesNotStopTheCutting) {
     for (const bool out : {true, false}) {
         SCOPED_TRACE(out ? "Out ticked" : "Out unticked");
         Rig r;
-        r.core.monitor.chkOut.setChecked(out);
+        r.core.monitor.showOut.setChecked(out);
         r.batch("^ZQ92^first^ZQ65^^ZQ92^second label^ZQ92^third label");
-        EXPECT_EQ(r.core.connects.Label6.text(), out ? "first" : "third label\x04");
+        EXPECT_EQ(r.core.connects.nodeStartTime.text(), out ? "first" : "third label\x04");
     }
 }
 
@@ -423,7 +423,7 @@ TEST(OutputStage, LeavesTheCaretJustAfterTheLastLineFeed) {
 
 TEST(OutputStage, ForAPassiveNodeALineBreakIsInsertedInFrontOfTheNewestLine) {
     Rig r;
-    r.core.recognition.NodeIsArcPassive = true;
+    r.core.recognition.nodeIsArcPassive = true;
     const std::size_t base = r.core.monitor.pane.size();
     r.batch("^ZQ63^first line^ZQ61^second line^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0^ZQ61^ab" + kFlush);
     // Each written piece (even one whose only part is too short to show) puts a line break just
@@ -480,7 +480,7 @@ TEST(Zq64InsideAPiece, ItsTailGoesInFrontOfTheWaitingSentencesAndIsHandledNextAr
     Deliver(r, "^ZQ70^12^^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
     // Nothing of the piece is written, and the cutting stops with the tail in front.
     EXPECT_EQ(Shown(r, base), "");
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().substr(0, 48),
+    EXPECT_EQ(r.core.stream.receiveBuffer().substr(0, 48),
               "^ZQ64^blue text^ZQ61^after words^ZQ61^more words");
     // What waited behind the piece is not lost.
     r.arrive(kEotStr);
@@ -497,14 +497,14 @@ TEST(ReceiveBufferCap, PastTheCapTheOldestBytesGoAndOneRedLineSaysHowMany) {
     const std::size_t base = r.core.monitor.pane.size();
     std::string data = "^ZQ61" + std::string(cap - 5, 'a');
     r.arrive(data);  // exactly the cap: kept whole
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap);
+    EXPECT_EQ(r.core.stream.receiveBuffer().size(), cap);
     EXPECT_EQ(Shown(r, base), "");
 
     const std::string more = "bcdefghij";
     r.arrive(more);
     data += more;
     const std::size_t dropped = data.size() - cap / 2;
-    EXPECT_EQ(r.core.stream.ReceiveBuffer(), std::string_view(data).substr(dropped));
+    EXPECT_EQ(r.core.stream.receiveBuffer(), std::string_view(data).substr(dropped));
     const std::vector<Segment> written = Written(r, base);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(written[0].colour, kRed);
@@ -519,14 +519,14 @@ TEST(ReceiveBufferCap, ArrivalsThatAddUpPastTheCapDropOnceAndTheStreamGoesOn) {
     const std::size_t base = r.core.monitor.pane.size();
     const std::size_t chunk = cap / 8 * 3;  // three of them pass the cap
     for (int i = 0; i < 3; ++i) r.arrive(std::string(chunk, static_cast<char>('a' + i)));
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap / 2);
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().back(), 'c');
+    EXPECT_EQ(r.core.stream.receiveBuffer().size(), cap / 2);
+    EXPECT_EQ(r.core.stream.receiveBuffer().back(), 'c');
     const std::string afterDrop = Shown(r, base);
     EXPECT_NE(afterDrop.find(std::to_string(3 * chunk - cap / 2)), std::string::npos);
 
     r.arrive("dddd");  // below the cap again: no further line
     EXPECT_EQ(Shown(r, base), afterDrop);
-    EXPECT_EQ(r.core.stream.ReceiveBuffer().size(), cap / 2 + 4);
+    EXPECT_EQ(r.core.stream.receiveBuffer().size(), cap / 2 + 4);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -638,7 +638,7 @@ TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         Rig r;
-        r.core.recognition.NodeIsArcPassive = round % 3 == 0;
+        r.core.recognition.nodeIsArcPassive = round % 3 == 0;
         std::string stream;
         while (stream.size() < 4000) {
             stream += fragments[rng() % std::size(fragments)];
@@ -649,17 +649,17 @@ TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
             const std::size_t n = 1 + rng() % 300;
             r.arrive(stream.substr(at, n));
             at += n;
-            if (rng() % 20 == 0) r.core.monitor.chkIn.setChecked(!r.core.monitor.chkIn.checked());
-            if (rng() % 20 == 0) r.core.monitor.chkUnknown.setChecked(!r.core.monitor.chkUnknown.checked());
+            if (rng() % 20 == 0) r.core.monitor.showIn.setChecked(!r.core.monitor.showIn.checked());
+            if (rng() % 20 == 0) r.core.monitor.showUnknown.setChecked(!r.core.monitor.showUnknown.checked());
             const Pane& pane = r.core.monitor.pane;
-            ASSERT_LE(r.core.stream.ReceiveBuffer().size(), SentenceStream::kBufferCap);
-            ASSERT_EQ(pane.displaySize(), Pane::DisplayLength(pane.text()));
+            ASSERT_LE(r.core.stream.receiveBuffer().size(), SentenceStream::kBufferCap);
+            ASSERT_EQ(pane.displaySize(), Pane::displayLength(pane.text()));
             std::size_t runTotal = 0;
             for (const Pane::Run& run : pane.runs()) runTotal += run.length;
             ASSERT_EQ(runTotal, pane.size());
         }
-        r.core.monitor.chkIn.setChecked(true);
-        r.core.monitor.chkUnknown.setChecked(true);
+        r.core.monitor.showIn.setChecked(true);
+        r.core.monitor.showUnknown.setChecked(true);
         r.arrive(kEotStr);
         r.arrive("^ZQ61^recovered line^ZQ61^second recovered" + kFlush + kEotStr);
         // Each faulty sentence ends its arrival: as many arrivals as it takes work the rest off.

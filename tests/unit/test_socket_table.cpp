@@ -15,8 +15,8 @@ constexpr Colour kWhiteNumber = 16777215;
 struct TableRig : Rig {
     explicit TableRig(int ports = 4) {
         for (int i = 1; i <= ports; ++i)
-            core.stream.OnDataArrival(),
-                core.status.Zq81("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+            core.stream.onDataArrival(),
+                core.status.onPortBoxColour("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
     }
     std::string full66(int s, const std::string& call, Colour callColour = rgb(0x00FF00),
                        Colour ipColour = kWhiteNumber) {
@@ -29,18 +29,18 @@ struct TableRig : Rig {
 TEST(SocketRecord, ExtraCaretsAfterTheHeadAreSkipped) {
     TableRig rig;
     rig.record("^ZQ66^^^12^0^1.2.3.4^0^23^0^K1ABC^0");
-    EXPECT_EQ(rig.core.table.RecordSocket, 12);
-    EXPECT_EQ(rig.row(12).ip.text(), "1.2.3.4");
+    EXPECT_EQ(rig.core.table.recordSocket, 12);
+    EXPECT_EQ(rig.row(12).address.text(), "1.2.3.4");
     EXPECT_EQ(rig.row(12).call.text(), "K1ABC");
 }
 
 TEST(SocketRecord, MissingRowsAreMadeInRisingOrderBeforeAnyField) {
     TableRig rig;
-    for (int i = 5; i <= 35; ++i) rig.core.grid.LoadItems(i);
+    for (int i = 5; i <= 35; ++i) rig.core.grid.createRow(i);
     rig.core.grid.takeTouched();
     rig.record(rig.full66(40, "K1ABC"));
     EXPECT_EQ(rig.core.grid.highestIndex(), 40);
-    EXPECT_EQ(rig.core.table.LastCallRow, 35);
+    EXPECT_EQ(rig.core.table.lastCallRow, 35);
     for (int i = 36; i <= 39; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(rig.row(i).call.text(), "Call");
@@ -66,13 +66,13 @@ TEST(SocketRecord, WithoutAPortListRowsStartAtTwoAndLaterRecordsStillApply) {
 TEST(SocketRecord, TheFirstRecordHidesTheRowsOfThePortStrip) {
     TableRig rig(3);
     rig.record(rig.full66(6, "K1ABC"));
-    EXPECT_EQ(rig.core.ports.HiddenRowLimit, 3);
+    EXPECT_EQ(rig.core.ports.hiddenRowLimit, 3);
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_FALSE(rig.row(i).ip.visible());
+        EXPECT_FALSE(rig.row(i).address.visible());
         EXPECT_FALSE(rig.row(i).call.visible());
     }
-    EXPECT_TRUE(rig.row(4).ip.visible());
+    EXPECT_TRUE(rig.row(4).address.visible());
     EXPECT_TRUE(rig.row(6).call.visible());
 }
 
@@ -81,7 +81,7 @@ TEST(SocketRecord, SingleFieldUpdateResizesTheFieldsAndAppliesOnlyThatField) {
     rig.record(rig.full66(12, "K1ABC"));
     rig.platform.sent.clear();
     rig.record("^ZQ66^12^7^255");
-    const auto& f = rig.core.table.RecordFields;
+    const auto& f = rig.core.table.recordFields;
     ASSERT_EQ(f.size(), 8u);
     EXPECT_EQ(f[7], "255");
     for (int i = 3; i <= 6; ++i) EXPECT_EQ(f[static_cast<std::size_t>(i)], "") << i;
@@ -107,7 +107,7 @@ TEST(SocketRecord, AnAbsurdFieldNumberCostsNoMemory) {
     TableRig rig;
     rig.record(rig.full66(12, "K1ABC"));
     rig.record("^ZQ66^12^2000000000^x");
-    EXPECT_LE(rig.core.table.RecordFields.size(), 65u);
+    EXPECT_LE(rig.core.table.recordFields.size(), 65u);
     EXPECT_EQ(rig.row(12).call.text(), "K1ABC");
 }
 
@@ -118,7 +118,7 @@ TEST(SocketRecord, ShortFullRecordsStopWhereTheirFieldsEnd) {
     EXPECT_EQ(rig.row(12).port.text(), "23");
     rig.record("^ZQ66^14^0^1.2.3.5^0^23");  // fewer than seven: the row and nothing else
     ASSERT_TRUE(rig.core.grid.hasRow(14));
-    EXPECT_EQ(rig.row(14).ip.text(), "IP Address");
+    EXPECT_EQ(rig.row(14).address.text(), "IP Address");
     EXPECT_EQ(rig.row(14).port.text(), " Port");
 }
 
@@ -147,9 +147,9 @@ TEST(SocketRecord, TheCallFilterKeepsLettersDigitsSlashAndDash) {
 TEST(SocketRecord, AddressTipNeedsTenFieldsAndGoesToTheRowOfFieldZero) {
     TableRig rig;
     rig.record("^ZQ66^12^0^1.2.3.4^0^23^0^K1ABC^0^x");
-    EXPECT_EQ(rig.row(12).ip.tip(), "");
+    EXPECT_EQ(rig.row(12).address.tip(), "");
     rig.record("^ZQ66^12^0^1.2.3.4^0^23^0^K1ABC^0^x^host.example");
-    EXPECT_EQ(rig.row(12).ip.tip(), "host.example");
+    EXPECT_EQ(rig.row(12).address.tip(), "host.example");
 }
 
 TEST(SocketRecord, BadSocketNumbersDropTheSentence) {
@@ -180,17 +180,17 @@ TEST(SocketRecord, NeverShowsInThePane) {
 
 TEST(MonitoredRecord, AnEmptyCallStartsAWatch) {
     TableRig rig;
-    rig.core.commands.DxDeArmed = true;
+    rig.core.commands.dxDeArmed = true;
     rig.record("^ZQ60^12^0^1.2.3.4^" + std::to_string(kWhiteNumber) + "^23^0^^65280");
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"M12^"});
-    EXPECT_FALSE(rig.core.commands.DxDeArmed);
+    EXPECT_FALSE(rig.core.commands.dxDeArmed);
     EXPECT_TRUE(rig.core.commands.dxDeEnabled());
     EXPECT_EQ(rig.row(12).port.back(), colours::kWhite);
-    const MonitorWindow& m = rig.core.monitor;
-    EXPECT_EQ(m.Text1.text(), "12");
-    EXPECT_EQ(m.txtRemote[0].text(), "1.2.3.4");
-    EXPECT_EQ(m.txtRemote[1].text(), "23");
-    EXPECT_EQ(m.txtRemote[2].back(), 65280);
+    const MonitorModel& m = rig.core.monitor;
+    EXPECT_EQ(m.commandLine.text(), "12");
+    EXPECT_EQ(m.shownAddress.text(), "1.2.3.4");
+    EXPECT_EQ(m.shownPort.text(), "23");
+    EXPECT_EQ(m.shownCall.back(), 65280);
 }
 
 TEST(MonitoredRecord, AddressColourDecidesWhatTheMonitorBoxesShow) {
@@ -203,29 +203,29 @@ TEST(MonitoredRecord, AddressColourDecidesWhatTheMonitorBoxesShow) {
         SCOPED_TRACE(c.c);
         TableRig rig;
         rig.record(rig.full66(12, "K1ABC"));
-        MonitorWindow& m = rig.core.monitor;
-        m.txtRemote[0].setText("old");
-        m.txtRemote[0].setBack(rgb(0x123456));
-        m.txtRemote[2].setText("oldcall");
+        MonitorModel& m = rig.core.monitor;
+        m.shownAddress.setText("old");
+        m.shownAddress.setBack(rgb(0x123456));
+        m.shownCall.setText("oldcall");
         rig.record("^ZQ60^12^3^" + std::to_string(c.c));
-        EXPECT_EQ(rig.row(12).ip.back(), c.c);
-        EXPECT_EQ(m.txtRemote[2].text(), c.resetsBoxes ? "" : "oldcall");
-        EXPECT_EQ(m.txtRemote[0].text(), c.resetsBoxes ? "10.0.0.12" : "old");
-        EXPECT_EQ(m.txtRemote[0].back(), c.addressBoxTakesColour ? c.c : rgb(0x123456));
+        EXPECT_EQ(rig.row(12).address.back(), c.c);
+        EXPECT_EQ(m.shownCall.text(), c.resetsBoxes ? "" : "oldcall");
+        EXPECT_EQ(m.shownAddress.text(), c.resetsBoxes ? "10.0.0.12" : "old");
+        EXPECT_EQ(m.shownAddress.back(), c.addressBoxTakesColour ? c.c : rgb(0x123456));
     }
 }
 
 TEST(MonitoredRecord, AnEmptyCallColourChangesNothingAndCountsNothing) {
     TableRig rig;
     rig.record(rig.full66(12, "K1ABC", 255));
-    rig.core.trafficRows.LastGridRow = 12;
-    rig.core.connects.txtKEL.setText("sentinel");
+    rig.core.trafficRows.lastGridRow = 12;
+    rig.core.connects.kelCount.setText("sentinel");
     rig.record("^ZQ60^12^7^");
     EXPECT_EQ(rig.row(12).call.back(), 255);
-    EXPECT_EQ(rig.core.connects.txtKEL.text(), "sentinel");
+    EXPECT_EQ(rig.core.connects.kelCount.text(), "sentinel");
     rig.record("^ZQ66^12^7^");
     EXPECT_EQ(rig.row(12).call.back(), 0);
-    EXPECT_EQ(rig.core.connects.txtKEL.text(), "0");
+    EXPECT_EQ(rig.core.connects.kelCount.text(), "0");
 }
 
 TEST(MonitoredRecord, AFaultInOneFieldLeavesTheOthersApplied) {
@@ -245,28 +245,28 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         rig.record(rig.full66(12, "K1ABC", rgb(0x00FF00), kYellowNumber));
         rig.row(12).port.setTip("1.9");
         rig.row(12).setWatch(Watch::Settled);
-        rig.core.table.AutoMode = autoMode;
-        rig.core.commands.DxDeArmed = true;
+        rig.core.table.autoMode = autoMode;
+        rig.core.commands.dxDeArmed = true;
         rig.platform.sent.clear();
-        rig.core.monitor.txtRemote[0].setText("before");
+        rig.core.monitor.shownAddress.setText("before");
 
         rig.record("^ZQ66^12^3^255");
 
         EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"M12^"});
         EXPECT_EQ(rig.row(12).port.fore(), colours::kRed);
         EXPECT_EQ(rig.row(12).port.tip(), "");
-        EXPECT_EQ(rig.row(12).ip.back(), 255);
-        EXPECT_FALSE(rig.core.commands.DxDeArmed);
-        const MonitorWindow& m = rig.core.monitor;
+        EXPECT_EQ(rig.row(12).address.back(), 255);
+        EXPECT_FALSE(rig.core.commands.dxDeArmed);
+        const MonitorModel& m = rig.core.monitor;
         if (autoMode) {
-            EXPECT_EQ(m.Text1.text(), "12");
-            EXPECT_EQ(m.txtRemote[0].text(), "10.0.0.12");
-            EXPECT_EQ(m.txtRemote[0].back(), 255);
-            EXPECT_EQ(m.txtRemote[1].back(), colours::kWhite);
-            EXPECT_EQ(m.txtRemote[2].text(), "");
+            EXPECT_EQ(m.commandLine.text(), "12");
+            EXPECT_EQ(m.shownAddress.text(), "10.0.0.12");
+            EXPECT_EQ(m.shownAddress.back(), 255);
+            EXPECT_EQ(m.shownPort.back(), colours::kWhite);
+            EXPECT_EQ(m.shownCall.text(), "");
         } else {
-            EXPECT_EQ(m.Text1.text(), "1");
-            EXPECT_EQ(m.txtRemote[0].text(), "before");
+            EXPECT_EQ(m.commandLine.text(), "1");
+            EXPECT_EQ(m.shownAddress.text(), "before");
         }
     }
 }
@@ -279,7 +279,7 @@ TEST(AnySocketRecord, AnAddressColourThatDoesNotLeaveYellowOnlyRecolours) {
         rig.platform.sent.clear();
         rig.record("^ZQ66^12^3^" + std::to_string(c.after));
         EXPECT_TRUE(rig.platform.sent.empty());
-        EXPECT_EQ(rig.row(12).ip.back(), c.after);
+        EXPECT_EQ(rig.row(12).address.back(), c.after);
     }
 }
 
@@ -288,7 +288,7 @@ TEST(AnySocketRecord, AWatchThatCannotBeSentEndsTheStep) {
     rig.record(rig.full66(12, "K1ABC", rgb(0x00FF00), kYellowNumber));
     rig.platform.state = kSocketClosed;
     rig.record("^ZQ66^12^3^255");
-    EXPECT_EQ(rig.row(12).ip.back(), kYellowNumber);
+    EXPECT_EQ(rig.row(12).address.back(), kYellowNumber);
 }
 
 TEST(AnySocketRecord, OnlyExactLockedOutLocksTheSocketOut) {
@@ -300,10 +300,10 @@ TEST(AnySocketRecord, OnlyExactLockedOutLocksTheSocketOut) {
     EXPECT_EQ(rig.row(13).port.back(), colours::kWhite);
     EXPECT_TRUE(rig.platform.sent.empty());
 
-    rig.core.monitor.Text1.setText("12");
+    rig.core.monitor.commandLine.setText("12");
     rig.record("^ZQ66^13^6^LockedOut");
     EXPECT_EQ(rig.row(13).port.back(), colours::kRed);
-    EXPECT_EQ(rig.core.monitor.txtRemote[1].back(), colours::kRed);  // whichever socket is shown
+    EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kRed);  // whichever socket is shown
     EXPECT_EQ(rig.row(13).port.fore(), colours::kBlack);
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"N13^"});
 }
@@ -311,12 +311,12 @@ TEST(AnySocketRecord, OnlyExactLockedOutLocksTheSocketOut) {
 TEST(AnySocketRecord, ACallUpdateReachesTheMonitorOnlyForTheShownSocketInAutoMode) {
     TableRig rig;
     rig.record(rig.full66(12, "K1ABC"));
-    rig.core.monitor.Text1.setText("12");
+    rig.core.monitor.commandLine.setText("12");
     rig.record("^ZQ66^12^6^K9NEW");
-    EXPECT_EQ(rig.core.monitor.txtRemote[2].text(), "K9NEW");
-    rig.core.monitor.Text1.setText(" 12");
+    EXPECT_EQ(rig.core.monitor.shownCall.text(), "K9NEW");
+    rig.core.monitor.commandLine.setText(" 12");
     rig.record("^ZQ66^12^6^K9OTHER");
-    EXPECT_EQ(rig.core.monitor.txtRemote[2].text(), "K9NEW");
+    EXPECT_EQ(rig.core.monitor.shownCall.text(), "K9NEW");
 }
 
 TEST(AnySocketRecord, AProbeIsCountedOnceAndOnlyOnAWhiteCallCell) {
@@ -325,7 +325,7 @@ TEST(AnySocketRecord, AProbeIsCountedOnceAndOnlyOnAWhiteCallCell) {
     rig.record("^ZQ66^12^7^14146559");
     rig.record("^ZQ66^12^7^14146559");
     EXPECT_EQ(rig.core.table.probe, 1);
-    EXPECT_EQ(rig.core.connects.Text1.text(), "1");
+    EXPECT_EQ(rig.core.connects.probeCount.text(), "1");
     rig.record("^ZQ66^13^0^1.2.3.4^0^23^0^^65280");
     rig.record("^ZQ66^13^7^14146559");  // not white before: no probe
     EXPECT_EQ(rig.core.table.probe, 1);
@@ -336,14 +336,14 @@ TEST(AnySocketRecord, FieldsWithNoStepOnlyRecount) {
         SCOPED_TRACE(k);
         TableRig rig;
         rig.record(rig.full66(12, "K1ABC"));
-        rig.core.trafficRows.LastGridRow = 12;
-        rig.core.connects.txtNonKEL.setText("sentinel");
+        rig.core.trafficRows.lastGridRow = 12;
+        rig.core.connects.plainUserCount.setText("sentinel");
         rig.record(std::string("^ZQ66^12^") + k + "^x");
         // Field 1 is dropped before any step; the others run only the count.
-        EXPECT_EQ(rig.core.connects.txtNonKEL.text(), std::string(k) == "1" ? "sentinel" : "0");
-        rig.core.connects.txtNonKEL.setText("sentinel");
+        EXPECT_EQ(rig.core.connects.plainUserCount.text(), std::string(k) == "1" ? "sentinel" : "0");
+        rig.core.connects.plainUserCount.setText("sentinel");
         rig.record(std::string("^ZQ60^12^") + k + "^x");
-        EXPECT_EQ(rig.core.connects.txtNonKEL.text(), "sentinel");
+        EXPECT_EQ(rig.core.connects.plainUserCount.text(), "sentinel");
     }
 }
 
@@ -357,13 +357,13 @@ TEST(MonitoredRecord, ASocketWithoutARowStillFillsTheMonitorBoxesUpToTheGrid) {
     TableRig rig(0);  // no port list: row 1 is never made
     rig.record("^ZQ60^1^0^1.2.3.4^255^23^65280^K1ABC^65280");
     EXPECT_FALSE(rig.core.grid.hasRow(1));
-    const MonitorWindow& m = rig.core.monitor;
-    EXPECT_EQ(m.txtRemote[0].text(), "1.2.3.4");
-    EXPECT_EQ(m.txtRemote[1].text(), "23");
-    EXPECT_EQ(m.txtRemote[1].back(), 65280);
-    EXPECT_EQ(m.Text1.text(), "1");
-    EXPECT_EQ(m.txtRemote[2].text(), "K1ABC");
-    EXPECT_EQ(m.txtRemote[2].back(), 65280);
+    const MonitorModel& m = rig.core.monitor;
+    EXPECT_EQ(m.shownAddress.text(), "1.2.3.4");
+    EXPECT_EQ(m.shownPort.text(), "23");
+    EXPECT_EQ(m.shownPort.back(), 65280);
+    EXPECT_EQ(m.commandLine.text(), "1");
+    EXPECT_EQ(m.shownCall.text(), "K1ABC");
+    EXPECT_EQ(m.shownCall.back(), 65280);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 const Colour kDesignBoxColour = rgb(0x00FF00);
 
 std::vector<Element>& Strip(Rig& r) {
-    return r.core.connects.txtReset;
+    return r.core.connects.portStrip;
 }
 
 TEST(PortStrip, AColourSentenceCreatesTheMissingBoxesWithTheirPortTip) {
@@ -23,7 +23,7 @@ TEST(PortStrip, AColourSentenceCreatesTheMissingBoxesWithTheirPortTip) {
     Deliver(r, "^ZQ81^3^255^7000");
     const auto& boxes = Strip(r);
     ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(r.core.ports.PortCount, 3);
+    EXPECT_EQ(r.core.ports.portCount, 3);
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE("box " + std::to_string(i));
         EXPECT_EQ(boxes[i].tip(), " Port 7000");
@@ -40,8 +40,8 @@ TEST(PortStrip, AColourSentenceCreatesTheMissingBoxesWithTheirPortTip) {
         EXPECT_EQ(boxes[i].text(), "0");
     }
     EXPECT_FALSE(boxes[0].visible());
-    ASSERT_EQ(r.core.status.PortColours.size(), 4u);
-    EXPECT_EQ(r.core.status.PortColours[3], 255);
+    ASSERT_EQ(r.core.status.portBoxColours.size(), 4u);
+    EXPECT_EQ(r.core.status.portBoxColours[3], 255);
 }
 
 TEST(PortStrip, LaterSentencesForAnExistingBoxChangeOnlyThatBox) {
@@ -53,8 +53,8 @@ TEST(PortStrip, LaterSentencesForAnExistingBoxChangeOnlyThatBox) {
     EXPECT_EQ(boxes[2].text(), "5");
     EXPECT_EQ(boxes[1].back(), colours::kGreen);
     EXPECT_EQ(boxes[1].tip(), " Port 7000");  // the tip is given only when the box is made
-    EXPECT_EQ(r.core.ports.PortCount, 3);
-    EXPECT_EQ(r.core.status.PortColours[1], 65280);
+    EXPECT_EQ(r.core.ports.portCount, 3);
+    EXPECT_EQ(r.core.status.portBoxColours[1], 65280);
 }
 
 TEST(PortStrip, ATextSentenceCreatesBoxesWithoutCountingThemAsPorts) {
@@ -63,7 +63,7 @@ TEST(PortStrip, ATextSentenceCreatesBoxesWithoutCountingThemAsPorts) {
     Deliver(r, "^ZQ80^5^five");
     const auto& boxes = Strip(r);
     ASSERT_EQ(boxes.size(), 6u);
-    EXPECT_EQ(r.core.ports.PortCount, 2);
+    EXPECT_EQ(r.core.ports.portCount, 2);
     EXPECT_EQ(boxes[5].text(), "five");
     EXPECT_EQ(boxes[4].text(), "0");
     EXPECT_EQ(boxes[4].tip(), "");
@@ -71,7 +71,7 @@ TEST(PortStrip, ATextSentenceCreatesBoxesWithoutCountingThemAsPorts) {
     EXPECT_EQ(boxes[5].left(), 6600 + 250 * 5);
     // A colour for a box that a text sentence made does not move the port count.
     Deliver(r, "^ZQ81^5^255^7300");
-    EXPECT_EQ(r.core.ports.PortCount, 2);
+    EXPECT_EQ(r.core.ports.portCount, 2);
     EXPECT_EQ(boxes[5].back(), colours::kRed);
 }
 
@@ -82,11 +82,11 @@ TEST(PortStrip, AColourSentenceWithFourFieldsGivesNoTipAndNumbersAreRounded) {
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2].tip(), "");
     EXPECT_EQ(boxes[2].back(), 256);
-    EXPECT_EQ(r.core.status.PortColours[2], 256);
+    EXPECT_EQ(r.core.status.portBoxColours[2], 256);
     Deliver(r, "^ZQ81^0^16777215^9");  // box 0 is the design box: it only takes the colour
     EXPECT_EQ(boxes[0].back(), colours::kWhite);
-    EXPECT_EQ(r.core.ports.PortCount, 2);
-    EXPECT_EQ(r.core.status.PortColours[0], 16777215);
+    EXPECT_EQ(r.core.ports.portCount, 2);
+    EXPECT_EQ(r.core.status.portBoxColours[0], 16777215);
 }
 
 // A faulty sentence ends there; what it did before the fault stays, and the sentences behind it
@@ -106,7 +106,7 @@ TEST_P(FaultySentence, EndsOnlyItself) {
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, c.sentence + "^ZQ61^after the fault");
     EXPECT_EQ(Strip(r).size(), c.boxes);
-    EXPECT_EQ(r.core.ports.PortCount, c.portCount);
+    EXPECT_EQ(r.core.ports.portCount, c.portCount);
     EXPECT_EQ(r.core.monitor.pane.text().substr(base), Line("after the fault"));
 }
 
@@ -127,7 +127,7 @@ TEST(PortStrip, BoxNumberOneThousandIsStillMade) {
     Rig r;
     Deliver(r, "^ZQ81^1000^255^7000");
     EXPECT_EQ(Strip(r).size(), 1001u);
-    EXPECT_EQ(r.core.ports.PortCount, 1000);
+    EXPECT_EQ(r.core.ports.portCount, 1000);
     Deliver(r, "^ZQ80^1000^last");
     EXPECT_EQ(Strip(r)[1000].text(), "last");
 }
@@ -138,8 +138,8 @@ TEST(PortStrip, ABoxNumberAboveOneThousandLeavesAnExistingStripAsItWas) {
     Deliver(r, "^ZQ81^5000^65280^7300");
     Deliver(r, "^ZQ80^5000^text");
     EXPECT_EQ(Strip(r).size(), 3u);
-    EXPECT_EQ(r.core.ports.PortCount, 2);
-    EXPECT_EQ(r.core.status.PortColours.size(), 3u);
+    EXPECT_EQ(r.core.ports.portCount, 2);
+    EXPECT_EQ(r.core.status.portBoxColours.size(), 3u);
 }
 
 struct MarkCase {
@@ -164,33 +164,33 @@ TEST(HighwaterMarks, ShowTheRoundedCountAndTheTextInTheTip) {
         SCOPED_TRACE(c.name);
         Rig r;
         Deliver(r, "^ZQ90^" + c.payload + "^ZQ91^" + c.payload);
-        EXPECT_EQ(r.core.connects.Label2.text(), c.count);
-        EXPECT_EQ(r.core.connects.Label3.tip(), "All-Time Highwater Mark (" + c.tipText + ")");
-        EXPECT_EQ(r.core.connects.Label5.text(), c.count);
-        EXPECT_EQ(r.core.connects.Label4.tip(), "Session Highwater Mark (" + c.tipText + ")");
+        EXPECT_EQ(r.core.connects.allTimeHighWater.text(), c.count);
+        EXPECT_EQ(r.core.connects.allTimeHighWaterLabel.tip(), "All-Time Highwater Mark (" + c.tipText + ")");
+        EXPECT_EQ(r.core.connects.sessionHighWater.text(), c.count);
+        EXPECT_EQ(r.core.connects.sessionHighWaterLabel.tip(), "Session Highwater Mark (" + c.tipText + ")");
     }
 }
 
 TEST(HighwaterMarks, SessionAndAllTimeMarksAreIndependent) {
     Rig r;
     Deliver(r, "^ZQ91^42^t");
-    EXPECT_EQ(r.core.connects.Label5.text(), "42");
-    EXPECT_EQ(r.core.connects.Label4.tip(), "Session Highwater Mark (t)");
-    EXPECT_EQ(r.core.connects.Label2.text(), "000");
-    EXPECT_EQ(r.core.connects.Label3.tip(), "");
+    EXPECT_EQ(r.core.connects.sessionHighWater.text(), "42");
+    EXPECT_EQ(r.core.connects.sessionHighWaterLabel.tip(), "Session Highwater Mark (t)");
+    EXPECT_EQ(r.core.connects.allTimeHighWater.text(), "000");
+    EXPECT_EQ(r.core.connects.allTimeHighWaterLabel.tip(), "");
 }
 
 TEST(StartTime, IsShownInItsLabelWhichBecomesVisible) {
     Rig r;
-    EXPECT_FALSE(r.core.connects.Label6.visible());
+    EXPECT_FALSE(r.core.connects.nodeStartTime.visible());
     r.batch("^ZQ92^Started 2026-12-08 08:00^ZQ61^Hello there");
-    EXPECT_EQ(r.core.connects.Label6.text(), "Started 2026-12-08 08:00");
-    EXPECT_TRUE(r.core.connects.Label6.visible());
+    EXPECT_EQ(r.core.connects.nodeStartTime.text(), "Started 2026-12-08 08:00");
+    EXPECT_TRUE(r.core.connects.nodeStartTime.visible());
 }
 
 TEST(BlueLines, AHeadAloneBecomesALineBreakThatIsNotWritten) {
     Rig r;
-    r.core.recognition.NodeIsArcPassive = false;
+    r.core.recognition.nodeIsArcPassive = false;
     const std::size_t base = r.core.monitor.pane.size();
     Deliver(r, "^ZQ62^ZQ99after the head");
     // The empty blue line writes nothing, but the sentence after it takes its blue.
@@ -202,7 +202,7 @@ TEST(BlueLines, AreShownDespiteInWhileTheMonitoredSocketsPortCellIsGreen) {
     for (const bool green : {false, true}) {
         SCOPED_TRACE(green ? "green" : "white");
         Rig r;
-        r.core.monitor.chkIn.setChecked(false);
+        r.core.monitor.showIn.setChecked(false);
         if (green) r.core.connects.rows[0].setVerdict(Verdict::KelLatest);
         const std::size_t base = r.core.monitor.pane.size();
         Deliver(r, "^ZQ62^blue line");

@@ -11,9 +11,9 @@
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/platform.h"
-#include "views/connects_window.h"
-#include "views/monitor_window.h"
-#include "views/settings_window.h"
+#include "views/connections_model.h"
+#include "views/monitor_model.h"
+#include "views/settings_model.h"
 
 namespace dx {
 namespace {
@@ -55,9 +55,9 @@ std::optional<std::pair<std::string, std::string>> LineRecord(std::string_view l
 // A window geometry value: the whole item must be a number; a place this far off any screen is
 // a value the window refuses.
 Twips geometryValue(const std::string& value) {
-    const auto single = static_cast<float>(StrictNumber(value));
+    const auto single = static_cast<float>(strictNumber(value));
     if (!(std::fabs(single) <= static_cast<float>(kFarthestPlace))) throw Fault("refused");
-    return ToInt32(single);
+    return toInt32(single);
 }
 
 // A width or height below zero is a size no window takes.
@@ -79,7 +79,7 @@ void writeRecord(std::string& out, std::string_view key, std::string_view value,
 
 }  // namespace
 
-std::string ConfigFile::DotDecimal(std::string text) {
+std::string ConfigFile::dotDecimal(std::string text) {
     for (char& c : text)
         if (c == ',') c = '.';
     return text;
@@ -103,29 +103,29 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
         Screens& screens = screens_;
         WindowModel* w = nullptr;
         if (g.window == 0) {
-            loader_.EnsureConnectsLoaded();
+            loader_.ensureConnectionsLoaded();
             w = &connects_.window;
         } else if (g.window == 1) {
             w = &monitor_.window;
         } else {
-            loader_.EnsureSettingsLoaded();
+            loader_.ensureSettingsLoaded();
             w = &settings_.window;
         }
         // A new size is a resize of that window, with what the window does on one.
         const auto resize = [&](Twips width, Twips height) {
             if (g.window == 0)
-                screens.ConnectsResized(width, height);
+                screens.connectionsResized(width, height);
             else if (g.window == 1)
-                screens.MonitorResized(width, height);
+                screens.monitorResized(width, height);
             else
-                screens.SettingsResized(width, height);
+                screens.settingsResized(width, height);
         };
         switch (g.what) {
             case 0:
-                Screens::Moved(*w, w->left(), v);
+                Screens::moved(*w, w->left(), v);
                 break;
             case 1:
-                Screens::Moved(*w, v, w->top());
+                Screens::moved(*w, v, w->top());
                 break;
             case 2:
                 resize(w->width(), v);
@@ -135,49 +135,49 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
                 break;
         }
         if (g.window == 0 && g.what == 3) {
-            ConnectsWidth = v;
-            ConnectsWidthRead = true;
+            connectsWidth = v;
+            connectsWidthRead = true;
         }
         return;
     }
     if (key == "KelLatestVersion") {
         // A file saved before any version was seen holds an empty version: that is no version,
         // not a fault that would lose the records after it. A comma is a decimal point here too.
-        const std::string number = DotDecimal(value);
+        const std::string number = dotDecimal(value);
         if (number.find_first_not_of(" \t") == std::string::npos) {
-            KelLatestVersion.clear();
+            kelLatestVersion.clear();
         } else {
-            const double x = StrictNumber(number) - 0.0004;
+            const double x = strictNumber(number) - 0.0004;
             // No client version is that large; at such sizes the 0.0004 and the three decimals
             // are lost to the number's precision, so the value would not read back as saved.
             if (!(std::fabs(x) < kLargestVersion)) throw Fault("not a version");
-            KelLatestVersion = DotDecimal(DoubleText(RoundHalfEvenTo(x, 3)));
+            kelLatestVersion = dotDecimal(doubleText(roundHalfEvenTo(x, 3)));
         }
-        loader_.EnsureConnectsLoaded();
-        connects_.txtVersion.setText(value);
+        loader_.ensureConnectionsLoaded();
+        connects_.latestVersion.setText(value);
     } else if (key == "RemoteHost") {
-        loader_.EnsureSettingsLoaded();
-        RemoteHost = value;
-        settings_.txtSettings[2].setText(value);
+        loader_.ensureSettingsLoaded();
+        remoteHost = value;
+        settings_.hostBox.setText(value);
     } else if (key == "RemotePort") {
-        const std::int32_t port = WholeNumber32(value);
-        loader_.EnsureSettingsLoaded();
-        RemotePort = port;
-        settings_.txtSettings[3].setText(value);
+        const std::int32_t port = wholeNumber32(value);
+        loader_.ensureSettingsLoaded();
+        remotePort = port;
+        settings_.portBox.setText(value);
     }
     // Any other key is passed over with its value.
 }
 
-void ConfigFile::LoadConfig() {
+void ConfigFile::loadConfig() {
     if (busy_) return;
     busy_ = true;
-    RemotePort = 99;
-    RemoteHost = "127.0.0.1";
+    remotePort = 99;
+    remoteHost = "127.0.0.1";
     const std::optional<std::string> content = platform_.readConfig();
-    FileRead = content.has_value();
+    fileRead = content.has_value();
     // No file: the defaults hold, and the reader stays shut for the rest of the run.
     if (!content) return;
-    // One record a line, as SaveConfig writes them (CR LF; a lone LF or CR ends a line too). A
+    // One record a line, as saveConfig writes them (CR LF; a lone LF or CR ends a line too). A
     // line that is no record, or a value that does not convert or that its window refuses, is
     // passed over: its key keeps what it had, and the records after it are still read, so that
     // the next save does not write defaults over them.
@@ -200,7 +200,7 @@ void ConfigFile::LoadConfig() {
     busy_ = false;
 }
 
-std::string ConfigFile::Render() const {
+std::string ConfigFile::render() const {
     std::string out;
     const auto geometry = [&out](const char* prefix, const WindowModel& w) {
         const std::string p(prefix);
@@ -212,17 +212,17 @@ std::string ConfigFile::Render() const {
     geometry("FormConnects", connects_.window);
     geometry("FormMonitor", monitor_.window);
     geometry("FormSettings", settings_.window);
-    writeRecord(out, "KelLatestVersion", KelLatestVersion, true);
-    writeRecord(out, "RemoteHost", RemoteHost, true);
-    writeRecord(out, "RemotePort", std::to_string(RemotePort), false);
+    writeRecord(out, "KelLatestVersion", kelLatestVersion, true);
+    writeRecord(out, "RemoteHost", remoteHost, true);
+    writeRecord(out, "RemotePort", std::to_string(remotePort), false);
     return out;
 }
 
-bool ConfigFile::SaveConfig() {
+bool ConfigFile::saveConfig() {
     // Reading the settings window's place brings it into being, as every save reads all three.
-    loader_.EnsureConnectsLoaded();
-    loader_.EnsureSettingsLoaded();
-    const std::optional<std::string> error = platform_.writeConfig(Render());
+    loader_.ensureConnectionsLoaded();
+    loader_.ensureSettingsLoaded();
+    const std::optional<std::string> error = platform_.writeConfig(render());
     if (!error) return true;
     // The old file stays whole; without a word the operator would take the new address or version
     // as kept until the next start.

@@ -4,19 +4,19 @@
 #include "common/config_values.h"
 
 namespace dx {
-struct ConnectsWindow;
-struct MonitorWindow;
+struct ConnectionsModel;
+struct MonitorModel;
 class Platform;
 class Screens;
-struct SettingsWindow;
+struct SettingsModel;
 class WindowLoader;
 
 // `Monitor.cfg`: the node's address and port, the latest KEL client version seen and the places
 // of the three windows, as fifteen "key",value records.
 class ConfigFile : public ConfigValues, public ConfigSaver {
   public:
-    ConfigFile(Screens& screens, WindowLoader& loader, Platform& platform, MonitorWindow& monitor,
-               ConnectsWindow& connects, SettingsWindow& settings)
+    ConfigFile(Screens& screens, WindowLoader& loader, Platform& platform, MonitorModel& monitor,
+               ConnectionsModel& connects, SettingsModel& settings)
         : screens_(screens),
           loader_(loader),
           platform_(platform),
@@ -24,14 +24,14 @@ class ConfigFile : public ConfigValues, public ConfigSaver {
           connects_(connects),
           settings_(settings) {}
 
-    void LoadConfig();
+    void loadConfig();
     // Writes the file whole; answers false when it could not (the old file then stays whole, and
     // the pane says why in red).
-    bool SaveConfig() override;
-    // The fifteen records as SaveConfig writes them.
-    std::string Render() const;
+    bool saveConfig() override;
+    // The fifteen records as saveConfig writes them.
+    std::string render() const;
 
-    static std::string DotDecimal(std::string text);
+    static std::string dotDecimal(std::string text);
 
   private:
     void applyRecord(const std::string& key, const std::string& value);
@@ -39,9 +39,9 @@ class ConfigFile : public ConfigValues, public ConfigSaver {
     Screens& screens_;
     WindowLoader& loader_;
     Platform& platform_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
-    SettingsWindow& settings_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
+    SettingsModel& settings_;
     bool busy_ = false;
 };
 

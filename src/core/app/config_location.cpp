@@ -2,7 +2,7 @@
 
 namespace dx {
 
-std::filesystem::path ConfigLocation(const std::filesystem::path& programDir, bool programDirWritable,
+std::filesystem::path configLocation(const std::filesystem::path& programDir, bool programDirWritable,
                                      const std::string& xdgConfigHome, const std::string& home) {
     if (programDirWritable) return programDir / "Monitor.cfg";
     // A relative XDG_CONFIG_HOME is to be ignored, as if it were unset.

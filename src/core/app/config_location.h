@@ -9,7 +9,7 @@ namespace dx {
 // ($XDG_CONFIG_HOME/dxmonitor, normally ~/.config/dxmonitor) stands in for it; a program run from
 // its build directory, or from any directory the operator can write, keeps it beside itself.
 // `xdgConfigHome` and `home` are the environment's values (empty when unset).
-std::filesystem::path ConfigLocation(const std::filesystem::path& programDir, bool programDirWritable,
+std::filesystem::path configLocation(const std::filesystem::path& programDir, bool programDirWritable,
                                      const std::string& xdgConfigHome, const std::string& home);
 
 }  // namespace dx

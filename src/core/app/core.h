@@ -1,6 +1,6 @@
 #pragma once
 #include "app/config_file.h"
-#include "app/connects_commands.h"
+#include "app/connections_commands.h"
 #include "app/monitor_buttons.h"
 #include "app/node_link.h"
 #include "app/screens.h"
@@ -17,11 +17,11 @@
 #include "sockets/statistics.h"
 #include "sockets/traffic.h"
 #include "sockets/traffic_rows.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 #include "views/grid.h"
-#include "views/monitor_window.h"
+#include "views/monitor_model.h"
 #include "views/port_rows.h"
-#include "views/settings_window.h"
+#include "views/settings_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
@@ -39,9 +39,9 @@ class Core {
     EventGuard guard{platform};
     NodeSender sender{platform};
 
-    MonitorWindow monitor;
-    ConnectsWindow connects;
-    SettingsWindow settings;
+    MonitorModel monitor;
+    ConnectionsModel connects;
+    SettingsModel settings;
 
     // Values two or more parts share, each written by one of them.
     PortRows ports;
@@ -65,8 +65,8 @@ class Core {
     NodeLink link{config,   status, loader,   screens, table,   grid,
                   commands, sender, platform, monitor, connects};
     MonitorButtons monitorButtons{table, sender, monitor};
-    ConnectsCommands connectsCommands{link,   table,    status,  grid,     commands, loader,
-                                      sender, platform, monitor, connects, settings};
+    ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,
+                                            sender, platform, monitor, connects, settings};
     SettingsCommands settingsCommands{config, settings};
 };
 

@@ -1,20 +1,20 @@
 #include "app/monitor_buttons.h"
 
 #include "sockets/socket_table.h"
-#include "views/monitor_window.h"
+#include "views/monitor_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
 
-void MonitorButtons::Clear() {
+void MonitorButtons::clearPane() {
     monitor_.pane.setText("");
 }
 
-void MonitorButtons::Auto() {
-    if (!sender_.Connected()) return;
-    sender_.Send("A");
-    monitor_.Command2.setText("Auto");
-    table_.AutoMode = true;
+void MonitorButtons::toggleAuto() {
+    if (!sender_.connected()) return;
+    sender_.send("A");
+    monitor_.autoButton.setText("Auto");
+    table_.autoMode = true;
 }
 
 }  // namespace dx

@@ -1,24 +1,24 @@
 #pragma once
 
 namespace dx {
-struct MonitorWindow;
+struct MonitorModel;
 class NodeSender;
 class SocketTable;
 
 // The monitor window's "Clear" and "Auto" buttons ("Reset Screens" is the Screens' own).
 class MonitorButtons {
   public:
-    MonitorButtons(SocketTable& table, NodeSender& sender, MonitorWindow& monitor)
+    MonitorButtons(SocketTable& table, NodeSender& sender, MonitorModel& monitor)
         : table_(table), sender_(sender), monitor_(monitor) {}
 
-    void Clear();
+    void clearPane();
     // Hands the choice of the shown socket back to the node; only while the link is up.
-    void Auto();
+    void toggleAuto();
 
   private:
     SocketTable& table_;
     NodeSender& sender_;
-    MonitorWindow& monitor_;
+    MonitorModel& monitor_;
 };
 
 }  // namespace dx

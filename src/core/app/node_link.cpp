@@ -9,9 +9,9 @@
 #include "common/platform.h"
 #include "sockets/command_line.h"
 #include "sockets/socket_table.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 #include "views/grid.h"
-#include "views/monitor_window.h"
+#include "views/monitor_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
@@ -20,68 +20,68 @@ namespace {
 constexpr int kUnloadWaitMs = 5000;
 }  // namespace
 
-void NodeLink::Startup() {
+void NodeLink::startUp() {
     Platform& p = platform_;
     if (p.socketState() != kSocketClosed) p.socketClose();
     monitor_.window.setLoaded(true);
     monitor_.window.setShown(true);
     monitor_.window.setLeft(0);
     monitor_.window.setTop(0);
-    config_.LoadConfig();
-    status_.PortColours.assign(2, 0);
-    loader_.EnsureConnectsLoaded();
+    config_.loadConfig();
+    status_.portBoxColours.assign(2, 0);
+    loader_.ensureConnectionsLoaded();
     // A file that was read keeps every place it names; without one, neither window covers the other.
-    if (!config_.FileRead) screens_.PlaceForFirstRun();
+    if (!config_.fileRead) screens_.placeForFirstRun();
     connects_.window.setShown(true);
-    table_.AutoMode = true;
+    table_.autoMode = true;
 }
 
-void NodeLink::ConnectToNode() {
-    loader_.EnsureConnectsLoaded();
-    // A new connection starts with an empty grid. LastCallRow stops short of the row that the last
+void NodeLink::connectToNode() {
+    loader_.ensureConnectionsLoaded();
+    // A new connection starts with an empty grid. lastCallRow stops short of the row that the last
     // record made, and of rows that traffic made beyond it: every row goes.
-    const std::int32_t last = std::max(table_.LastCallRow, grid_.highestIndex());
-    for (std::int32_t i = 1; i <= last; ++i) grid_.RemoveRow(i);
+    const std::int32_t last = std::max(table_.lastCallRow, grid_.highestIndex());
+    for (std::int32_t i = 1; i <= last; ++i) grid_.removeRow(i);
     connects_.window.setShown(true);
     connects_.window.bringToFront();
     monitor_.pane.setText("Trying");
     Platform& p = platform_;
     p.socketClose();
-    p.socketConnect(config_.RemoteHost, config_.RemotePort);
+    p.socketConnect(config_.remoteHost, config_.remotePort);
 }
 
-void NodeLink::OnConnected() {
+void NodeLink::onConnected() {
     monitor_.pane.setText("Connected\r\n");
-    monitor_.cmdConn.setVisible(false);
+    monitor_.connectButton.setVisible(false);
     // The node starts its stream on "B", and only once it is ready for it.
     platform_.sleepMs(2000);
-    sender_.Send("B");
-    commands_.EnableWatchdog();
+    sender_.send("B");
+    commands_.enableWatchdog();
     connects_.window.setBack(colours::kButtonFace);
 }
 
-void NodeLink::OnClosedByPeer() {
+void NodeLink::onClosedByPeer() {
     platform_.socketClose();
     platform_.processEvents();
-    monitor_.cmdConn.setVisible(true);
+    monitor_.connectButton.setVisible(true);
 }
 
-void NodeLink::OnError(const std::string& description) {
+void NodeLink::onError(const std::string& description) {
     monitor_.pane.setText(description);
     platform_.socketClose();
 }
 
-void NodeLink::MonitorUnload() {
+void NodeLink::monitorUnload() {
     Platform& p = platform_;
     p.socketClose();
     for (int waited = 0; p.socketState() > kSocketClosed && waited < kUnloadWaitMs; ++waited) {
         p.processEvents();
         p.sleepMs(1);
     }
-    EndProgram();
+    endProgram();
 }
 
-void NodeLink::EndProgram() {
+void NodeLink::endProgram() {
     if (ended_) return;
     ended_ = true;
     platform_.endProcess(0);

@@ -4,9 +4,9 @@
 namespace dx {
 class CommandLine;
 class ConfigFile;
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 class NodeSender;
 class Platform;
 class Screens;
@@ -19,7 +19,7 @@ class NodeLink {
   public:
     NodeLink(ConfigFile& config, StatusSentences& status, WindowLoader& loader, Screens& screens,
              SocketTable& table, Grid& grid, CommandLine& commands, NodeSender& sender, Platform& platform,
-             MonitorWindow& monitor, ConnectsWindow& connects)
+             MonitorModel& monitor, ConnectionsModel& connects)
         : config_(config),
           status_(status),
           loader_(loader),
@@ -33,16 +33,16 @@ class NodeLink {
           connects_(connects) {}
 
     // The monitor window's load: places it, reads the configuration, shows the connections window.
-    void Startup();
+    void startUp();
     // The Connect button: clears the grid of the last connection and starts a new one.
-    void ConnectToNode();
-    void OnConnected();
-    void OnClosedByPeer();
-    void OnError(const std::string& description);
-    void OnConnectionRequest() {}
+    void connectToNode();
+    void onConnected();
+    void onClosedByPeer();
+    void onError(const std::string& description);
+    void onConnectionRequest() {}
     // The monitor window is closed: waits for the link to close, then ends the program.
-    void MonitorUnload();
-    void EndProgram();
+    void monitorUnload();
+    void endProgram();
 
   private:
     ConfigFile& config_;
@@ -54,8 +54,8 @@ class NodeLink {
     CommandLine& commands_;
     NodeSender& sender_;
     Platform& platform_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
     bool ended_ = false;
 };
 

@@ -10,7 +10,7 @@
 #include "sockets/recognition.h"
 #include "sockets/socket_table.h"
 #include "sockets/traffic.h"
-#include "views/monitor_window.h"
+#include "views/monitor_model.h"
 #include "wire/sentence_kinds.h"
 
 namespace dx {
@@ -20,11 +20,11 @@ using wire::SentenceKind;
 constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that is not a call's traffic
 
 bool isHead(std::string_view piece, SentenceKind kind) {
-    return StartsWith(piece, wire::headOf(kind));
+    return startsWith(piece, wire::headOf(kind));
 }
 }  // namespace
 
-void SentenceStream::OnDataArrival() {
+void SentenceStream::onDataArrival() {
     paneColour_ = colours::kBlack;
     // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
     guard_.run("a data arrival", [this] {
@@ -36,7 +36,7 @@ void SentenceStream::OnDataArrival() {
             if (state != kSocketConnecting || waits >= 1000) return;
             p.sleepMs(1);
         }
-        commands_.IdleTicks = 0;
+        commands_.idleTicks = 0;
         trimPane();
         append(p.socketReadAll());
         cutSentences();
@@ -46,7 +46,7 @@ void SentenceStream::OnDataArrival() {
 void SentenceStream::trimPane() {
     Pane& pane = monitor_.pane;
     if (pane.size() <= kPaneLimit) return;
-    pane.deleteFront(pane.size() - KeptAfterTrim(pane.size()));
+    pane.deleteFront(pane.size() - keptAfterTrim(pane.size()));
     pane.setCaret(pane.size());
 }
 
@@ -122,57 +122,57 @@ void SentenceStream::cutSentences() {
 bool SentenceStream::dispatch(std::string piece) {
     StatusSentences& status = status_;
     if (isHead(piece, SentenceKind::MonitoredSocketRecord) || isHead(piece, SentenceKind::SocketRecord)) {
-        return WriteToPane(table_.HandleSocketRecord(piece));
+        return writeToPane(table_.onSocketRecord(piece));
     }
-    if (StartsWith(piece, wire::kTrafficHead)) {
-        const bool trafficLine = traffic_.HandleTraffic(piece);
+    if (startsWith(piece, wire::kTrafficHead)) {
+        const bool trafficLine = traffic_.onTrafficLine(piece);
         // Classification has run; the line is shown only while "Unknown" is ticked.
-        if (!monitor_.chkUnknown.checked()) return true;
+        if (!monitor_.showUnknown.checked()) return true;
         paneColour_ = colours::kBlack;
-        return WriteToPane(std::move(piece), trafficLine);
+        return writeToPane(std::move(piece), trafficLine);
     }
     if (isHead(piece, SentenceKind::NodeEvent)) {
         paneColour_ = colours::kMagenta;
-        return WriteToPane(DropHead(piece));
+        return writeToPane(dropHead(piece));
     }
     if (isHead(piece, SentenceKind::ToMonitoredSocket)) {
         paneColour_ = colours::kBlue;
-        if (!status.Zq62(piece)) return true;
-        return WriteToPane(std::move(piece));
+        if (!status.onToMonitoredSocketLine(piece)) return true;
+        return writeToPane(std::move(piece));
     }
     if (isHead(piece, SentenceKind::FromMonitoredSocket)) {
         paneColour_ = colours::kRed;
-        status.Zq63(piece);
-        return WriteToPane(std::move(piece));
+        status.onFromMonitoredSocketLine(piece);
+        return writeToPane(std::move(piece));
     }
     if (isHead(piece, SentenceKind::PortBoxText)) {
-        status.Zq80(piece);
+        status.onPortBoxText(piece);
     } else if (isHead(piece, SentenceKind::PortBoxColour)) {
-        status.Zq81(piece);
+        status.onPortBoxColour(piece);
     } else if (isHead(piece, SentenceKind::AllTimeHighWater)) {
-        status.Zq90(piece);
+        status.onAllTimeHighWater(piece);
     } else if (isHead(piece, SentenceKind::SessionHighWater)) {
-        status.Zq91(piece);
+        status.onSessionHighWater(piece);
     } else if (isHead(piece, SentenceKind::NodeStartTime)) {
-        status.Zq92(piece);
+        status.onNodeStartTime(piece);
     } else {
-        return WriteToPane(std::move(piece));
+        return writeToPane(std::move(piece));
     }
     return true;
 }
 
-bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
-    MonitorWindow& m = monitor_;
-    if (!m.chkOut.checked()) return true;
+bool SentenceStream::writeToPane(std::string piece, bool trafficLine) {
+    MonitorModel& m = monitor_;
+    if (!m.showOut.checked()) return true;
     if (isHead(piece, SentenceKind::Broadcast)) {
         paneColour_ = colours::kBlue;
-        piece = DropHead(piece);
-        if (!m.chkIn.checked()) return true;
+        piece = dropHead(piece);
+        if (!m.showIn.checked()) return true;
     } else if (isHead(piece, SentenceKind::LinkTimes)) {
         // A link time not yet whole waits, with everything behind it, for the next arrival.
         if (piece.size() < 7) return false;
-        std::string data = DropHead(piece);
-        piece = traffic_.TimeLinks(data);
+        std::string data = dropHead(piece);
+        piece = traffic_.timeLinks(data);
     }
     if (piece.empty()) return true;
 
@@ -181,7 +181,7 @@ bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
         // A "^ZQ64" swallowed into this piece is handled as a sentence of its own next time, in
         // front of everything that was still waiting.
         std::string rest = piece.substr(at64);
-        rest.append(ReceiveBuffer());
+        rest.append(receiveBuffer());
         setBuffer(std::move(rest));
         return false;
     }
@@ -213,7 +213,7 @@ bool SentenceStream::WriteToPane(std::string piece, bool trafficLine) {
     if (!out.empty()) pane.append(out, paneColour_);
     const std::size_t lastLf = pane.text().rfind('\n');
     pane.setCaret(lastLf == std::string::npos ? 0 : lastLf + 1);
-    if (recognition_.NodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
+    if (recognition_.nodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
     return true;
 }
 

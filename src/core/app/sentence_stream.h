@@ -9,7 +9,7 @@
 namespace dx {
 class CommandLine;
 class EventGuard;
-struct MonitorWindow;
+struct MonitorModel;
 class Platform;
 class Recognition;
 class SocketTable;
@@ -28,14 +28,14 @@ class SentenceStream {
     static constexpr std::size_t kPaneLimit = 100000;
     static constexpr std::size_t kPaneTrim = 50000;
     // How many characters a pane of `size` keeps after that trim.
-    static constexpr std::size_t KeptAfterTrim(std::size_t size) {
+    static constexpr std::size_t keptAfterTrim(std::size_t size) {
         if (size <= kPaneLimit) return size;
         return size - (size - kPaneLimit + kPaneTrim - 1) / kPaneTrim * kPaneTrim;
     }
 
     SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
                    const Recognition& recognition, CommandLine& commands, EventGuard& guard,
-                   Platform& platform, MonitorWindow& monitor)
+                   Platform& platform, MonitorModel& monitor)
         : table_(table),
           traffic_(traffic),
           status_(status),
@@ -46,15 +46,15 @@ class SentenceStream {
           monitor_(monitor) {}
 
     // The data-arrival event of the node link.
-    void OnDataArrival();
+    void onDataArrival();
 
-    std::string_view ReceiveBuffer() const { return std::string_view(buffer_).substr(head_); }
-    Colour PaneColour() const { return paneColour_; }
+    std::string_view receiveBuffer() const { return std::string_view(buffer_).substr(head_); }
+    Colour paneColour() const { return paneColour_; }
 
     // The output stage for one piece. Answers false when the cutting loop must stop. A traffic
     // line comes with its payload already cut to length; any other line longer than
     // Traffic::kLongLine is cut here.
-    bool WriteToPane(std::string piece, bool trafficLine = false);
+    bool writeToPane(std::string piece, bool trafficLine = false);
 
   private:
     void trimPane();
@@ -71,11 +71,11 @@ class SentenceStream {
     CommandLine& commands_;
     EventGuard& guard_;
     Platform& platform_;
-    MonitorWindow& monitor_;
-    // ReceiveBuffer is buffer_ from head_ on: cutting a sentence only moves head_.
+    MonitorModel& monitor_;
+    // receiveBuffer is buffer_ from head_ on: cutting a sentence only moves head_.
     std::string buffer_;
     std::size_t head_ = 0;
-    // How much of ReceiveBuffer is whole batches: everything up to and including its last EOT.
+    // How much of receiveBuffer is whole batches: everything up to and including its last EOT.
     std::size_t whole_ = 0;
     Colour paneColour_ = colours::kBlack;
 };

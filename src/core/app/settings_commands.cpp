@@ -5,25 +5,25 @@
 #include "app/config_file.h"
 #include "common/fault.h"
 #include "common/numeric.h"
-#include "views/settings_window.h"
+#include "views/settings_model.h"
 
 namespace dx {
 
 void SettingsCommands::Apply() {
     ConfigFile& config = config_;
-    config.RemoteHost = settings_.txtSettings[2].text();
-    std::string port = settings_.txtSettings[3].text();
+    config.remoteHost = settings_.hostBox.text();
+    std::string port = settings_.portBox.text();
     port.erase(std::remove_if(port.begin(), port.end(), [](char c) { return c == ' ' || c == '\t'; }),
                port.end());
     try {
-        config.RemotePort = LeadingWhole32(port);
+        config.remotePort = leadingWhole32(port);
     } catch (const Fault&) {
         // A number too large for a port leaves the port as it was.
     }
-    config.SaveConfig();
+    config.saveConfig();
 }
 
-void SettingsCommands::Exit() {
+void SettingsCommands::exit() {
     settings_.window.setShown(false);
 }
 

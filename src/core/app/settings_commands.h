@@ -2,21 +2,21 @@
 
 namespace dx {
 class ConfigFile;
-struct SettingsWindow;
+struct SettingsModel;
 
 // The settings window's "Apply" and "Exit".
 class SettingsCommands {
   public:
-    SettingsCommands(ConfigFile& config, SettingsWindow& settings) : config_(config), settings_(settings) {}
+    SettingsCommands(ConfigFile& config, SettingsModel& settings) : config_(config), settings_(settings) {}
 
     // Takes the address as typed and the port by its leading number, and saves the whole
     // configuration. The link is not touched: the next Connect uses them.
     void Apply();
-    void Exit();
+    void exit();
 
   private:
     ConfigFile& config_;
-    SettingsWindow& settings_;
+    SettingsModel& settings_;
 };
 
 }  // namespace dx

@@ -6,9 +6,9 @@
 #include "common/colour.h"
 
 namespace dx {
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 struct PortRows;
 class Recognition;
 
@@ -19,21 +19,21 @@ class StatusSentences {
     // A box number above this is a fault of its sentence: no node listens on a thousand ports.
     static constexpr std::int32_t kMaxPortBox = 1000;
 
-    StatusSentences(Grid& grid, Recognition& recognition, PortRows& ports, MonitorWindow& monitor,
-                    ConnectsWindow& connects)
+    StatusSentences(Grid& grid, Recognition& recognition, PortRows& ports, MonitorModel& monitor,
+                    ConnectionsModel& connects)
         : grid_(grid), recognition_(recognition), ports_(ports), monitor_(monitor), connects_(connects) {}
 
-    std::vector<Colour> PortColours{0, 0};
+    std::vector<Colour> portBoxColours{0, 0};
 
     // Each takes the piece (head included) and leaves in it what the output stage is to write.
     // Answers true when the piece goes on to the output stage.
-    bool Zq62(std::string& piece);
-    void Zq63(std::string& piece);
-    void Zq80(const std::string& piece);
-    void Zq81(const std::string& piece);
-    void Zq90(const std::string& piece);
-    void Zq91(const std::string& piece);
-    void Zq92(const std::string& piece);
+    bool onToMonitoredSocketLine(std::string& piece);
+    void onFromMonitoredSocketLine(std::string& piece);
+    void onPortBoxText(const std::string& piece);
+    void onPortBoxColour(const std::string& piece);
+    void onAllTimeHighWater(const std::string& piece);
+    void onSessionHighWater(const std::string& piece);
+    void onNodeStartTime(const std::string& piece);
 
   private:
     void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);
@@ -41,8 +41,8 @@ class StatusSentences {
     Grid& grid_;
     Recognition& recognition_;
     PortRows& ports_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
 };
 
 }  // namespace dx

@@ -2,23 +2,23 @@
 
 namespace dx {
 struct ConfigValues;
-struct ConnectsWindow;
-struct SettingsWindow;
+struct ConnectionsModel;
+struct SettingsModel;
 struct TrafficRows;
 
 // A window comes into being the first time anything touches it; its load runs then.
 class WindowLoader {
   public:
-    WindowLoader(ConnectsWindow& connects, SettingsWindow& settings, const ConfigValues& config,
+    WindowLoader(ConnectionsModel& connects, SettingsModel& settings, const ConfigValues& config,
                  TrafficRows& trafficRows)
         : connects_(connects), settings_(settings), config_(config), trafficRows_(trafficRows) {}
 
-    void EnsureConnectsLoaded();
-    void EnsureSettingsLoaded();
+    void ensureConnectionsLoaded();
+    void ensureSettingsLoaded();
 
   private:
-    ConnectsWindow& connects_;
-    SettingsWindow& settings_;
+    ConnectionsModel& connects_;
+    SettingsModel& settings_;
     const ConfigValues& config_;
     TrafficRows& trafficRows_;
 };

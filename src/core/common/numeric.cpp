@@ -56,18 +56,18 @@ double parseDecimal(std::string_view t) {
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
+double leadingNumber(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
     const std::size_t n = numericPrefix(text);
     return n == 0 ? 0.0 : parseDecimal(text.substr(0, n));
 }
 
-double RoundHalfEven(double x) {
+double roundHalfEven(double x) {
     if (!std::isfinite(x)) return x;
     return std::nearbyint(x);  // the default rounding mode rounds halves to even
 }
 
-double RoundHalfEvenTo(double x, int decimals) {
+double roundHalfEvenTo(double x, int decimals) {
     if (!std::isfinite(x)) return x;
     const double scale = std::pow(10.0, decimals);
     const double scaled = x * scale;
@@ -82,22 +82,22 @@ double RoundHalfEvenTo(double x, int decimals) {
     return std::nearbyint(scaled) / scale + 0.0;
 }
 
-std::int32_t ToInt32(double x) {
-    const double r = RoundHalfEven(x);
+std::int32_t toInt32(double x) {
+    const double r = roundHalfEven(x);
     if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
         throw Fault("overflow");
     return static_cast<std::int32_t>(r);
 }
 
-std::int16_t ToInt16(double x) {
-    const double r = RoundHalfEven(x);
+std::int16_t toInt16(double x) {
+    const double r = roundHalfEven(x);
     if (!(r >= std::numeric_limits<std::int16_t>::min() && r <= std::numeric_limits<std::int16_t>::max()))
         throw Fault("overflow");
     return static_cast<std::int16_t>(r);
 }
 
-std::int32_t LeadingWhole32(std::string_view text) {
-    return ToInt32(LeadingNumber(text));
+std::int32_t leadingWhole32(std::string_view text) {
+    return toInt32(leadingNumber(text));
 }
 
 namespace {
@@ -117,34 +117,34 @@ Int strictInt(std::string_view text) {
 }
 }  // namespace
 
-std::int16_t StrictInt16(std::string_view text) {
+std::int16_t strictInt16(std::string_view text) {
     return strictInt<std::int16_t>(text);
 }
-std::int32_t StrictInt32(std::string_view text) {
+std::int32_t strictInt32(std::string_view text) {
     return strictInt<std::int32_t>(text);
 }
 
-double StrictNumber(std::string_view text) {
+double strictNumber(std::string_view text) {
     text = trimBlanks(text);
     const std::size_t n = numericPrefix(text);
     if (n == 0 || n != text.size()) throw Fault("not a number");
     return parseDecimal(text);
 }
 
-std::int32_t WholeNumber32(std::string_view text) {
-    return ToInt32(StrictNumber(text));
+std::int32_t wholeNumber32(std::string_view text) {
+    return toInt32(strictNumber(text));
 }
 
 // Plain decimals, never an exponent: the texts are read back by the leading-number rule, which
 // would take "1e+05" for 1.
-std::string FloatText(float value) {
+std::string floatText(float value) {
     char buf[400];
     // Adding zero turns a negative zero into zero: no box says "-0".
     const auto r = std::to_chars(buf, buf + sizeof buf, value + 0.0f, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 
-std::string DoubleText(double value) {
+std::string doubleText(double value) {
     char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value + 0.0, std::chars_format::fixed);
     return std::string(buf, r.ptr);

@@ -2,7 +2,7 @@
 
 namespace dx {
 
-std::vector<std::string> Split(std::string_view text, char separator, std::size_t most) {
+std::vector<std::string> split(std::string_view text, char separator, std::size_t most) {
     std::vector<std::string> fields;
     if (text.empty()) return fields;
     std::size_t start = 0;

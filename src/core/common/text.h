@@ -8,14 +8,14 @@ namespace dx {
 // Splits at every separator, keeping empty fields; an empty text gives no fields at all. At most
 // `most` fields are made (the rest of the text is dropped), so a sentence of a million separators
 // costs no more than one of a few fields.
-std::vector<std::string> Split(std::string_view text, char separator, std::size_t most = 64);
+std::vector<std::string> split(std::string_view text, char separator, std::size_t most = 64);
 
-inline bool StartsWith(std::string_view text, std::string_view prefix) {
+inline bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
 // The text without its first n characters (empty when it is shorter).
-inline std::string DropHead(std::string_view text, std::size_t n = 6) {
+inline std::string dropHead(std::string_view text, std::size_t n = 6) {
     return std::string(text.size() > n ? text.substr(n) : std::string_view{});
 }
 

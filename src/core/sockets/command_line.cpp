@@ -1,43 +1,43 @@
 #include "sockets/command_line.h"
 
 #include "common/platform.h"
-#include "views/connects_window.h"
-#include "views/monitor_window.h"
+#include "views/connections_model.h"
+#include "views/monitor_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
 
-bool CommandLine::Text1KeyPress(int key) {
+bool CommandLine::onCommandLineKey(int key) {
     if (key != kEnter) return false;
-    Element& box = monitor_.Text1;
+    Element& box = monitor_.commandLine;
     // The line goes out exactly as typed; an empty line sends nothing.
-    if (sender_.Connected() && !box.text().empty()) sender_.Send(box.text());
+    if (sender_.connected() && !box.text().empty()) sender_.send(box.text());
     box.setText("");
     return true;
 }
 
-void CommandLine::OnKeepAliveTick() {
-    ++IdleTicks;
-    if (IdleTicks > 5) {
+void CommandLine::onKeepAliveTick() {
+    ++idleTicks;
+    if (idleTicks > 5) {
         connects_.window.setBack(colours::kRed);
         platform_.timerStop(TimerId::KeepAlive);
         keepAliveOn_ = false;
     }
 }
 
-void CommandLine::OnDxDeTick() {
+void CommandLine::onDxDeTick() {
     platform_.timerStop(TimerId::DxDe);
     dxDeOn_ = false;
-    DxDeArmed = true;
+    dxDeArmed = true;
 }
 
-void CommandLine::EnableWatchdog() {
+void CommandLine::enableWatchdog() {
     if (keepAliveOn_) return;  // enabling a running timer does not restart its interval
     platform_.timerStart(TimerId::KeepAlive, kKeepAliveMs);
     keepAliveOn_ = true;
 }
 
-void CommandLine::RestartDxDe() {
+void CommandLine::restartDxDe() {
     platform_.timerStop(TimerId::DxDe);
     platform_.timerStart(TimerId::DxDe, kDxDeMs);
     dxDeOn_ = true;

@@ -2,8 +2,8 @@
 #include <cstdint>
 
 namespace dx {
-struct ConnectsWindow;
-struct MonitorWindow;
+struct ConnectionsModel;
+struct MonitorModel;
 class NodeSender;
 class Platform;
 
@@ -15,27 +15,27 @@ class CommandLine {
     static constexpr int kDxDeMs = 45000;
     static constexpr int kEnter = 13;
 
-    CommandLine(NodeSender& sender, Platform& platform, MonitorWindow& monitor, ConnectsWindow& connects)
+    CommandLine(NodeSender& sender, Platform& platform, MonitorModel& monitor, ConnectionsModel& connects)
         : sender_(sender), platform_(platform), monitor_(monitor), connects_(connects) {}
 
-    std::int32_t IdleTicks = 0;
-    bool DxDeArmed = false;
+    std::int32_t idleTicks = 0;
+    bool dxDeArmed = false;
     bool keepAliveEnabled() const { return keepAliveOn_; }
     bool dxDeEnabled() const { return dxDeOn_; }
 
-    // A key pressed in the monitor window's Text1; answers true when the key is swallowed.
-    bool Text1KeyPress(int key);
-    void OnKeepAliveTick();
-    void OnDxDeTick();
-    void EnableWatchdog();
+    // A key pressed in the monitor window's command line; answers true when the key is swallowed.
+    bool onCommandLineKey(int key);
+    void onKeepAliveTick();
+    void onDxDeTick();
+    void enableWatchdog();
     // Disables the DX-spot timer and enables it again, so its interval starts anew.
-    void RestartDxDe();
+    void restartDxDe();
 
   private:
     NodeSender& sender_;
     Platform& platform_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
     bool keepAliveOn_ = false;
     bool dxDeOn_ = false;
 };

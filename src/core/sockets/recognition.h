@@ -7,9 +7,9 @@ namespace dx {
 class CommandLine;
 class ConfigSaver;
 struct ConfigValues;
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 class NodeSender;
 class Release;
 
@@ -18,8 +18,8 @@ class Release;
 class Recognition {
   public:
     Recognition(Grid& grid, Release& release, const CommandLine& commands, NodeSender& sender,
-                ConfigValues& config, ConfigSaver& configSaver, MonitorWindow& monitor,
-                ConnectsWindow& connects)
+                ConfigValues& config, ConfigSaver& configSaver, MonitorModel& monitor,
+                ConnectionsModel& connects)
         : grid_(grid),
           release_(release),
           commands_(commands),
@@ -29,17 +29,17 @@ class Recognition {
           monitor_(monitor),
           connects_(connects) {}
 
-    bool NodeIsZq = false;
-    bool NodeIsDxSpider = false;
-    bool NodeIsArc = false;
-    bool NodeIsArcPassive = false;
-    bool CaptionsSet = false;
+    bool nodeIsZq = false;
+    bool nodeIsDxSpider = false;
+    bool nodeIsArc = false;
+    bool nodeIsArcPassive = false;
+    bool captionsSet = false;
 
     // Classifies one traffic line of a socket; answers the version read from it, if any.
-    std::optional<float> Classify(std::int16_t socket, const std::string& payload);
+    std::optional<float> classify(std::int16_t socket, const std::string& payload);
     // Takes a reported KEL client version for a socket: records a newer latest version, judges the
     // socket a KEL client of the latest or an older version and releases it.
-    void KelCheck(float& UserVersion, std::int16_t& stream);
+    void kelCheck(float& userVersion, std::int16_t& stream);
 
   private:
     std::optional<float> colourRules(std::int16_t socket, const std::string& payload);
@@ -52,8 +52,8 @@ class Recognition {
     NodeSender& sender_;
     ConfigValues& config_;
     ConfigSaver& configSaver_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
 };
 
 }  // namespace dx

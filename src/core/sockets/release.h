@@ -3,7 +3,7 @@
 
 namespace dx {
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 class NodeSender;
 class Statistics;
 
@@ -11,16 +11,16 @@ class Statistics;
 // the counters are refreshed and the monitor window's boxes follow when it shows that socket.
 class Release {
   public:
-    Release(Grid& grid, Statistics& statistics, NodeSender& sender, MonitorWindow& monitor)
+    Release(Grid& grid, Statistics& statistics, NodeSender& sender, MonitorModel& monitor)
         : grid_(grid), statistics_(statistics), sender_(sender), monitor_(monitor) {}
 
-    void ReleaseSocketWatch(const std::string& socketText);
+    void releaseSocketWatch(const std::string& socketText);
 
   private:
     Grid& grid_;
     Statistics& statistics_;
     NodeSender& sender_;
-    MonitorWindow& monitor_;
+    MonitorModel& monitor_;
 };
 
 }  // namespace dx

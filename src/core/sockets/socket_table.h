@@ -5,9 +5,9 @@
 
 namespace dx {
 class CommandLine;
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 class NodeSender;
 struct PortRows;
 class Release;
@@ -18,7 +18,7 @@ class Statistics;
 class SocketTable {
   public:
     SocketTable(Grid& grid, Release& release, Statistics& statistics, CommandLine& commands,
-                NodeSender& sender, PortRows& ports, MonitorWindow& monitor, ConnectsWindow& connects)
+                NodeSender& sender, PortRows& ports, MonitorModel& monitor, ConnectionsModel& connects)
         : grid_(grid),
           release_(release),
           statistics_(statistics),
@@ -28,17 +28,17 @@ class SocketTable {
           monitor_(monitor),
           connects_(connects) {}
 
-    std::vector<std::string> RecordFields;
-    std::int16_t RecordSocket = 0;
-    std::int32_t LastCallRow = 0;
-    bool ZQ60True = false;
-    bool AutoMode = false;
+    std::vector<std::string> recordFields;
+    std::int16_t recordSocket = 0;
+    std::int32_t lastCallRow = 0;
+    bool recordIsMonitoredSocket = false;
+    bool autoMode = false;
     std::int32_t probe = 0;
 
     // Handles one table sentence; answers the text to show in its place (always empty).
-    std::string HandleSocketRecord(const std::string& sentence);
-    void ApplyRecordField(std::int32_t k);
-    static bool ColourByCall(const std::string& callsgn);
+    std::string onSocketRecord(const std::string& sentence);
+    void applyRecordField(std::int32_t k);
+    static bool colourByCall(const std::string& callsgn);
 
   private:
     Grid& grid_;
@@ -47,8 +47,8 @@ class SocketTable {
     CommandLine& commands_;
     NodeSender& sender_;
     PortRows& ports_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
 };
 
 }  // namespace dx

@@ -5,9 +5,9 @@
 
 #include "common/numeric.h"
 #include "sockets/traffic_rows.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 #include "views/grid.h"
-#include "views/monitor_window.h"
+#include "views/monitor_model.h"
 
 namespace dx {
 namespace {
@@ -71,7 +71,7 @@ void Statistics::add(Category c, int by) {
 
 void Statistics::widen(std::int32_t i) {
     if (i < 1 || i > counted_ || !grid_.hasRow(i)) return;
-    std::int16_t& width = trafficRows_.CallFieldWidth;
+    std::int16_t& width = trafficRows_.callFieldWidth;
     const auto length = connects_.rows[static_cast<std::size_t>(i)].call.text().size();
     if (width < 12 && length > static_cast<std::size_t>(width)) {
         width = length > 12 ? 11 : static_cast<std::int16_t>(length);
@@ -80,17 +80,17 @@ void Statistics::widen(std::int32_t i) {
 
 void Statistics::followMonitoredRow() {
     // The monitor window's port box takes the colour of the row it shows.
-    const double shown = LeadingNumber(monitor_.Text1.text());
+    const double shown = leadingNumber(monitor_.commandLine.text());
     if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown)))
         return;
     const auto i = static_cast<std::int32_t>(shown);
     if (!grid_.hasRow(i)) return;
     const GridRow& row = connects_.rows[static_cast<std::size_t>(i)];
-    monitor_.txtRemote[1].setBack(portColours(row.verdict(), row.watch()).back);
+    monitor_.shownPort.setBack(portColours(row.verdict(), row.watch()).back);
 }
 
 void Statistics::walk() {
-    counted_ = trafficRows_.LastGridRow;
+    counted_ = trafficRows_.lastGridRow;
     counts_ = Counts{};
     category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
     for (std::int32_t i = 1; i <= counted_; ++i) {
@@ -108,7 +108,7 @@ void Statistics::incremental() {
     // grows) cannot widen the call field again.
     std::vector<std::int32_t> rows = grid_.takeTouched();
     const std::int32_t before = counted_;
-    counted_ = trafficRows_.LastGridRow;
+    counted_ = trafficRows_.lastGridRow;
     for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i)
         rows.push_back(i);
     if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
@@ -128,7 +128,7 @@ void Statistics::incremental() {
     }
 }
 
-void Statistics::CountClientVersions() {
+void Statistics::countClientVersions() {
     if (walkEveryRow)
         walk();
     else
@@ -138,21 +138,21 @@ void Statistics::CountClientVersions() {
 }
 
 void Statistics::writeHeader() {
-    ConnectsWindow& c = connects_;
+    ConnectionsModel& c = connects_;
     const Counts& n = counts_;
-    c.lblLinks.setText(std::to_string(n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node));
-    if (c.chkKELversion.checked()) {
-        c.txtKEL.setTip("Latest Version users = " + std::to_string(n.kelLatest) +
-                        "  Older version users = " + std::to_string(n.kelOther - n.kelUnknown) +
-                        "   Unknown version users = " + std::to_string(n.kelUnknown) + " ");
+    c.usersCount.setText(std::to_string(n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node));
+    if (c.watchOlderVersions.checked()) {
+        c.kelCount.setTip("Latest Version users = " + std::to_string(n.kelLatest) +
+                          "  Older version users = " + std::to_string(n.kelOther - n.kelUnknown) +
+                          "   Unknown version users = " + std::to_string(n.kelUnknown) + " ");
     } else {
-        c.txtKEL.setTip("Connected sockets using KEL  ");
+        c.kelCount.setTip("Connected sockets using KEL  ");
     }
-    c.txtKEL.setText(std::to_string(n.kelLatest + n.kelOther));
-    c.txtNonKEL.setText(std::to_string(n.nonKel));
-    c.txtBadUsers.setText(std::to_string(n.noCall));
-    c.txtUnknown.setText(std::to_string(n.unclassified));
-    c.txtNodes.setText(std::to_string(n.node));
+    c.kelCount.setText(std::to_string(n.kelLatest + n.kelOther));
+    c.plainUserCount.setText(std::to_string(n.nonKel));
+    c.noCallCount.setText(std::to_string(n.noCall));
+    c.unclassifiedCount.setText(std::to_string(n.unclassified));
+    c.nodeCount.setText(std::to_string(n.node));
 }
 
 }  // namespace dx

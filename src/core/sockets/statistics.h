@@ -3,13 +3,13 @@
 #include <vector>
 
 namespace dx {
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 struct TrafficRows;
 
 // The header counters of the connections window, counted from the verdicts of the rows
-// 1 to LastGridRow, and the width of the call field in traffic lines.
+// 1 to lastGridRow, and the width of the call field in traffic lines.
 //
 // The counts are kept row by row: a count looks again only at the rows touched since the last one,
 // and ends exactly where a walk over every row would (`walkEveryRow` makes it do that walk).
@@ -21,10 +21,10 @@ class Statistics {
         bool operator==(const Counts&) const = default;
     };
 
-    Statistics(Grid& grid, TrafficRows& trafficRows, MonitorWindow& monitor, ConnectsWindow& connects)
+    Statistics(Grid& grid, TrafficRows& trafficRows, MonitorModel& monitor, ConnectionsModel& connects)
         : grid_(grid), trafficRows_(trafficRows), monitor_(monitor), connects_(connects) {}
 
-    void CountClientVersions();
+    void countClientVersions();
     bool walkEveryRow = false;
     const Counts& counts() const { return counts_; }
 
@@ -50,11 +50,11 @@ class Statistics {
 
     Grid& grid_;
     TrafficRows& trafficRows_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
     Counts counts_;
     std::vector<Category> category_;
-    std::int32_t counted_ = 0;  // the LastGridRow of the last count
+    std::int32_t counted_ = 0;  // the lastGridRow of the last count
 };
 
 }  // namespace dx

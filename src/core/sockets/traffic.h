@@ -3,7 +3,7 @@
 #include <string>
 
 namespace dx {
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
 struct PortRows;
 class Recognition;
@@ -17,29 +17,29 @@ class Traffic {
     static constexpr std::size_t kLongLineKeep = 10000;
 
     Traffic(Grid& grid, Recognition& recognition, const PortRows& ports, TrafficRows& trafficRows,
-            ConnectsWindow& connects)
+            ConnectionsModel& connects)
         : grid_(grid),
           recognition_(recognition),
           ports_(ports),
           trafficRows_(trafficRows),
           connects_(connects) {}
 
-    std::string TrafficSocketText;
+    std::string trafficSocketText;
 
     // Rewrites the copy of a "^ZQ70^" sentence into the text to show (empty for none). Answers
     // whether that text is a traffic line of a socket (its payload then cut to length), rather
     // than the sentence passed on as it came.
-    bool HandleTraffic(std::string& sentence);
-    // Shows the link time of a "^ZQ65" sentence (head removed) and leaves in DataString what
+    bool onTrafficLine(std::string& sentence);
+    // Shows the link time of a "^ZQ65" sentence (head removed) and leaves in dataString what
     // follows the time field; the answer is always empty.
-    std::string TimeLinks(std::string& DataString);
+    std::string timeLinks(std::string& dataString);
 
   private:
     Grid& grid_;
     Recognition& recognition_;
     const PortRows& ports_;
     TrafficRows& trafficRows_;
-    ConnectsWindow& connects_;
+    ConnectionsModel& connects_;
 };
 
 }  // namespace dx

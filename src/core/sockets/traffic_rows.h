@@ -7,8 +7,8 @@ namespace dx {
 // traffic line came (the counters count the rows 1 to it) and the width of the call field in
 // traffic lines (the counters widen it to the longest call they see).
 struct TrafficRows {
-    std::int16_t LastGridRow = 0;
-    std::int16_t CallFieldWidth = 9;
+    std::int16_t lastGridRow = 0;
+    std::int16_t callFieldWidth = 9;
 };
 
 }  // namespace dx

@@ -5,18 +5,18 @@
 #include <vector>
 
 #include "common/fault.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 #include "views/port_rows.h"
 
 namespace dx {
 namespace {
-// Where LoadItems puts a new row's cells until the layout pass moves them.
+// Where createRow puts a new row's cells until the layout pass moves them.
 constexpr std::array<Twips, 3> kProvisionalLeft{0, 1560, 2230};
 // No socket number goes beyond 16 bits.
 constexpr std::int32_t kMaxRow = 32767;
 }  // namespace
 
-Grid::Grid(ConnectsWindow& connects, const PortRows& ports)
+Grid::Grid(ConnectionsModel& connects, const PortRows& ports)
     : connects_(connects), ports_(ports), design_(connects.rows[0]) {}
 
 void Grid::touch(std::int32_t i) {
@@ -36,8 +36,8 @@ std::vector<std::int32_t> Grid::takeTouched() {
 
 Element& Grid::cell(GridRow& r, Family f) {
     switch (f) {
-        case kIp:
-            return r.ip;
+        case kAddress:
+            return r.address;
         case kPort:
             return r.port;
         default:
@@ -69,7 +69,7 @@ void Grid::markChanged(std::int32_t i) {
     touch(i);
 }
 
-void Grid::LoadItems(std::int32_t stream) {
+void Grid::createRow(std::int32_t stream) {
     if (stream < 1 || stream > kMaxRow) throw Fault("row out of range");
     if (hasRow(stream)) throw Fault("row exists");
     auto& rows = connects_.rows;
@@ -85,7 +85,7 @@ void Grid::LoadItems(std::int32_t stream) {
     }
     GridRow r = design_;
     r.call.setTip("  " + std::to_string(stream) + "  ");
-    for (int f = kIp; f <= kCall; ++f) {
+    for (int f = kAddress; f <= kCall; ++f) {
         Element& c = cell(r, static_cast<Family>(f));
         c.setTop(0);
         c.setLeft(kProvisionalLeft[static_cast<std::size_t>(f)]);
@@ -94,27 +94,27 @@ void Grid::LoadItems(std::int32_t stream) {
     rows[i] = std::move(r);
     exists[i] = true;
     touch(stream);
-    ReFormat();
+    layOut();
     // Rows up to the limit are the node's listening sockets, which are never laid out: shown,
     // they would stand at their waiting place over the header.
-    if (stream > ports_.HiddenRowLimit) {
+    if (stream > ports_.hiddenRowLimit) {
         GridRow& made = rows[i];
-        if (!made.ip.visible()) made.ip.setVisible(true);
+        if (!made.address.visible()) made.address.setVisible(true);
         made.port.setVisible(true);
         made.call.setVisible(true);
     }
 }
 
-void Grid::CreateMissingRows(std::int32_t from, std::int32_t to) {
+void Grid::createMissingRows(std::int32_t from, std::int32_t to) {
     if (from < 1) from = 1;
     const std::int32_t highest = highestIndex();
     std::vector<std::int32_t> missing;
     for (auto it = gaps_.lower_bound(from); it != gaps_.end() && *it <= to; ++it) missing.push_back(*it);
-    for (const std::int32_t g : missing) LoadItems(g);
-    for (std::int32_t i = std::max(from, highest + 1); i <= to; ++i) LoadItems(i);
+    for (const std::int32_t g : missing) createRow(g);
+    for (std::int32_t i = std::max(from, highest + 1); i <= to; ++i) createRow(i);
 }
 
-void Grid::RemoveRow(std::int32_t i) {
+void Grid::removeRow(std::int32_t i) {
     if (i < 1 || !hasRow(i)) return;
     auto& rows = connects_.rows;
     auto& exists = connects_.rowExists;
@@ -132,13 +132,13 @@ void Grid::RemoveRow(std::int32_t i) {
 
 Grid::Key Grid::currentKey() {
     const auto& t = connects_.rows[0];
-    return Key{ports_.PortCount,
+    return Key{ports_.portCount,
                connects_.window.height(),
-               ScrollColumns,
-               {t.ip.left(), t.port.left(), t.call.left()}};
+               scrollColumns,
+               {t.address.left(), t.port.left(), t.call.left()}};
 }
 
-void Grid::ReFormat() {
+void Grid::layOut() {
     const std::int32_t n = highestIndex();
     const Key key = currentKey();
     std::int32_t from = key.portCount + 1;
@@ -146,28 +146,28 @@ void Grid::ReFormat() {
         from = placedUpTo_ + 1;  // everything up to placedUpTo_ is where the full pass puts it
     } else {
         for (std::size_t f = 0; f < 3; ++f) {
-            cursor_[f].left = key.baseLeft[f] - ScrollColumns * ConnectsWindow::kColumnPitch;
+            cursor_[f].left = key.baseLeft[f] - scrollColumns * ConnectionsModel::kColumnPitch;
             cursor_[f].top = 60;
         }
     }
-    for (int f = kIp; f <= kCall; ++f)
-        ArrangeColumn(static_cast<Family>(f), from, n, cursor_[static_cast<std::size_t>(f)]);
+    for (int f = kAddress; f <= kCall; ++f)
+        arrangeColumn(static_cast<Family>(f), from, n, cursor_[static_cast<std::size_t>(f)]);
     key_ = key;
     placedUpTo_ = n < key.portCount ? key.portCount : n;
     valid_ = true;
 }
 
-void Grid::ArrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at) {
+void Grid::arrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at) {
     const Twips limit = connects_.window.height() - 600;
     auto& rows = connects_.rows;
     for (std::int32_t i = from; i <= last; ++i) {
         // A socket number the node has not reported has no row, and takes no place.
         if (!hasRow(i)) continue;
         Element& c = cell(rows[static_cast<std::size_t>(i)], f);
-        at.top += ConnectsWindow::kRowPitch;
+        at.top += ConnectionsModel::kRowPitch;
         if (c.height() + at.top + 100 > limit) {
-            at.left += ConnectsWindow::kColumnPitch;
-            at.top = ConnectsWindow::kFirstRowTop;
+            at.left += ConnectionsModel::kColumnPitch;
+            at.top = ConnectionsModel::kFirstRowTop;
         }
         c.setTop(at.top);
         c.setLeft(at.left);

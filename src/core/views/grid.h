@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "common/view.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 
 namespace dx {
-struct ConnectsWindow;
+struct ConnectionsModel;
 struct PortRows;
 
 // The rows of the connections grid: creating them and laying them out in columns.
@@ -20,20 +20,20 @@ struct PortRows;
 // a grid of thousands places just that row.
 class Grid {
   public:
-    enum Family { kIp = 0, kPort = 1, kCall = 2 };
+    enum Family { kAddress = 0, kPort = 1, kCall = 2 };
 
-    Grid(ConnectsWindow& connects, const PortRows& ports);
+    Grid(ConnectionsModel& connects, const PortRows& ports);
 
-    std::int32_t ScrollColumns = 0;
+    std::int32_t scrollColumns = 0;
 
     // Creates row `stream`; a row that exists already is a fault for the caller.
-    void LoadItems(std::int32_t stream);
-    void ReFormat();
+    void createRow(std::int32_t stream);
+    void layOut();
     // Creates every row from..to that does not exist yet, in rising order. Costs what it creates,
     // not the size of the grid.
-    void CreateMissingRows(std::int32_t from, std::int32_t to);
+    void createMissingRows(std::int32_t from, std::int32_t to);
     // Removes one row (nothing when it does not exist).
-    void RemoveRow(std::int32_t i);
+    void removeRow(std::int32_t i);
 
     std::int32_t highestIndex() const;
     bool hasRow(std::int32_t i) const;
@@ -64,11 +64,11 @@ class Grid {
 
     Key currentKey();
     // Places rows from..last of one family, carrying the pass's cursor.
-    void ArrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at);
+    void arrangeColumn(Family f, std::int32_t from, std::int32_t last, Cursor& at);
 
     void touch(std::int32_t i);
 
-    ConnectsWindow& connects_;
+    ConnectionsModel& connects_;
     const PortRows& ports_;
     // What a new row copies: the template as designed, whatever its row 0 has become since.
     GridRow design_;

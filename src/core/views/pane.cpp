@@ -23,14 +23,14 @@ Colour Pane::colourAt(std::size_t pos) const {
     return runs_.empty() ? colours::kBlack : runs_.back().colour;
 }
 
-std::size_t Pane::DisplayLength(std::string_view text) {
+std::size_t Pane::displayLength(std::string_view text) {
     std::size_t n = text.size();
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
         if (text[i] == '\r' && text[i + 1] == '\n') --n;
     return n;
 }
 
-std::u16string Pane::DisplayText(std::string_view text) {
+std::u16string Pane::displayText(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -52,7 +52,7 @@ std::u16string Pane::DisplayText(std::string_view text) {
 }
 
 std::size_t Pane::displayPrefix(std::size_t n) const {
-    std::size_t d = DisplayLength(std::string_view(text_).substr(0, n));
+    std::size_t d = displayLength(std::string_view(text_).substr(0, n));
     // A CR whose LF lies beyond the prefix is one line break with that LF in the view; the LF
     // stays, so the break stays too.
     if (n > 0 && n < text_.size() && text_[n - 1] == '\r' && text_[n] == '\n') --d;
@@ -87,7 +87,7 @@ void Pane::setText(std::string text) {
     runs_.clear();
     if (!text_.empty()) runs_.push_back(Run{text_.size(), colours::kBlack});
     caret_ = 0;
-    displaySize_ = DisplayLength(text_);
+    displaySize_ = displayLength(text_);
     collapse();
 }
 
@@ -96,9 +96,9 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     pos = std::min(pos, text_.size());
     // Counted from the end: an append costs nothing however long the pane, an insert just after
     // the last line feed only the last line.
-    const std::size_t displayPos = displaySize_ - DisplayLength(std::string_view(text_).substr(pos));
+    const std::size_t displayPos = displaySize_ - displayLength(std::string_view(text_).substr(pos));
     text_.insert(pos, text);
-    displaySize_ += DisplayLength(text);
+    displaySize_ += displayLength(text);
     if (pos + text.size() == text_.size()) {
         // An append: it joins the last run or follows it.
         if (!runs_.empty() && runs_.back().colour == colour)

@@ -57,10 +57,10 @@ class Pane {
     bool hasEdits() const { return !edits_.empty(); }
 
     // How many characters the view shows for a text inserted on its own.
-    static std::size_t DisplayLength(std::string_view text);
+    static std::size_t displayLength(std::string_view text);
     // The text as the view shows it, one UTF-16 unit per shown character: Latin-1 decoded, every
     // line break as LF, other control characters as a visible stand-in.
-    static std::u16string DisplayText(std::string_view text);
+    static std::u16string displayText(std::string_view text);
 
   private:
     void insertAt(std::size_t pos, std::string_view text, Colour colour);

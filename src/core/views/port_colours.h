@@ -7,13 +7,13 @@ namespace dx {
 // How a socket's port cell shows the socket's verdict (the cell's background) and whether it is
 // still watched (red text) or settled (black text). The monitor window's port box shows the row
 // it follows the same way.
-struct PortColours {
+struct portBoxColours {
     Colour back;
     Colour fore;
-    bool operator==(const PortColours&) const = default;
+    bool operator==(const portBoxColours&) const = default;
 };
 
-constexpr PortColours portColours(Verdict v, Watch w) {
+constexpr portBoxColours portColours(Verdict v, Watch w) {
     Colour back = colours::kWhite;
     switch (v) {
         case Verdict::Unclassified:

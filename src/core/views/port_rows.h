@@ -8,10 +8,10 @@ namespace dx {
 // end; the grid's layout and its new rows follow.
 struct PortRows {
     // The port boxes the node has numbered ("^ZQ81"): the layout starts after this row.
-    std::int32_t PortCount = 0;
+    std::int32_t portCount = 0;
     // The port boxes there were when the first socket record came (0 until then): rows up to
     // this are listening sockets, never shown.
-    std::int32_t HiddenRowLimit = 0;
+    std::int32_t hiddenRowLimit = 0;
 };
 
 }  // namespace dx

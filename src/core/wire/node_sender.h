@@ -13,11 +13,11 @@ class NodeSender {
 
     // The socket the node itself monitors for this program: 0 for the whole run, and row 0 is
     // never a socket.
-    static constexpr std::int16_t MonitoredSocket = 0;
+    static constexpr std::int16_t monitoredSocket = 0;
 
     // Sends to the node when the link is open; answers whether it was sent.
-    bool Send(std::string_view text) { return platform_.socketSend(text); }
-    bool Connected() const { return platform_.socketState() == kSocketConnected; }
+    bool send(std::string_view text) { return platform_.socketSend(text); }
+    bool connected() const { return platform_.socketState() == kSocketConnected; }
 
   private:
     Platform& platform_;

@@ -1,4 +1,4 @@
-#include "app/connects_commands.h"
+#include "app/connections_commands.h"
 
 #include <string>
 #include <unordered_set>
@@ -9,34 +9,34 @@
 #include "common/platform.h"
 #include "sockets/command_line.h"
 #include "sockets/socket_table.h"
-#include "views/connects_window.h"
+#include "views/connections_model.h"
 #include "views/grid.h"
-#include "views/monitor_window.h"
-#include "views/settings_window.h"
+#include "views/monitor_model.h"
+#include "views/settings_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
 
-void ConnectsCommands::Rescan() {
-    table_.AutoMode = true;
-    monitor_.Command2.setText("Auto");
-    connects_.txtVersion.setTip("KEL latest Version");
-    connects_.txtVersion.setBack(colours::kWhite);
-    commands_.DxDeArmed = false;
-    commands_.RestartDxDe();
-    if (!sender_.Connected()) return;
-    commands_.DxDeArmed = false;
-    commands_.RestartDxDe();
+void ConnectionsCommands::rescan() {
+    table_.autoMode = true;
+    monitor_.autoButton.setText("Auto");
+    connects_.latestVersion.setTip("KEL latest Version");
+    connects_.latestVersion.setBack(colours::kWhite);
+    commands_.dxDeArmed = false;
+    commands_.restartDxDe();
+    if (!sender_.connected()) return;
+    commands_.dxDeArmed = false;
+    commands_.restartDxDe();
     const std::int32_t n = grid_.highestIndex();
-    sender_.Send("M*^");
-    const auto& pc = status_.PortColours;
+    sender_.send("M*^");
+    const auto& pc = status_.portBoxColours;
     const std::unordered_set<Colour> portColours(pc.begin() + (pc.size() > 1 ? 1 : 0), pc.end());
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!grid_.hasRow(i)) continue;
         GridRow& row = grid_.rowToChange(i);
         if (!portColours.contains(row.call.back())) continue;
         row.setWatch(Watch::Watched);
-        if (SocketTable::ColourByCall(row.call.text())) {
+        if (SocketTable::colourByCall(row.call.text())) {
             row.setVerdict(Verdict::PlainUser);
         } else {
             row.setVerdict(Verdict::Unclassified);
@@ -45,7 +45,7 @@ void ConnectsCommands::Rescan() {
     }
 }
 
-void ConnectsCommands::ResetGreen() {
+void ConnectionsCommands::resetGreen() {
     const std::int32_t n = grid_.highestIndex();
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!grid_.hasRow(i)) continue;
@@ -54,34 +54,34 @@ void ConnectsCommands::ResetGreen() {
     }
 }
 
-void ConnectsCommands::CallClick(std::int32_t i) {
-    if (!sender_.Connected()) return;
-    monitor_.Command2.setText("Manual");
+void ConnectionsCommands::callClick(std::int32_t i) {
+    if (!sender_.connected()) return;
+    monitor_.autoButton.setText("Manual");
     const std::string socket = std::to_string(i);
-    sender_.Send(socket);
+    sender_.send(socket);
     platform_.processEvents();
-    sender_.Send("M" + socket + "^");
-    table_.AutoMode = false;
+    sender_.send("M" + socket + "^");
+    table_.autoMode = false;
 }
 
-void ConnectsCommands::ScrollLeft() {
-    ++grid_.ScrollColumns;
-    grid_.ReFormat();
+void ConnectionsCommands::scrollLeft() {
+    ++grid_.scrollColumns;
+    grid_.layOut();
 }
 
-void ConnectsCommands::ScrollRight() {
-    --grid_.ScrollColumns;
-    grid_.ReFormat();
+void ConnectionsCommands::scrollRight() {
+    --grid_.scrollColumns;
+    grid_.layOut();
 }
 
-void ConnectsCommands::Configuration() {
-    loader_.EnsureSettingsLoaded();
+void ConnectionsCommands::configuration() {
+    loader_.ensureSettingsLoaded();
     settings_.window.setShown(true);
     // An open settings window behind the others comes forward: the menu always shows it.
     settings_.window.bringToFront();
 }
 
-void ConnectsCommands::About() {
+void ConnectionsCommands::about() {
     platform_.showAbout("About Monitor Program",
                         "Program by the dxmonitor developers\r\n"
                         "Contact: see the project's README.md\r\n"
@@ -90,10 +90,10 @@ void ConnectsCommands::About() {
                         "15 Aug 2009");
 }
 
-void ConnectsCommands::Close() {
-    const std::int32_t last = table_.LastCallRow;
-    for (std::int32_t i = 1; i <= last; ++i) grid_.RemoveRow(i);
-    link_.EndProgram();
+void ConnectionsCommands::close() {
+    const std::int32_t last = table_.lastCallRow;
+    for (std::int32_t i = 1; i <= last; ++i) grid_.removeRow(i);
+    link_.endProgram();
 }
 
 }  // namespace dx

@@ -13,24 +13,26 @@
 namespace dx::ui {
 
 // The monitor window: the shown socket's boxes, the filters, the command line and the traffic pane.
-class FrmMonitor : public ModelWindow<QWidget> {
+class MonitorWindow : public ModelWindow<QWidget> {
     Q_OBJECT
   public:
-    FrmMonitor(Core& core, EventRunner runEvent);
+    MonitorWindow(Core& core, EventRunner runEvent);
 
     void sync();
 
-    QPushButton* cmdConn;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    QLabel* Label1;
-    QLineEdit* Text1;
-    std::array<QLineEdit*, 3> txtRemote{};
-    QCheckBox* chkUnknown;
-    QCheckBox* chkIn;
-    QCheckBox* chkOut;
-    PaneView* RichTextBox1;
+    QPushButton* connectButton;
+    QPushButton* clearButton;
+    QPushButton* autoButton;
+    QPushButton* resetScreensButton;
+    QLabel* socketLabel;
+    QLineEdit* commandLine;
+    QLineEdit* shownAddress;
+    QLineEdit* shownPort;
+    QLineEdit* shownCall;
+    QCheckBox* showUnknown;
+    QCheckBox* showIn;
+    QCheckBox* showOut;
+    PaneView* pane;
 
   private:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,24 +13,24 @@
 namespace dx::ui {
 
 // The connections window: the header of counters and marks, the port strip, the grid and the menus.
-class FrmConnects : public ModelWindow<QMainWindow> {
+class ConnectionsWindow : public ModelWindow<QMainWindow> {
     Q_OBJECT
   public:
-    FrmConnects(Core& core, EventRunner runEvent);
+    ConnectionsWindow(Core& core, EventRunner runEvent);
 
     void sync();
 
     QWidget* client;
     GridWidget* grid;
-    QPushButton* Command1;  // Reset Green
-    QPushButton* Command2;  // Rescan
+    QPushButton* resetGreenButton;  // Reset Green
+    QPushButton* rescanButton;      // Rescan
     QPushButton* scrollLeft;
     QPushButton* scrollRight;
-    QCheckBox* chkKELversion;
+    QCheckBox* watchOlderVersions;
     QAction* menuConfiguration;
     QAction* menuAbout;
     QAction* menuResetScreens;
-    std::vector<QLineEdit*> portBoxes;  // txtReset(1..)
+    std::vector<QLineEdit*> portBoxes;  // portStrip(1..)
 
   private:
     QLabel* label(const Element& e);

@@ -3,23 +3,23 @@
 
 namespace dx {
 class CommandLine;
-struct ConnectsWindow;
+struct ConnectionsModel;
 class Grid;
-struct MonitorWindow;
+struct MonitorModel;
 class NodeLink;
 class NodeSender;
 class Platform;
-struct SettingsWindow;
+struct SettingsModel;
 class SocketTable;
 class StatusSentences;
 class WindowLoader;
 
 // What the connections window does when the operator acts on it.
-class ConnectsCommands {
+class ConnectionsCommands {
   public:
-    ConnectsCommands(NodeLink& link, SocketTable& table, const StatusSentences& status, Grid& grid,
-                     CommandLine& commands, WindowLoader& loader, NodeSender& sender, Platform& platform,
-                     MonitorWindow& monitor, ConnectsWindow& connects, SettingsWindow& settings)
+    ConnectionsCommands(NodeLink& link, SocketTable& table, const StatusSentences& status, Grid& grid,
+                        CommandLine& commands, WindowLoader& loader, NodeSender& sender, Platform& platform,
+                        MonitorModel& monitor, ConnectionsModel& connects, SettingsModel& settings)
         : link_(link),
           table_(table),
           status_(status),
@@ -33,17 +33,17 @@ class ConnectsCommands {
           settings_(settings) {}
 
     // Marks every user row as watched again and asks the node for all traffic anew.
-    void Rescan();
+    void rescan();
     // Turns every latest-version mark back into the older-version mark.
-    void ResetGreen();
+    void resetGreen();
     // A click on socket i's call cell: the monitor window follows that socket.
-    void CallClick(std::int32_t i);
-    void ScrollLeft();
-    void ScrollRight();
-    void Configuration();
-    void About();
+    void callClick(std::int32_t i);
+    void scrollLeft();
+    void scrollRight();
+    void configuration();
+    void about();
     // The window is closed: its rows go and the program ends.
-    void Close();
+    void close();
 
   private:
     NodeLink& link_;
@@ -54,9 +54,9 @@ class ConnectsCommands {
     WindowLoader& loader_;
     NodeSender& sender_;
     Platform& platform_;
-    MonitorWindow& monitor_;
-    ConnectsWindow& connects_;
-    SettingsWindow& settings_;
+    MonitorModel& monitor_;
+    ConnectionsModel& connects_;
+    SettingsModel& settings_;
 };
 
 }  // namespace dx

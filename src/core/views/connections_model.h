@@ -11,9 +11,9 @@ namespace dx {
 // has concluded about the socket. The port cell's colours show the verdict and the watch; only
 // setVerdict and setWatch change them, so the two never disagree.
 struct GridRow {
-    Element ip;    // lblRemoteUserIP(i)
-    Element port;  // txtRemoteUserPort(i)
-    Element call;  // txtCall(i)
+    Element address;
+    Element port;
+    Element call;
 
     Verdict verdict() const { return verdict_; }
     Watch watch() const { return watch_; }
@@ -28,7 +28,7 @@ struct GridRow {
 
   private:
     void showOnPort() {
-        const PortColours c = portColours(verdict_, watch_);
+        const portBoxColours c = portColours(verdict_, watch_);
         port.setBack(c.back);
         port.setFore(c.fore);
     }
@@ -37,10 +37,10 @@ struct GridRow {
     Watch watch_ = Watch::Watched;
 };
 
-// The connections window `frmConnects` as the program sees it: the header strip, the port strip
+// The connections window as the program sees it: the header strip, the port strip
 // and the grid rows. Row 0 of the grid and box 0 of the port strip are the invisible templates
 // that new rows and boxes copy.
-struct ConnectsWindow {
+struct ConnectionsModel {
     // The design client area is 12195 x 6525; the outer size adds the frame and the menu bar.
     static constexpr Twips kFrameWidth = 140;
     static constexpr Twips kFrameHeight = 455;
@@ -53,42 +53,42 @@ struct ConnectsWindow {
     WindowModel window{"Connections", Rect{0, 0, 12195 + kFrameWidth, 6525 + kMenuHeight + kFrameHeight},
                        kFrameWidth, kFrameHeight};
 
-    Element Label1{{120, 60, 495, 255}, "Users", colours::kButtonFace};
-    Element lblLinks{{600, 60, 495, 195}, " 0000", colours::kButtonFace};
-    Element Label4{
+    Element usersLabel{{120, 60, 495, 255}, "Users", colours::kButtonFace};
+    Element usersCount{{600, 60, 495, 195}, " 0000", colours::kButtonFace};
+    Element sessionHighWaterLabel{
         {1440, 60, 375, 255}, "Max", colours::kButtonFace, "Requires Velsock.exe version 1.93 or higher"};
-    Element Label5{{1920, 60, 495, 195}, "0", colours::kButtonFace};
-    Element Label3{{2520, 60, 645, 255}, "Highest", colours::kButtonFace};
-    Element Label2{{3240, 60, 375, 255}, "000", colours::kButtonFace};
-    Element txtTime{{3960, 0, 735, 285}, "Time", colours::kWindowBack};
-    Element txtKEL{{4680, 0, 495, 285}, "Yes", rgb(0x80FF80), "Connected sockets using KEL"};
-    Element txtNonKEL{{5160, 0, 495, 285}, "No", rgb(0xFFFF00), "Connected sockets NOT using KEL"};
-    Element txtNodes{{5640, 0, 375, 285}, "Node", rgb(0x80FFFF), "Connected sockets -Node"};
-    Element txtBadUsers{
+    Element sessionHighWater{{1920, 60, 495, 195}, "0", colours::kButtonFace};
+    Element allTimeHighWaterLabel{{2520, 60, 645, 255}, "Highest", colours::kButtonFace};
+    Element allTimeHighWater{{3240, 60, 375, 255}, "000", colours::kButtonFace};
+    Element linkTime{{3960, 0, 735, 285}, "Time", colours::kWindowBack};
+    Element kelCount{{4680, 0, 495, 285}, "Yes", rgb(0x80FF80), "Connected sockets using KEL"};
+    Element plainUserCount{{5160, 0, 495, 285}, "No", rgb(0xFFFF00), "Connected sockets NOT using KEL"};
+    Element nodeCount{{5640, 0, 375, 285}, "Node", rgb(0x80FFFF), "Connected sockets -Node"};
+    Element noCallCount{
         {6000, 0, 375, 285}, "Unk", rgb(0xFF0000), "Connected sockets using Unknown telnet program"};
-    Element txtUnknown{
+    Element unclassifiedCount{
         {6354, 0, 495, 285}, "Unk", colours::kWindowBack, "Connected sockets using Unknown telnet program"};
-    Element Command2{{8400, 30, 705, 255}, "Rescan", colours::kButtonFace};
-    Element txtVersion{{9120, 0, 735, 285}, "Version", colours::kWindowBack, "KEL latest Version"};
-    Element chkKELversion{{9960, 30, 1335, 255}, "KEL Version", colours::kButtonFace};
-    Element Label6{{11280, 60, 2445, 255}, "Start", colours::kButtonFace, {}, false};
-    Element Command1{{13920, 30, 1185, 255}, "Reset Green", colours::kButtonFace};
-    Element Text1{{14280, 0, 765, 285}, "Probes", colours::kWindowBack, {}, false};
+    Element rescanButton{{8400, 30, 705, 255}, "Rescan", colours::kButtonFace};
+    Element latestVersion{{9120, 0, 735, 285}, "Version", colours::kWindowBack, "KEL latest Version"};
+    Element watchOlderVersions{{9960, 30, 1335, 255}, "KEL Version", colours::kButtonFace};
+    Element nodeStartTime{{11280, 60, 2445, 255}, "Start", colours::kButtonFace, {}, false};
+    Element resetGreenButton{{13920, 30, 1185, 255}, "Reset Green", colours::kButtonFace};
+    Element probeCount{{14280, 0, 765, 285}, "Probes", colours::kWindowBack, {}, false};
     // The scroll buttons: element 1 scrolls left, element 0 right.
-    Element cmdRawplus1{{15240, 30, 240, 225}, "3", colours::kButtonFace, "Scroll Left"};
-    Element cmdRawplus0{{15480, 30, 240, 225}, "4", colours::kButtonFace, "Scroll Right"};
-    Element Label7{{15840, 30, 885, 255}, "Highest", colours::kButtonFace};
+    Element scrollLeftButton{{15240, 30, 240, 225}, "3", colours::kButtonFace, "Scroll Left"};
+    Element scrollRightButton{{15480, 30, 240, 225}, "4", colours::kButtonFace, "Scroll Right"};
+    Element trailingHighestLabel{{15840, 30, 885, 255}, "Highest", colours::kButtonFace};
 
-    // The port strip `txtReset`; element 0 is the template.
-    std::vector<Element> txtReset{Element{{6600, 0, 255, 285}, "0", rgb(0x00FF00), {}, false}};
+    // The port strip `portStrip`; element 0 is the template.
+    std::vector<Element> portStrip{Element{{6600, 0, 255, 285}, "0", rgb(0x00FF00), {}, false}};
 
     // The grid: rows[i] is socket i's row while rowExists[i]; rows[0] is the template.
     std::vector<GridRow> rows;
     std::vector<bool> rowExists;
 
-    ConnectsWindow() {
+    ConnectionsModel() {
         GridRow t;
-        t.ip = Element{{120, 0, 1500, 285}, "IP Address", colours::kButtonFace, {}, false};
+        t.address = Element{{120, 0, 1500, 285}, "IP Address", colours::kButtonFace, {}, false};
         t.port = Element{{1680, 0, 615, 285}, " Port", colours::kWhite, {}, false};
         t.setWatch(Watch::Watched);  // white with red text: unclassified and watched
         t.call = Element{{2360, 0, 1455, 285}, "Call", colours::kWhite, {}, false};
