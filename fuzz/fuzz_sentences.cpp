@@ -101,7 +101,7 @@ void Handle(Core& core, Handler h, std::string sentence) {
             st.onNodeStartTime(sentence);
             break;
         case kTimeLinks: {
-            const std::string shown = core.traffic.timeLinks(sentence);
+            const std::string shown = core.traffic.showLinkTime(sentence);
             DX_FUZZ_CHECK(shown.empty());
             DX_FUZZ_CHECK(core.connects.linkTime.text().size() <= 7);
             break;

@@ -305,7 +305,7 @@ TEST(LinkTime, ShowsTheFieldPaddedOrCutToSevenCharacters) {
         SCOPED_TRACE(c.data);
         Rig rig;
         std::string data = c.data;
-        EXPECT_EQ(rig.core.traffic.timeLinks(data), "");
+        EXPECT_EQ(rig.core.traffic.showLinkTime(data), "");
         EXPECT_EQ(rig.core.connects.linkTime.text(), c.shown);
         EXPECT_EQ(data, c.left);
     }

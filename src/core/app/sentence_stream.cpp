@@ -172,7 +172,7 @@ bool SentenceStream::writeToPane(std::string piece, bool trafficLine) {
         // A link time not yet whole waits, with everything behind it, for the next arrival.
         if (piece.size() < 7) return false;
         std::string data = dropHead(piece);
-        piece = traffic_.timeLinks(data);
+        piece = traffic_.showLinkTime(data);
     }
     if (piece.empty()) return true;
 

@@ -27,13 +27,13 @@ class StatusSentences {
 
     // Each takes the piece (head included) and leaves in it what the output stage is to write.
     // Answers true when the piece goes on to the output stage.
-    bool onToMonitoredSocketLine(std::string& piece);
-    void onFromMonitoredSocketLine(std::string& piece);
-    void onPortBoxText(const std::string& piece);
-    void onPortBoxColour(const std::string& piece);
-    void onAllTimeHighWater(const std::string& piece);
-    void onSessionHighWater(const std::string& piece);
-    void onNodeStartTime(const std::string& piece);
+    bool onToMonitoredSocketLine(std::string& piece);    // "^ZQ62"
+    void onFromMonitoredSocketLine(std::string& piece);  // "^ZQ63", the keep-alive among them
+    void onPortBoxText(const std::string& piece);        // "^ZQ80"
+    void onPortBoxColour(const std::string& piece);      // "^ZQ81"
+    void onAllTimeHighWater(const std::string& piece);   // "^ZQ90"
+    void onSessionHighWater(const std::string& piece);   // "^ZQ91"
+    void onNodeStartTime(const std::string& piece);      // "^ZQ92"
 
   private:
     void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);

@@ -35,7 +35,8 @@ class SocketTable {
     bool autoMode = false;
     std::int32_t probe = 0;
 
-    // Handles one table sentence; answers the text to show in its place (always empty).
+    // Handles one table sentence, "^ZQ60" or "^ZQ66"; answers the text to show in its place
+    // (always empty).
     std::string onSocketRecord(const std::string& sentence);
     void applyRecordField(std::int32_t k);
     static bool colourByCall(const std::string& callsgn);

@@ -54,7 +54,7 @@ bool Traffic::onTrafficLine(std::string& sentence) {
     return true;
 }
 
-std::string Traffic::timeLinks(std::string& dataString) {
+std::string Traffic::showLinkTime(std::string& dataString) {
     if (dataString.empty()) return {};
     const std::size_t p = dataString.find('^', 1);
     std::string field;

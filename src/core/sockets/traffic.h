@@ -32,7 +32,7 @@ class Traffic {
     bool onTrafficLine(std::string& sentence);
     // Shows the link time of a "^ZQ65" sentence (head removed) and leaves in dataString what
     // follows the time field; the answer is always empty.
-    std::string timeLinks(std::string& dataString);
+    std::string showLinkTime(std::string& dataString);
 
   private:
     Grid& grid_;
