@@ -15,7 +15,6 @@
 
 namespace dx {
 namespace {
-using wire::kBatchEnd;
 using wire::SentenceKind;
 constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that is not a call's traffic
 
@@ -51,71 +50,24 @@ void SentenceStream::trimPane() {
 }
 
 void SentenceStream::append(std::string_view data) {
-    if (head_ > 0 && head_ >= buffer_.size() / 2) {
-        buffer_.erase(0, head_);
-        head_ = 0;
-    }
-    const std::size_t eot = data.rfind(kBatchEnd);
-    if (eot != std::string_view::npos) whole_ = buffer_.size() - head_ + eot + 1;
-    buffer_.append(data);
-    const std::size_t held = buffer_.size() - head_;
-    if (held > kBufferCap) {
-        // Keep the newest half of the cap and say so, once for every such drop.
-        const std::size_t dropped = held - kBufferCap / 2;
-        buffer_.erase(0, head_ + dropped);
-        head_ = 0;
-        whole_ = whole_ > dropped ? whole_ - dropped : 0;
-        monitor_.pane.append("\r\n*** " + std::to_string(dropped) +
-                                 " bytes dropped: the node sent more than " +
-                                 std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
-                             colours::kRed);
-    }
-}
-
-void SentenceStream::setBuffer(std::string text) {
-    buffer_ = std::move(text);
-    head_ = 0;
-    const std::size_t eot = buffer_.rfind(kBatchEnd);
-    whole_ = eot == std::string::npos ? 0 : eot + 1;
+    const std::size_t dropped = buffer_.append(data);
+    if (dropped == 0) return;
+    // Said once for every such drop.
+    monitor_.pane.append("\r\n*** " + std::to_string(dropped) + " bytes dropped: the node sent more than " +
+                             std::to_string(kBufferCap >> 20) + " MiB without a batch end (EOT)",
+                         colours::kRed);
 }
 
 void SentenceStream::cutSentences() {
-    // The node ends every batch with EOT. Everything up to the last one is whole and is cut and
-    // handled now, the batch's last sentence included; what follows it waits for the rest of its
-    // batch, so a read that ends inside a head (or inside "^ZQ11") is never cut there.
-    Platform& p = platform_;
-    constexpr auto npos = std::string_view::npos;
-    while (whole_ > 0) {
-        const std::string_view b = std::string_view(buffer_).substr(head_, whole_);
-        p.sleepMs(1);
-        const std::size_t p1 = b.find(wire::kHeadMark);
-        std::size_t cut = npos;
-        if (p1 != 0) {
-            // Text in front of the first head is a piece of its own, shown as any unknown one.
-            cut = p1;
-        } else if (isHead(b, SentenceKind::Traffic)) {
-            // A traffic line runs to the first head from its eleventh character, whatever head.
-            cut = b.find(wire::kHeadMark, 10);
-        } else {
-            // The next head ends the sentence, unless it is node-protocol text "^ZQ11" right
-            // after the sentence start, which is traffic, not a head.
-            cut = b.find(wire::kHeadMark, 1);
-            if (cut != npos && b.substr(cut, 5) == wire::kProtocolNotAHead)
-                cut = b.find(wire::kHeadMark, cut + 1);
-        }
-        if (cut == npos) cut = b.size();
-        std::string piece(b.substr(0, cut));
-        head_ += cut;
-        whole_ -= cut;
+    // Every whole sentence is handled now, the batch's last included; the rest waits.
+    std::string piece;
+    while (buffer_.next(piece)) {
+        platform_.sleepMs(1);
         // A sentence the program cannot handle ends there; the next one is handled as usual.
         bool goOn = true;
         const std::string head = piece.substr(0, 5);
         guard_.run(head, [&] { goOn = dispatch(std::move(piece)); });
         if (!goOn) return;
-    }
-    if (head_ == buffer_.size()) {
-        buffer_.clear();
-        head_ = 0;
     }
 }
 
@@ -182,7 +134,7 @@ bool SentenceStream::writeToPane(std::string piece, bool trafficLine) {
         // front of everything that was still waiting.
         std::string rest = piece.substr(at64);
         rest.append(receiveBuffer());
-        setBuffer(std::move(rest));
+        buffer_.replace(std::move(rest));
         return false;
     }
 

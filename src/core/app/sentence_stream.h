@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/colour.h"
+#include "wire/receive_buffer.h"
 
 namespace dx {
 class CommandLine;
@@ -16,13 +17,11 @@ class SocketTable;
 class StatusSentences;
 class Traffic;
 
-// The node's stream of sentences: the receive buffer, the cutting of whole sentences from its
-// front, their dispatch by head, and the output stage that writes a sentence's text to the pane.
+// The node's stream of sentences: each arrival into the receive buffer, the dispatch of the
+// sentences cut from it by head, and the output stage that writes a sentence's text to the pane.
 class SentenceStream {
   public:
-    // Past this the receive buffer drops its oldest bytes: a peer that never ends a sentence must
-    // not make the program grow without bound.
-    static constexpr std::size_t kBufferCap = 4u << 20;
+    static constexpr std::size_t kBufferCap = ReceiveBuffer::kCap;
     // Once the pane holds more than kPaneLimit characters, the next arrival deletes its oldest
     // kPaneTrim, and kPaneTrim more at a time while it still holds more than kPaneLimit.
     static constexpr std::size_t kPaneLimit = 100000;
@@ -48,7 +47,7 @@ class SentenceStream {
     // The data-arrival event of the node link.
     void onDataArrival();
 
-    std::string_view receiveBuffer() const { return std::string_view(buffer_).substr(head_); }
+    std::string_view receiveBuffer() const { return buffer_.held(); }
     Colour paneColour() const { return paneColour_; }
 
     // The output stage for one piece. Answers false when the cutting loop must stop. A traffic
@@ -62,7 +61,6 @@ class SentenceStream {
     void cutSentences();
     // Dispatches one piece by its head; answers false when the cutting loop must stop.
     bool dispatch(std::string piece);
-    void setBuffer(std::string text);
 
     SocketTable& table_;
     Traffic& traffic_;
@@ -72,11 +70,7 @@ class SentenceStream {
     EventGuard& guard_;
     Platform& platform_;
     MonitorModel& monitor_;
-    // receiveBuffer is buffer_ from head_ on: cutting a sentence only moves head_.
-    std::string buffer_;
-    std::size_t head_ = 0;
-    // How much of receiveBuffer is whole batches: everything up to and including its last EOT.
-    std::size_t whole_ = 0;
+    ReceiveBuffer buffer_;
     Colour paneColour_ = colours::kBlack;
 };
 

@@ -30,17 +30,20 @@ enum class SentenceKind : int {
     NodeStartTime = 92,          // when the node started
 };
 
+namespace detail {
+inline constexpr std::array<std::string_view, 100> kHeads = [] {
+    std::array<std::string_view, 100> h{};
+    h[60] = "^ZQ60", h[61] = "^ZQ61", h[62] = "^ZQ62", h[63] = "^ZQ63", h[64] = "^ZQ64";
+    h[65] = "^ZQ65", h[66] = "^ZQ66", h[70] = "^ZQ70", h[80] = "^ZQ80", h[81] = "^ZQ81";
+    h[90] = "^ZQ90", h[91] = "^ZQ91", h[92] = "^ZQ92";
+    return h;
+}();
+}  // namespace detail
+
 // The head of a sentence of that kind as it stands on the wire: "^ZQ60", ... The stream tells
 // kinds apart by these five characters (a traffic line by six: the head and its "^").
 constexpr std::string_view headOf(SentenceKind kind) {
-    constexpr std::array<std::string_view, 100> kHeads = [] {
-        std::array<std::string_view, 100> h{};
-        h[60] = "^ZQ60", h[61] = "^ZQ61", h[62] = "^ZQ62", h[63] = "^ZQ63", h[64] = "^ZQ64";
-        h[65] = "^ZQ65", h[66] = "^ZQ66", h[70] = "^ZQ70", h[80] = "^ZQ80", h[81] = "^ZQ81";
-        h[90] = "^ZQ90", h[91] = "^ZQ91", h[92] = "^ZQ92";
-        return h;
-    }();
-    return kHeads[static_cast<std::size_t>(kind)];
+    return detail::kHeads[static_cast<std::size_t>(kind)];
 }
 
 // The traffic line's head with its separator: only this marks traffic.
