@@ -1,12 +1,29 @@
 // dxmonitor: watches a DX-cluster node's sockets through the monitor port of its socket server.
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
 
 #include "app.h"
+#include "options.h"
 
 int main(int argc, char** argv) {
+    // The command line is read before anything needs a display: --help and --version work on a
+    // machine without one, and a bad option says so before any window opens.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const dx::ui::ParsedCommandLine command = dx::ui::parseCommandLine(arguments);
+    if (!command.run) {
+        std::fputs(command.out.toLocal8Bit().constData(), stdout);
+        std::fputs(command.err.toLocal8Bit().constData(), stderr);
+        return command.exitCode;
+    }
+    const dx::ui::Options& options = *command.run;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dxmonitor"));
-    dx::ui::App app(dx::ui::App::defaultConfigPath());
+    dx::ui::App app(options.configPath.isEmpty() ? dx::ui::App::defaultConfigPath() : options.configPath,
+                    options);
     app.start();
+    if (options.connect) QTimer::singleShot(0, &app, [&app] { app.pressConnect(); });
     return QApplication::exec();
 }

@@ -22,8 +22,14 @@ QString App::defaultConfigPath() {
     return path;
 }
 
-App::App(const QString& configPath) : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
+App::App(const QString& configPath, const Options& options)
+    : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
     loadDesignFonts();
+    core_->reconnect.setFirstWait(options.reconnectSeconds);
+    if (!options.logPath.isEmpty()) {
+        log_ = std::make_unique<TrafficLog>(options.logPath);
+        core_->monitor.pane.setTap([log = log_.get()](std::string_view text) { log->take(text); });
+    }
     const EventRunner run = [this](const std::function<void()>& handler) {
         runEvent("a window event", handler);
     };
@@ -33,17 +39,22 @@ App::App(const QString& configPath) : platform_(configPath), core_(std::make_uni
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
-            [this, &c] { runEvent("the link's connect", [&c] { c.link.onConnected(); }); });
+            [this, &c] { runEvent("the link's connect", [&c] { c.reconnect.onConnected(); }); });
     connect(&platform_, &QtPlatform::linkClosedByPeer, this,
-            [this, &c] { runEvent("the link's close", [&c] { c.link.onClosedByPeer(); }); });
+            [this, &c] { runEvent("the link's close", [&c] { c.reconnect.onClosedByPeer(); }); });
     connect(&platform_, &QtPlatform::linkError, this, [this, &c](const QString& d) {
-        runEvent("a link error", [&c, &d] { c.link.onError(latin1Bytes(d)); });
+        runEvent("a link error", [&c, &d] { c.reconnect.onError(latin1Bytes(d)); });
     });
     // The arrival guards each sentence itself, naming its head.
     connect(&platform_, &QtPlatform::dataArrived, this, [this, &c] {
         c.stream.onDataArrival();
+        writeLog();
         sync();
     });
+    connect(&platform_, &QtPlatform::reconnectDue, this,
+            [this, &c] { runEvent("the next try to connect", [&c] { c.reconnect.onTryDue(); }); });
+    connect(&platform_, &QtPlatform::linkSteady, this,
+            [this, &c] { runEvent("a link up for a minute", [&c] { c.reconnect.onSteady(); }); });
     connect(&platform_, &QtPlatform::keepAliveTick, this,
             [this, &c] { runEvent("the watchdog's tick", [&c] { c.commands.onKeepAliveTick(); }); });
     connect(&platform_, &QtPlatform::dxDeTick, this,
@@ -51,6 +62,7 @@ App::App(const QString& configPath) : platform_(configPath), core_(std::make_uni
 }
 
 App::~App() {
+    core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
     settings_.reset();
     connects_.reset();
@@ -61,9 +73,23 @@ void App::start() {
     runEvent("the start-up", [this] { core_->link.startUp(); });
 }
 
+void App::pressConnect() {
+    runEvent("Connect", [this] { core_->reconnect.connectNow(); });
+}
+
 void App::runEvent(std::string_view what, const std::function<void()>& handler) {
     core_->guard.run(what, handler);
+    writeLog();
     sync();
+}
+
+void App::writeLog() {
+    if (!log_) return;
+    if (const auto why = log_->write()) {
+        core_->monitor.pane.append(
+            "\r\n*** The traffic log " + latin1Bytes(log_->path()) + " cannot be written: " + *why,
+            colours::kRed);
+    }
 }
 
 void App::sync() {

@@ -8,8 +8,10 @@
 #include "app/core.h"
 #include "connections_window.h"
 #include "monitor_window.h"
+#include "options.h"
 #include "qt_platform.h"
 #include "settings_window.h"
+#include "traffic_log.h"
 
 namespace dx::ui {
 
@@ -18,16 +20,23 @@ namespace dx::ui {
 class App : public QObject {
     Q_OBJECT
   public:
-    explicit App(const QString& configPath);
+    explicit App(const QString& configPath, const Options& options = {});
     ~App() override;
 
     // The monitor window's load: configuration read, windows shown. No connection is made.
     void start();
+    // Connect, as the operator presses it.
+    void pressConnect();
     // Brings every window up to date with the core.
     void sync();
     // Runs one handler of the program under its event guard, then brings the windows up to date.
     void runEvent(std::string_view what, const std::function<void()>& handler);
 
+  private:
+    // Writes what the pane showed during the event to the traffic log, if there is one.
+    void writeLog();
+
+  public:
     Core& core() { return *core_; }
     QtPlatform& platform() { return platform_; }
     MonitorWindow& monitor() { return *monitor_; }
@@ -43,6 +52,7 @@ class App : public QObject {
     std::unique_ptr<MonitorWindow> monitor_;
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<TrafficLog> log_;
     bool syncing_ = false;
 };
 

@@ -43,7 +43,7 @@ MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
     bind(pane, m.paneBox);
 
     connect(connectButton, &QPushButton::clicked, this,
-            [this] { handle([this] { core_.link.connectToNode(); }); });
+            [this] { handle([this] { core_.reconnect.connectNow(); }); });
     connect(clearButton, &QPushButton::clicked, this,
             [this] { handle([this] { core_.monitorButtons.clearPane(); }); });
     connect(autoButton, &QPushButton::clicked, this,

@@ -3,6 +3,7 @@
 #include "latin1.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -30,6 +31,8 @@ QtPlatform::QtPlatform(QString configPath, QObject* parent)
     dxDe_.setTimerType(Qt::PreciseTimer);
     connect(&keepAlive_, &QTimer::timeout, this, &QtPlatform::keepAliveTick);
     connect(&dxDe_, &QTimer::timeout, this, &QtPlatform::dxDeTick);
+    connect(&reconnect_, &QTimer::timeout, this, &QtPlatform::reconnectDue);
+    connect(&linkSteady_, &QTimer::timeout, this, &QtPlatform::linkSteady);
     connect(&socket_, &QTcpSocket::connected, this, &QtPlatform::linkConnected);
     connect(&socket_, &QTcpSocket::readyRead, this, [this] { emit dataArrived(socket_.bytesAvailable()); });
     connect(&socket_, &QTcpSocket::disconnected, this, [this] {
@@ -89,13 +92,25 @@ void QtPlatform::processEvents() {
     QCoreApplication::processEvents();
 }
 
+QTimer& QtPlatform::timer(TimerId id) {
+    switch (id) {
+        case TimerId::KeepAlive:
+            return keepAlive_;
+        case TimerId::DxDe:
+            return dxDe_;
+        case TimerId::Reconnect:
+            return reconnect_;
+        default:
+            return linkSteady_;
+    }
+}
+
 void QtPlatform::timerStart(TimerId id, int intervalMs) {
-    QTimer& t = id == TimerId::KeepAlive ? keepAlive_ : dxDe_;
-    t.start(intervalMs);
+    timer(id).start(intervalMs);
 }
 
 void QtPlatform::timerStop(TimerId id) {
-    (id == TimerId::KeepAlive ? keepAlive_ : dxDe_).stop();
+    timer(id).stop();
 }
 
 std::optional<std::string> QtPlatform::readConfig() {
@@ -128,6 +143,8 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
     // The content goes to a fresh temporary file beside the target, created anew under a name
     // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
     // half-way leaves the old file whole. The new file keeps the old one's permissions.
+    // A configuration named on the command line may be the first in its directory.
+    QDir().mkpath(QFileInfo(target).absolutePath());
     QSaveFile file(target);
     file.setDirectWriteFallback(false);
     if (file.open(QIODevice::WriteOnly)) {

@@ -47,12 +47,18 @@ class QtPlatform : public QObject, public Platform {
     void dataArrived(qint64 bytesTotal);
     void keepAliveTick();
     void dxDeTick();
+    void reconnectDue();
+    void linkSteady();
 
   private:
     QString configPath_;
     QTcpSocket socket_;
+    QTimer& timer(TimerId id);
+
     QTimer keepAlive_;
     QTimer dxDe_;
+    QTimer reconnect_;
+    QTimer linkSteady_;
     bool closing_ = false;
 };
 

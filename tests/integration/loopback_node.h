@@ -18,6 +18,7 @@ class LoopbackNode {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, [this] {
             peer = server.nextPendingConnection();
+            ++connections;
             accepted.start();
             QObject::connect(peer, &QTcpSocket::readyRead, [this] {
                 const QByteArray b = peer->readAll();
@@ -40,7 +41,8 @@ class LoopbackNode {
     }
 
     QTcpServer server;
-    QTcpSocket* peer = nullptr;
+    QTcpSocket* peer = nullptr;  // the latest connection
+    int connections = 0;
     QElapsedTimer accepted;
     qint64 firstByteAfterMs = -1;
     std::string received;

@@ -167,7 +167,9 @@ TEST_F(ConfigFiles, ASaveThatCannotBeMadeLeavesTheOldFileAndSaysWhy) {
              QFile::setPermissions(f, readOnly);
          },
          std::strerror(EACCES)},
-        {"missing directory", "b/Monitor.cfg", [](const QString&, const QString&) {}, std::nullopt},
+        // A missing directory is made; a file standing where it should be cannot be.
+        {"a file where its directory should be", "b/Monitor.cfg",
+         [](const QString& d, const QString&) { Write(d, "not a directory\r\n"); }, std::nullopt},
         {"a directory by that name", "c/Monitor.cfg",
          [](const QString&, const QString& f) { QDir().mkpath(f + QStringLiteral("/inside")); },
          std::nullopt},

@@ -3,6 +3,7 @@
 #include "app/connections_commands.h"
 #include "app/monitor_buttons.h"
 #include "app/node_link.h"
+#include "app/reconnect.h"
 #include "app/screens.h"
 #include "app/sentence_stream.h"
 #include "app/settings_commands.h"
@@ -64,6 +65,7 @@ class Core {
     SentenceStream stream{table, traffic, status, recognition, commands, guard, platform, monitor};
     NodeLink link{config,   status, loader,   screens, table,   grid,
                   commands, sender, platform, monitor, connects};
+    Reconnect reconnect{link, platform, monitor};
     MonitorButtons monitorButtons{table, sender, monitor};
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,
                                             sender, platform, monitor, connects, settings};

@@ -9,7 +9,7 @@ namespace dx {
 // The node link's state as the program tests it.
 enum SocketState : int { kSocketClosed = 0, kSocketConnecting = 6, kSocketConnected = 7, kSocketClosing = 8 };
 
-enum class TimerId { KeepAlive, DxDe };
+enum class TimerId { KeepAlive, DxDe, Reconnect, LinkSteady };
 
 // Everything the program does to the world outside its own state goes through here: the node
 // link, time, the event loop, the two timers, the configuration file, the About box, the error

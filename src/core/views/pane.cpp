@@ -83,6 +83,7 @@ std::vector<Pane::Edit> Pane::takeEdits() {
 }
 
 void Pane::setText(std::string text) {
+    if (tap_) tap_(text);
     text_ = std::move(text);
     runs_.clear();
     if (!text_.empty()) runs_.push_back(Run{text_.size(), colours::kBlack});
@@ -133,10 +134,12 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
 }
 
 void Pane::append(std::string_view text, Colour colour) {
+    if (tap_) tap_(text);
     insertAt(text_.size(), text, colour);
 }
 
 void Pane::insertAtCaret(std::string_view text, Colour colour) {
+    if (tap_) tap_(text);
     insertAt(caret_, text, colour);
 }
 

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,9 @@ class Pane {
     void deleteFront(std::size_t n);
     void setCaret(std::size_t pos) { caret_ = pos > text_.size() ? text_.size() : pos; }
 
+    // Hands every text that reaches the pane, as it comes, to `tap` (a traffic log), or to none.
+    void setTap(std::function<void(std::string_view)> tap) { tap_ = std::move(tap); }
+
     // The journal of edits since the last take. A journal left untaken for long collapses into one
     // Reset, so it never grows without bound.
     std::vector<Edit> takeEdits();
@@ -75,6 +79,7 @@ class Pane {
     std::vector<Edit> edits_;
     std::size_t journalBytes_ = 0;
     bool collapsed_ = false;
+    std::function<void(std::string_view)> tap_;
 };
 
 }  // namespace dx

@@ -1,0 +1,67 @@
+#include "app/reconnect.h"
+
+#include <algorithm>
+
+#include "app/node_link.h"
+#include "common/platform.h"
+#include "views/monitor_model.h"
+
+namespace dx {
+
+void Reconnect::setFirstWait(int seconds) {
+    first_ = std::max(seconds, 0);
+    wait_ = first_;
+}
+
+void Reconnect::onConnected() {
+    link_.onConnected();
+    if (first_ > 0) platform_.timerStart(TimerId::LinkSteady, kSteadyMs);
+}
+
+void Reconnect::onClosedByPeer() {
+    link_.onClosedByPeer();
+    linkLost();
+}
+
+void Reconnect::onError(const std::string& description) {
+    link_.onError(description);
+    linkLost();
+}
+
+void Reconnect::connectNow() {
+    if (waiting_) {
+        platform_.timerStop(TimerId::Reconnect);
+        waiting_ = false;
+    }
+    link_.connectToNode();
+}
+
+void Reconnect::onTryDue() {
+    platform_.timerStop(TimerId::Reconnect);
+    if (!waiting_) return;
+    waiting_ = false;
+    link_.connectToNode();
+}
+
+void Reconnect::onSteady() {
+    platform_.timerStop(TimerId::LinkSteady);
+    wait_ = first_;
+}
+
+void Reconnect::linkLost() {
+    if (first_ == 0) return;
+    // An error and the close that goes with it are one loss: one try is planned. Each says when
+    // it is due, since an error's text replaces what the pane said.
+    if (!waiting_) {
+        platform_.timerStop(TimerId::LinkSteady);
+        waiting_ = true;
+        planned_ = wait_;
+        platform_.timerStart(TimerId::Reconnect, planned_ * 1000);
+        wait_ = std::min(wait_ * 2, first_ * kLongestFactor);
+    }
+    monitor_.pane.append("\r\n*** The link to the node is down: the next try is in " + std::to_string(planned_) +
+                             (planned_ == 1 ? " second." : " seconds."),
+                         colours::kRed);
+}
+
+}  // namespace dx

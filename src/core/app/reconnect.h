@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace dx {
+class NodeLink;
+class Platform;
+struct MonitorModel;
+
+// Connecting again after the link is lost, for a monitor left running unattended: when the
+// operator asked for it, a link that closes, fails or is refused is tried again after a wait,
+// doubled after each failed try up to ten times the first, and back to the first once a link has
+// stayed up for a minute. Without a first wait the link events pass straight to the node link.
+class Reconnect {
+  public:
+    static constexpr int kSteadyMs = 60000;  // a link up this long has recovered
+    static constexpr int kLongestFactor = 10;
+
+    Reconnect(NodeLink& link, Platform& platform, MonitorModel& monitor)
+        : link_(link), platform_(platform), monitor_(monitor) {}
+
+    // The first wait in seconds; 0 (as at start) never connects again.
+    void setFirstWait(int seconds);
+
+    // The link's events and the operator's Connect, each passed on to the node link.
+    void onConnected();
+    void onClosedByPeer();
+    void onError(const std::string& description);
+    // Connect pressed: a try waiting for its time is made now.
+    void connectNow();
+
+    // The timers' ticks.
+    void onTryDue();
+    void onSteady();
+
+
+  private:
+    void linkLost();
+
+    NodeLink& link_;
+    Platform& platform_;
+    MonitorModel& monitor_;
+    int first_ = 0;
+    int wait_ = 0;     // for the next loss
+    int planned_ = 0;  // of the try that waits
+    bool waiting_ = false;
+};
+
+}  // namespace dx

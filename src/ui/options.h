@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace dx::ui {
+
+// What the operator asked for on the command line.
+struct Options {
+    QString configPath;        // the configuration file to use; empty: the usual Monitor.cfg
+    bool connect = false;      // press Connect once the windows are up
+    int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
+    QString logPath;           // the traffic log; empty: none
+};
+
+// The command line read, before any window or display is needed: either the options to run with,
+// or what to print and the exit code (help and version on standard output, exit 0; a bad option
+// on standard error, exit 2).
+struct ParsedCommandLine {
+    std::optional<Options> run;
+    int exitCode = 0;
+    QString out;
+    QString err;
+};
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// The program's version, as --version says it.
+QString versionText();
+
+}  // namespace dx::ui

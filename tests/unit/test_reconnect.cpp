@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace dx::test {
+namespace {
+// A program started with a first wait of 5 s whose link is up.
+struct Linked : Rig {
+    explicit Linked(int firstWait) {
+        core.reconnect.setFirstWait(firstWait);
+        core.reconnect.onConnected();
+    }
+    int tryTimer() const {
+        const auto t = platform.timers.find(TimerId::Reconnect);
+        return t == platform.timers.end() ? 0 : t->second;
+    }
+    // The planned try is due: it connects, and the node refuses it.
+    void tryRefused() {
+        core.reconnect.onTryDue();
+        core.reconnect.onError("Connection refused");
+    }
+};
+}  // namespace
+
+TEST(Reconnect, EachFailedTryDoublesTheWaitUpToTenTimesTheFirstAndAMinuteUpStartsAgain) {
+    Linked r(5);
+    EXPECT_EQ(r.platform.timers.at(TimerId::LinkSteady), 60000);
+    r.platform.state = kSocketClosed;
+    r.core.reconnect.onClosedByPeer();
+    // The close's error is the same loss: one try is planned.
+    r.core.reconnect.onError("The remote host closed the connection");
+    EXPECT_EQ(r.tryTimer(), 5000);
+    EXPECT_FALSE(r.platform.timers.contains(TimerId::LinkSteady));
+    EXPECT_NE(
+        r.core.monitor.pane.text().find("*** The link to the node is down: the next try is in 5 seconds."),
+        std::string::npos);
+    EXPECT_EQ(r.core.monitor.pane.colourAt(r.core.monitor.pane.size() - 1), colours::kRed);
+
+    const std::size_t before = r.platform.connects.size();
+    std::vector<int> waits;
+    for (int i = 0; i < 5; ++i) {
+        r.tryRefused();
+        waits.push_back(r.tryTimer());
+    }
+    EXPECT_EQ(r.platform.connects.size(), before + 5);
+    EXPECT_EQ(waits, (std::vector<int>{10000, 20000, 40000, 50000, 50000}));
+
+    // A try that holds for a minute brings the wait back to the first.
+    r.core.reconnect.onTryDue();
+    r.platform.state = kSocketConnected;
+    r.core.reconnect.onConnected();
+    r.core.reconnect.onSteady();
+    r.core.reconnect.onClosedByPeer();
+    EXPECT_EQ(r.tryTimer(), 5000);
+}
+
+TEST(Reconnect, ConnectMeanwhileTriesAtOnceWithTheSettingsOfNowAndWithoutTheOptionNothingIsPlanned) {
+    Linked r(30);
+    r.core.reconnect.onClosedByPeer();
+    r.core.config.remoteHost = "node.example";
+    r.core.reconnect.connectNow();
+    EXPECT_FALSE(r.platform.timers.contains(TimerId::Reconnect));
+    ASSERT_FALSE(r.platform.connects.empty());
+    EXPECT_EQ(r.platform.connects.back().first, "node.example");
+    r.core.reconnect.onTryDue();  // a tick already on its way connects no second time
+    EXPECT_EQ(r.platform.connects.size(), 2u);
+
+    Linked never(0);
+    never.core.reconnect.onClosedByPeer();
+    never.core.reconnect.onError("Connection refused");
+    EXPECT_FALSE(never.platform.timers.contains(TimerId::Reconnect));
+    EXPECT_EQ(never.core.monitor.pane.text().find("***"), std::string::npos);
+}
+
+}  // namespace dx::test
