@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
 )
 if [ "${DX_WITH_X:-0}" = 1 ]; then
