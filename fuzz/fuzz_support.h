@@ -42,7 +42,7 @@ class FuzzPlatform : public Platform {
     std::string incoming;  // what the next socketReadAll() hands over
     std::size_t sends = 0;
     std::size_t sentBytes = 0;
-    std::array<bool, 2> timerOn{};
+    std::array<bool, 4> timerOn{};
     std::array<int, 2> timerInterval{};
     std::optional<std::string> configFile;
     int configReads = 0;
