@@ -11,7 +11,7 @@ namespace {
 
 // Rows 1..n created in order, as the socket table does for a node that reports n sockets. The
 // time per row (time_per_row) should be the same for 2000 and 30000 rows.
-void BM_GridLoadItems(benchmark::State& state) {
+void BM_GridCreateRows(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
@@ -28,11 +28,11 @@ void BM_GridLoadItems(benchmark::State& state) {
     state.counters["time_per_row"] = benchmark::Counter(
         static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_GridLoadItems)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GridCreateRows)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One layout pass over every row of a 30000-row grid, forced by a change of the window height
 // (the wrap test changes, so every row is placed anew).
-void BM_GridFullReFormat(benchmark::State& state) {
+void BM_GridFullLayOut(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     ConnectedCore rig;
     rig.core.ports.portCount = 4;
@@ -48,7 +48,7 @@ void BM_GridFullReFormat(benchmark::State& state) {
     state.counters["time_per_row"] = benchmark::Counter(
         static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_GridFullReFormat)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridFullLayOut)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace dx::bench
