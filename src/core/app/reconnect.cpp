@@ -59,8 +59,8 @@ void Reconnect::linkLost() {
         platform_.timerStart(TimerId::Reconnect, planned_ * 1000);
         wait_ = std::min(wait_ * 2, first_ * kLongestFactor);
     }
-    monitor_.pane.append("\r\n*** The link to the node is down: the next try is in " + std::to_string(planned_) +
-                             (planned_ == 1 ? " second." : " seconds."),
+    monitor_.pane.append("\r\n*** The link to the node is down: the next try is in " +
+                             std::to_string(planned_) + (planned_ == 1 ? " second." : " seconds."),
                          colours::kRed);
 }
 

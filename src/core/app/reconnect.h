@@ -33,7 +33,6 @@ class Reconnect {
     void onTryDue();
     void onSteady();
 
-
   private:
     void linkLost();
 
