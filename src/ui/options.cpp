@@ -3,10 +3,36 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace dx::ui {
 namespace {
 constexpr int kLongestFirstWait = 3600;
+
+// Qt's own options (-platform, -display, -style, ...) are the application object's, which reads
+// them from the same command line: they are passed over here.
+QStringList withoutQtOptions(const QStringList& arguments) {
+    static const QStringList withValue{
+        "platform",     "platformpluginpath", "platformtheme",   "plugin",       "display",     "style",
+        "stylesheet",   "geometry",           "qwindowgeometry", "qwindowtitle", "qwindowicon", "session",
+        "qmljsdebugger"};
+    static const QStringList flags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (i > 0 && a.startsWith(u'-')) {
+            const QString name =
+                QString(a).remove(QRegularExpression(QStringLiteral("^-+"))).section(u'=', 0, 0);
+            if (flags.contains(name)) continue;
+            if (withValue.contains(name)) {
+                if (!a.contains(u'=')) ++i;
+                continue;
+            }
+        }
+        kept << a;
+    }
+    return kept;
+}
 
 ParsedCommandLine bad(const QString& why, const QString& usage) {
     ParsedCommandLine r;
@@ -50,7 +76,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     const qsizetype name = usage.indexOf(QStringLiteral("Usage: ")) + 7;
     usage.replace(name, usage.indexOf(u' ', name) - name, QStringLiteral("dxmonitor"));
 
-    if (!parser.parse(arguments)) return bad(parser.errorText(), usage);
+    if (!parser.parse(withoutQtOptions(arguments))) return bad(parser.errorText(), usage);
     if (parser.isSet(help)) return ParsedCommandLine{std::nullopt, 0, usage, {}};
     if (parser.isSet(version)) return ParsedCommandLine{std::nullopt, 0, versionText(), {}};
     if (!parser.positionalArguments().isEmpty())

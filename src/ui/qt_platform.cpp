@@ -154,6 +154,10 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
     return latin1Bytes(file.errorString());
 }
 
+std::string QtPlatform::configName() const {
+    return latin1Bytes(QFileInfo(configPath_).fileName());
+}
+
 void QtPlatform::reportError(const std::string& line) {
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);

@@ -27,6 +27,7 @@ class QtPlatform : public QObject, public Platform {
     void timerStop(TimerId id) override;
     std::optional<std::string> readConfig() override;
     std::optional<std::string> writeConfig(const std::string& content) override;
+    std::string configName() const override;
     void showAbout(const std::string& title, const std::string& text) override;
     void reportError(const std::string& line) override;
     void endProcess(int exitCode) override;

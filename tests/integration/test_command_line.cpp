@@ -51,6 +51,7 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
         {{"--log", dir.filePath("missing/t.log")}, 2, "--log: the directory of"},
         {{"--log", dir.path()}, 2, "--log: '"},
         {{"extra"}, 2, "unexpected argument 'extra'."},
+        {{"-platform", "offscreen", "-style=fusion", "--connect"}, 0, ""},  // Qt's own, for Qt
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
@@ -139,6 +140,18 @@ TEST(CommandLineRun, TheProgramReadsItsNamedConfigurationConnectsAndTriesAgainWh
         << readAll(log).toStdString();
     program.kill();
     program.waitForFinished();
+
+    // Help and version need no display at all.
+    QProcess asked;
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    asked.setProcessEnvironment(env);
+    asked.start(QStringLiteral(DX_PROGRAM), {"--version"});
+    ASSERT_TRUE(asked.waitForFinished(10000));
+    EXPECT_EQ(asked.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(asked.exitCode(), 0);
+    EXPECT_EQ(asked.readAllStandardOutput(), QByteArray("dxmonitor 1.0.0\n"));
 }
 
 }  // namespace dx::test

@@ -56,7 +56,9 @@ TEST(Reconnect, EachFailedTryDoublesTheWaitUpToTenTimesTheFirstAndAMinuteUpStart
 
 TEST(Reconnect, ConnectMeanwhileTriesAtOnceWithTheSettingsOfNowAndWithoutTheOptionNothingIsPlanned) {
     Linked r(30);
-    r.core.reconnect.onClosedByPeer();
+    ASSERT_FALSE(r.core.monitor.connectButton.visible());
+    r.core.reconnect.onError("Network unreachable");  // a link lost without the node's close
+    EXPECT_TRUE(r.core.monitor.connectButton.visible());
     r.core.config.remoteHost = "node.example";
     r.core.reconnect.connectNow();
     EXPECT_FALSE(r.platform.timers.contains(TimerId::Reconnect));

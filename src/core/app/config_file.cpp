@@ -226,7 +226,8 @@ bool ConfigFile::saveConfig() {
     if (!error) return true;
     // The old file stays whole; without a word the operator would take the new address or version
     // as kept until the next start.
-    monitor_.pane.append("\r\n*** Monitor.cfg could not be saved: " + *error, colours::kRed);
+    monitor_.pane.append("\r\n*** " + platform_.configName() + " could not be saved: " + *error,
+                         colours::kRed);
     return false;
 }
 

@@ -59,6 +59,8 @@ void Reconnect::linkLost() {
         platform_.timerStart(TimerId::Reconnect, planned_ * 1000);
         wait_ = std::min(wait_ * 2, first_ * kLongestFactor);
     }
+    // Connect tries at once; a link that failed without the node closing it would leave it hidden.
+    monitor_.connectButton.setVisible(true);
     monitor_.pane.append("\r\n*** The link to the node is down: the next try is in " +
                              std::to_string(planned_) + (planned_ == 1 ? " second." : " seconds."),
                          colours::kRed);

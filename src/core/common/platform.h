@@ -39,6 +39,8 @@ class Platform {
     // the new content is in place, else why it is not, in the system's own words.
     virtual std::optional<std::string> readConfig() = 0;
     virtual std::optional<std::string> writeConfig(const std::string& content) = 0;
+    // The configuration file's name, as the operator knows it.
+    virtual std::string configName() const { return "Monitor.cfg"; }
 
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     // Writes one line about a programming error where the operator's logs will find it.
