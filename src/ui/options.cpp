@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "file_writer.h"
+
 namespace dx::ui {
 namespace {
 constexpr int kLongestFirstWait = 3600;
@@ -101,6 +103,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (o.configPath.isEmpty()) return bad(QStringLiteral("--config needs a file name."), usage);
         if (file.isDir())
             return bad(QStringLiteral("--config: '%1' is a directory.").arg(o.configPath), usage);
+        // The null device keeps no settings; any other device, a FIFO or a socket is no file of
+        // settings, and a save would never be read back.
+        if (file.exists() && !file.isFile() && !isNullDevice(o.configPath))
+            return bad(QStringLiteral("--config: '%1' is not a regular file.").arg(o.configPath), usage);
         if (file.exists() && !file.isReadable())
             return bad(QStringLiteral("--config: '%1' cannot be read.").arg(o.configPath), usage);
         o.configPath = file.absoluteFilePath();

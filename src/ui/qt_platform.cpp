@@ -1,16 +1,14 @@
 #include "qt_platform.h"
 
+#include "file_writer.h"
 #include "latin1.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QThread>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,7 +21,7 @@ constexpr qint64 kConfigReadLimit = 1 << 20;
 }  // namespace
 
 QtPlatform::QtPlatform(QString configPath, QObject* parent)
-    : QObject(parent), configPath_(std::move(configPath)) {
+    : QObject(parent), configPath_(std::move(configPath)), configKept_(!isNullDevice(configPath_)) {
     // What the program has not yet read stays with TCP, which then holds the node back: a node
     // that sends faster than the program handles sentences cannot make it grow.
     socket_.setReadBufferSize(64 * 1024);
@@ -131,27 +129,16 @@ std::optional<std::string> QtPlatform::readConfig() {
 }
 
 std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
-    const QFileInfo info(configPath_);
-    // A linked Monitor.cfg (a configuration kept elsewhere) is saved to the file it points at and
-    // stays a link.
-    QString target = configPath_;
-    if (info.isSymLink() && !info.canonicalFilePath().isEmpty()) target = info.canonicalFilePath();
-    // A configuration made read-only is kept as it is. (For the superuser, who may write any file,
-    // QSaveFile would put a writable one in its place.)
-    if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
-        return latin1Bytes(qt_error_string(EACCES));
-    // The content goes to a fresh temporary file beside the target, created anew under a name
-    // nobody else holds, and is renamed over the target once it is all on disk: a save that fails
-    // half-way leaves the old file whole. The new file keeps the old one's permissions.
-    // A configuration named on the command line may be the first in its directory.
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
-    if (file.open(QIODevice::WriteOnly)) {
-        const auto size = static_cast<qint64>(content.size());
-        if (file.write(content.data(), size) == size && file.commit()) return std::nullopt;
-    }
-    return latin1Bytes(file.errorString());
+    // A linked configuration (one kept elsewhere) is saved to the file it points at and stays a
+    // link; a device, a FIFO or a socket in its place is never replaced.
+    if (const auto why =
+            saveWhole(configPath_, QByteArrayView(content.data(), static_cast<qsizetype>(content.size()))))
+        return latin1Bytes(*why);
+    return std::nullopt;
+}
+
+bool QtPlatform::configKept() const {
+    return configKept_;
 }
 
 std::string QtPlatform::configName() const {

@@ -28,6 +28,7 @@ class QtPlatform : public QObject, public Platform {
     std::optional<std::string> readConfig() override;
     std::optional<std::string> writeConfig(const std::string& content) override;
     std::string configName() const override;
+    bool configKept() const override;
     void showAbout(const std::string& title, const std::string& text) override;
     void reportError(const std::string& line) override;
     void endProcess(int exitCode) override;
@@ -53,6 +54,7 @@ class QtPlatform : public QObject, public Platform {
 
   private:
     QString configPath_;
+    bool configKept_;
     QTcpSocket socket_;
     QTimer& timer(TimerId id);
 

@@ -56,8 +56,9 @@ struct RunningProgram {
     int exitCode = -1;
 
     // Without a configuration file the program starts as on a new user's first run.
-    explicit RunningProgram(quint16 nodePort, bool withConfigFile = true) {
-        const QString cfg = dir.filePath(QStringLiteral("Monitor.cfg"));
+    // `at` names the configuration, when it is not Monitor.cfg in a directory of the program's own.
+    explicit RunningProgram(quint16 nodePort, bool withConfigFile = true, const QString& at = {}) {
+        const QString cfg = at.isEmpty() ? dir.filePath(QStringLiteral("Monitor.cfg")) : at;
         if (withConfigFile) {
             QFile f(cfg);
             f.open(QIODevice::WriteOnly);

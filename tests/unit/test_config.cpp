@@ -266,6 +266,7 @@ TEST(SaveConfig, AFileSavedBeforeAnyVersionWasSeenReadsBackWhole) {
 
     Started b(a.platform.configFile);
     EXPECT_EQ(b.core.config.kelLatestVersion, "");
+    EXPECT_EQ(b.core.connects.latestVersion.text(), "Version");  // not blanked
     EXPECT_EQ(b.core.config.remoteHost, "dx.example.net");
     EXPECT_EQ(b.core.config.remotePort, 7300);
 }

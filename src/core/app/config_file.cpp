@@ -146,13 +146,15 @@ void ConfigFile::applyRecord(const std::string& key, const std::string& value) {
         const std::string number = dotDecimal(value);
         if (number.find_first_not_of(" \t") == std::string::npos) {
             kelLatestVersion.clear();
-        } else {
-            const double x = strictNumber(number) - 0.0004;
-            // No client version is that large; at such sizes the 0.0004 and the three decimals
-            // are lost to the number's precision, so the value would not read back as saved.
-            if (!(std::fabs(x) < kLargestVersion)) throw Fault("not a version");
-            kelLatestVersion = dotDecimal(doubleText(roundHalfEvenTo(x, 3)));
+            // The version box keeps what it says ("Version") until a version is known.
+            loader_.ensureConnectionsLoaded();
+            return;
         }
+        const double x = strictNumber(number) - 0.0004;
+        // No client version is that large; at such sizes the 0.0004 and the three decimals are
+        // lost to the number's precision, so the value would not read back as saved.
+        if (!(std::fabs(x) < kLargestVersion)) throw Fault("not a version");
+        kelLatestVersion = dotDecimal(doubleText(roundHalfEvenTo(x, 3)));
         loader_.ensureConnectionsLoaded();
         connects_.latestVersion.setText(value);
     } else if (key == "RemoteHost") {
@@ -173,7 +175,9 @@ void ConfigFile::loadConfig() {
     busy_ = true;
     remotePort = 99;
     remoteHost = "127.0.0.1";
-    const std::optional<std::string> content = platform_.readConfig();
+    // The null device as the configuration keeps nothing: there is nothing to read either.
+    const std::optional<std::string> content =
+        platform_.configKept() ? platform_.readConfig() : std::optional<std::string>();
     fileRead = content.has_value();
     // No file: the defaults hold, and the reader stays shut for the rest of the run.
     if (!content) return;
@@ -222,6 +226,15 @@ bool ConfigFile::saveConfig() {
     // Reading the settings window's place brings it into being, as every save reads all three.
     loader_.ensureConnectionsLoaded();
     loader_.ensureSettingsLoaded();
+    if (!platform_.configKept()) {
+        // The operator asked for no settings to be kept; said once, so that a changed address
+        // is not taken for one that will be there at the next start.
+        if (!toldNotKept_)
+            monitor_.pane.append("\r\n*** Settings are not kept: the configuration is the null device.",
+                                 colours::kRed);
+        toldNotKept_ = true;
+        return true;
+    }
     const std::optional<std::string> error = platform_.writeConfig(render());
     if (!error) return true;
     // The old file stays whole; without a word the operator would take the new address or version

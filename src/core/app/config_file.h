@@ -26,7 +26,7 @@ class ConfigFile : public ConfigValues, public ConfigSaver {
 
     void loadConfig();
     // Writes the file whole; answers false when it could not (the old file then stays whole, and
-    // the pane says why in red).
+    // the pane says why in red). A configuration that keeps nothing skips the save.
     bool saveConfig() override;
     // The fifteen records as saveConfig writes them.
     std::string render() const;
@@ -43,6 +43,7 @@ class ConfigFile : public ConfigValues, public ConfigSaver {
     ConnectionsModel& connects_;
     SettingsModel& settings_;
     bool busy_ = false;
+    bool toldNotKept_ = false;
 };
 
 }  // namespace dx

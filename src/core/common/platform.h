@@ -41,6 +41,9 @@ class Platform {
     virtual std::optional<std::string> writeConfig(const std::string& content) = 0;
     // The configuration file's name, as the operator knows it.
     virtual std::string configName() const { return "Monitor.cfg"; }
+    // False when the operator named the null device as the configuration: nothing is to be read
+    // or saved.
+    virtual bool configKept() const { return true; }
 
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     // Writes one line about a programming error where the operator's logs will find it.
