@@ -69,6 +69,8 @@ void NodeLink::onClosedByPeer() {
 void NodeLink::onError(const std::string& description) {
     monitor_.pane.setText(description);
     platform_.socketClose();
+    // An error may end a link that was up, and Connect is then the operator's only way back.
+    monitor_.connectButton.setVisible(true);
 }
 
 void NodeLink::monitorUnload() {
