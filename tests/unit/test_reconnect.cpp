@@ -74,4 +74,47 @@ TEST(Reconnect, ConnectMeanwhileTriesAtOnceWithTheSettingsOfNowAndWithoutTheOpti
     EXPECT_EQ(never.core.monitor.pane.text().find("***"), std::string::npos);
 }
 
+// A host that vanished, or a node that took the link and never sent: the watchdog's red gives the
+// link up when a try can follow, and only then.
+TEST(Reconnect, TheWatchdogsRedEndsTheLinkAndPlansATryOnlyWithTheOption) {
+    const std::string why = "*** The node has sent nothing for about six minutes: the link is closed.";
+    Linked r(30);
+    for (int tick = 0; tick < 5; ++tick) r.core.reconnect.onWatchdogTick();
+    ASSERT_EQ(r.platform.state, kSocketConnected);
+    r.core.reconnect.onWatchdogTick();
+    EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
+    EXPECT_EQ(r.platform.state, kSocketClosed);
+    EXPECT_EQ(r.tryTimer(), 30000);
+    EXPECT_TRUE(r.core.monitor.connectButton.visible());
+    const std::string& pane = r.core.monitor.pane.text();
+    const std::size_t at = pane.find(why);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(r.core.monitor.pane.colourAt(at), colours::kRed);
+
+    // The new link is given the watchdog's whole time, whatever the last one's silence.
+    r.core.reconnect.onTryDue();
+    r.platform.state = kSocketConnected;
+    r.core.reconnect.onConnected();
+    for (int tick = 0; tick < 5; ++tick) r.core.reconnect.onWatchdogTick();
+    EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace);
+
+    // Red while a try waits gives up nothing more: the planned try stands.
+    Linked lost(30);
+    lost.core.reconnect.onError("Network unreachable");
+    const int closes = lost.platform.closes;
+    for (int tick = 0; tick < 6; ++tick) lost.core.reconnect.onWatchdogTick();
+    EXPECT_EQ(lost.platform.closes, closes);
+    EXPECT_EQ(lost.core.monitor.pane.text().find(why), std::string::npos);
+    EXPECT_EQ(lost.tryTimer(), 30000);
+
+    // Without the option the red only colours the window; the link stays as it is.
+    Linked never(0);
+    for (int tick = 0; tick < 6; ++tick) never.core.reconnect.onWatchdogTick();
+    EXPECT_EQ(never.core.connects.window.back(), colours::kRed);
+    EXPECT_EQ(never.platform.state, kSocketConnected);
+    EXPECT_FALSE(never.core.monitor.connectButton.visible());
+    EXPECT_FALSE(never.platform.timers.contains(TimerId::Reconnect));
+    EXPECT_EQ(never.core.monitor.pane.text(), "Connected\r\n");
+}
+
 }  // namespace dx::test

@@ -65,7 +65,7 @@ class Core {
     SentenceStream stream{table, traffic, status, recognition, commands, guard, platform, monitor};
     NodeLink link{config,   status, loader,   screens, table,   grid,
                   commands, sender, platform, monitor, connects};
-    Reconnect reconnect{link, platform, monitor};
+    Reconnect reconnect{link, commands, platform, monitor};
     MonitorButtons monitorButtons{table, sender, monitor};
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,
                                             sender, platform, monitor, connects, settings};

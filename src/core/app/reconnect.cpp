@@ -4,6 +4,7 @@
 
 #include "app/node_link.h"
 #include "common/platform.h"
+#include "sockets/command_line.h"
 #include "views/monitor_model.h"
 
 namespace dx {
@@ -14,6 +15,9 @@ void Reconnect::setFirstWait(int seconds) {
 }
 
 void Reconnect::onConnected() {
+    // Each link is given the watchdog's whole time: the silence of a link given up is not
+    // counted against the next.
+    if (first_ > 0) commands_.idleTicks = 0;
     link_.onConnected();
     if (first_ > 0) platform_.timerStart(TimerId::LinkSteady, kSteadyMs);
 }
@@ -46,6 +50,16 @@ void Reconnect::onTryDue() {
 void Reconnect::onSteady() {
     platform_.timerStop(TimerId::LinkSteady);
     wait_ = first_;
+}
+
+void Reconnect::onWatchdogTick() {
+    if (!commands_.onKeepAliveTick() || first_ == 0) return;
+    // Only a link that is up is given up; a try under way or waiting goes on as planned.
+    if (platform_.socketState() != kSocketConnected) return;
+    platform_.socketClose();
+    monitor_.pane.append("\r\n*** The node has sent nothing for about six minutes: the link is closed.",
+                         colours::kRed);
+    linkLost();
 }
 
 void Reconnect::linkLost() {

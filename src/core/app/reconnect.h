@@ -3,6 +3,7 @@
 #include <string>
 
 namespace dx {
+class CommandLine;
 class NodeLink;
 class Platform;
 struct MonitorModel;
@@ -10,14 +11,17 @@ struct MonitorModel;
 // Connecting again after the link is lost, for a monitor left running unattended: when the
 // operator asked for it, a link that closes, fails or is refused is tried again after a wait,
 // doubled after each failed try up to ten times the first, and back to the first once a link has
-// stayed up for a minute. Without a first wait the link events pass straight to the node link.
+// stayed up for a minute. A node silent long enough to turn the watchdog red is given up too: a
+// host that vanished without closing the link, or a node that took the link and never sent,
+// would otherwise hold it for good. Without a first wait the link events and the watchdog's
+// ticks pass straight to the node link and the watchdog.
 class Reconnect {
   public:
     static constexpr int kSteadyMs = 60000;  // a link up this long has recovered
     static constexpr int kLongestFactor = 10;
 
-    Reconnect(NodeLink& link, Platform& platform, MonitorModel& monitor)
-        : link_(link), platform_(platform), monitor_(monitor) {}
+    Reconnect(NodeLink& link, CommandLine& commands, Platform& platform, MonitorModel& monitor)
+        : link_(link), commands_(commands), platform_(platform), monitor_(monitor) {}
 
     // The first wait in seconds; 0 (as at start) never connects again.
     void setFirstWait(int seconds);
@@ -32,11 +36,13 @@ class Reconnect {
     // The timers' ticks.
     void onTryDue();
     void onSteady();
+    void onWatchdogTick();
 
   private:
     void linkLost();
 
     NodeLink& link_;
+    CommandLine& commands_;
     Platform& platform_;
     MonitorModel& monitor_;
     int first_ = 0;

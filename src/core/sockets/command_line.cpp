@@ -16,13 +16,13 @@ bool CommandLine::onCommandLineKey(int key) {
     return true;
 }
 
-void CommandLine::onKeepAliveTick() {
+bool CommandLine::onKeepAliveTick() {
     ++idleTicks;
-    if (idleTicks > 5) {
-        connects_.window.setBack(colours::kRed);
-        platform_.timerStop(TimerId::KeepAlive);
-        keepAliveOn_ = false;
-    }
+    if (idleTicks <= 5) return false;
+    connects_.window.setBack(colours::kRed);
+    platform_.timerStop(TimerId::KeepAlive);
+    keepAliveOn_ = false;
+    return true;
 }
 
 void CommandLine::onDxDeTick() {

@@ -25,7 +25,8 @@ class CommandLine {
 
     // A key pressed in the monitor window's command line; answers true when the key is swallowed.
     bool onCommandLineKey(int key);
-    void onKeepAliveTick();
+    // Answers true at the tick that turns the window red: the node has been silent too long.
+    bool onKeepAliveTick();
     void onDxDeTick();
     void enableWatchdog();
     // Disables the DX-spot timer and enables it again, so its interval starts anew.
