@@ -12,11 +12,35 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace dx::ui {
 namespace {
 
 // Far more than the fifteen records of a configuration ever take.
 constexpr qint64 kConfigReadLimit = 1 << 20;
+
+// A node whose host loses power, or whose link a router drops, sends neither a close nor a reset:
+// without these the link would stay up for good. After a minute with nothing received TCP probes
+// the node every 10 s and gives up after three unanswered probes; data of ours that stays
+// unacknowledged for 90 s ends the link too. Either way the link ends with an error, as any lost
+// link does. (Qt's own keep-alive option turns the probes on but leaves the system's two hours.)
+void watchForVanishedNode(qintptr descriptor) {
+    if (descriptor < 0) return;
+    const int fd = static_cast<int>(descriptor);
+    const int on = 1;
+    const int idleSeconds = 60;
+    const int probeIntervalSeconds = 10;
+    const int probes = 3;
+    const unsigned int unacknowledgedMs = 90000;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &probeIntervalSeconds, sizeof probeIntervalSeconds);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs, sizeof unacknowledgedMs);
+}
 
 }  // namespace
 
@@ -31,7 +55,10 @@ QtPlatform::QtPlatform(QString configPath, QObject* parent)
     connect(&dxDe_, &QTimer::timeout, this, &QtPlatform::dxDeTick);
     connect(&reconnect_, &QTimer::timeout, this, &QtPlatform::reconnectDue);
     connect(&linkSteady_, &QTimer::timeout, this, &QtPlatform::linkSteady);
-    connect(&socket_, &QTcpSocket::connected, this, &QtPlatform::linkConnected);
+    connect(&socket_, &QTcpSocket::connected, this, [this] {
+        watchForVanishedNode(socket_.socketDescriptor());
+        emit linkConnected();
+    });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] { emit dataArrived(socket_.bytesAvailable()); });
     connect(&socket_, &QTcpSocket::disconnected, this, [this] {
         // Our own close says nothing; only the node's close is an event.
