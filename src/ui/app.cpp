@@ -1,6 +1,7 @@
 #include "app.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ App::App(const QString& configPath, const Options& options)
     loadDesignFonts();
     core_->reconnect.setFirstWait(options.reconnectSeconds);
     if (!options.logPath.isEmpty()) {
-        log_ = std::make_unique<TrafficLog>(options.logPath);
+        log_ = std::make_unique<TrafficLog>(options.logPath, configPath);
         core_->monitor.pane.setTap([log = log_.get()](std::string_view text) { log->take(text); });
     }
     const EventRunner run = [this](const std::function<void()>& handler) {
@@ -46,11 +47,8 @@ App::App(const QString& configPath, const Options& options)
         runEvent("a link error", [&c, &d] { c.reconnect.onError(latin1Bytes(d)); });
     });
     // The arrival guards each sentence itself, naming its head.
-    connect(&platform_, &QtPlatform::dataArrived, this, [this, &c] {
-        c.stream.onDataArrival();
-        writeLog();
-        sync();
-    });
+    connect(&platform_, &QtPlatform::dataArrived, this,
+            [this, &c] { inEvent([&c] { c.stream.onDataArrival(); }); });
     connect(&platform_, &QtPlatform::reconnectDue, this,
             [this, &c] { runEvent("the next try to connect", [&c] { c.reconnect.onTryDue(); }); });
     connect(&platform_, &QtPlatform::linkSteady, this,
@@ -78,18 +76,36 @@ void App::pressConnect() {
 }
 
 void App::runEvent(std::string_view what, const std::function<void()>& handler) {
-    core_->guard.run(what, handler);
-    writeLog();
+    inEvent([this, what, &handler] { core_->guard.run(what, handler); });
+}
+
+void App::inEvent(const std::function<void()>& event) {
+    // An arrival's lines carry the time its bytes came, however long its sentences then take. An
+    // event let run while another waits has its own time, and leaves the writing to the outer
+    // one, so that no line is cut in two.
+    const qint64 outer = log_ ? log_->arrivalTime() : 0;
+    if (log_) log_->setArrivalTime(QDateTime::currentSecsSinceEpoch());
+    ++eventDepth_;
+    event();
+    --eventDepth_;
+    if (log_) log_->setArrivalTime(outer);
+    if (eventDepth_ == 0) writeLog();
     sync();
 }
 
 void App::writeLog() {
     if (!log_) return;
-    if (const auto why = log_->write()) {
-        core_->monitor.pane.append(
-            "\r\n*** The traffic log " + latin1Bytes(log_->path()) + " cannot be written: " + *why,
-            colours::kRed);
+    Pane& pane = core_->monitor.pane;
+    const auto why = log_->write();
+    if (!why) {
+        logNoticeAt_.reset();
+        return;
     }
+    // Said again whenever the pane's text was replaced ("Trying", "Connected") since it was said.
+    if (logNoticeAt_ == pane.replacements()) return;
+    pane.append("\r\n*** The traffic log " + latin1Bytes(log_->path()) + " cannot be written: " + *why,
+                colours::kRed);
+    logNoticeAt_ = pane.replacements();
 }
 
 void App::sync() {

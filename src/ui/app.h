@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/core.h"
@@ -33,6 +34,9 @@ class App : public QObject {
     void runEvent(std::string_view what, const std::function<void()>& handler);
 
   private:
+    // Runs one event: the lines it brings to the pane carry the time it began, and the outermost
+    // event writes them to the traffic log.
+    void inEvent(const std::function<void()>& event);
     // Writes what the pane showed during the event to the traffic log, if there is one.
     void writeLog();
 
@@ -53,6 +57,9 @@ class App : public QObject {
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<TrafficLog> log_;
+    // The pane's replacement count when it last said that the log cannot be written.
+    std::optional<std::size_t> logNoticeAt_;
+    int eventDepth_ = 0;
     bool syncing_ = false;
 };
 

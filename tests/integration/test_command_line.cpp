@@ -1,14 +1,25 @@
 // The command line's options: reading them, the traffic log, and one run of the real program
 // with its configuration named, Connect pressed for it and the link tried again when it closes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 
+#include "app.h"
+#include "full_disk.h"
 #include "loopback_node.h"
 #include "options.h"
 #include "traffic_log.h"
@@ -19,6 +30,14 @@ QString readAll(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return QString::fromLatin1(f.readAll());
+}
+void putFile(const QString& path, const char* content) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(content), static_cast<qint64>(std::strlen(content)));
+}
+qint64 utc(int hour, int minute, int second) {
+    return QDateTime(QDate(2024, 3, 1), QTime(hour, minute, second), Qt::UTC).toSecsSinceEpoch();
 }
 }  // namespace
 
@@ -79,35 +98,164 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
     }
 }
 
-TEST(TrafficLog, WritesEachLineAfterItsUtcTimeFollowsARotationAndSaysAFailureOnce) {
+TEST(TrafficLog, WritesEachLineAfterItsArrivalTimeWithoutTheBatchEndAndFollowsARotation) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("traffic.log"));
     ui::TrafficLog log(path);
+    log.setArrivalTime(utc(12, 0, 0));
     log.take("Trying");
-    log.take("\r\n            line one\r\n[K1ABC   ] DX de \xe9");
+    log.take("\r\n            line one\r\n[K1ABC   ] DX de \xe9\x04");
+    log.setArrivalTime(utc(12, 1, 20));  // written long after the bytes came
     EXPECT_FALSE(log.write());
     const QString first = readAll(path);
-    const QRegularExpression line(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d (.*)$"),
-                                  QRegularExpression::MultilineOption);
-    QStringList lines;
-    for (auto m = line.globalMatch(first); m.hasNext();) lines << m.next().captured(1);
-    EXPECT_EQ(lines,
-              (QStringList{"Trying", "            line one", QString::fromLatin1("[K1ABC   ] DX de \xe9")}));
+    EXPECT_EQ(first, QString::fromLatin1("2024-03-01 12:00:00 Trying\n"
+                                         "2024-03-01 12:00:00             line one\n"
+                                         "2024-03-01 12:00:00 [K1ABC   ] DX de \xe9\n"));
 
     // Rotated away: the next lines go to a new file at the path, the old one keeps what it had.
     ASSERT_TRUE(QFile::rename(path, path + QStringLiteral(".1")));
     log.take("\r\nafter");
     EXPECT_FALSE(log.write());
     EXPECT_EQ(readAll(path + QStringLiteral(".1")), first);
-    EXPECT_TRUE(readAll(path).endsWith(QStringLiteral(" after\n")));
+    EXPECT_EQ(readAll(path), QStringLiteral("2024-03-01 12:01:20 after\n"));
+}
 
-    // A log that cannot be written is said once, and the program goes on.
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(QDir().mkpath(path));  // a directory where the log was
-    log.take("\r\nlost");
+// What log rotation may leave at the log's path: none of it is written to, none of it holds the
+// program, and the lines meanwhile are counted in the log once a file can be written again.
+TEST(TrafficLog, NeverWritesIntoWhatIsNotARegularFileAndCountsTheLinesMeanwhile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("traffic.log"));
+    const QString config = dir.filePath(QStringLiteral("node.cfg"));
+    putFile(config, "\"RemotePort\",99\r\n");
+    const QByteArray name = QFile::encodeName(path);
+    struct Case {
+        const char* what;
+        std::function<bool()> make;  // puts the thing at the path; false: it cannot be made here
+        const char* why;
+    };
+    int reader = -1;
+    const Case cases[] = {
+        {"a FIFO nobody reads", [&] { return ::mkfifo(name.constData(), 0644) == 0; }, "not a regular file"},
+        {"a FIFO being read",
+         [&] {
+             if (::mkfifo(name.constData(), 0644) != 0) return false;
+             reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+             return reader >= 0;
+         },
+         "not a regular file"},
+        {"a device node", [&] { return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         "not a regular file"},
+        {"a directory", [&] { return QDir().mkdir(path); }, "a directory"},
+        {"a link to the configuration", [&] { return QFile::link(config, path); }, "the configuration file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::TrafficLog log(path, config);
+        log.setArrivalTime(utc(9, 0, 0));
+        log.take("\r\nbefore");
+        EXPECT_FALSE(log.write());
+        ASSERT_TRUE(QFile::remove(path));
+        if (!c.make()) {
+            std::printf("skipped: %s cannot be made here\n", c.what);
+            continue;
+        }
+        log.setArrivalTime(utc(9, 0, 1));
+        log.take("\r\nlost one\r\nlost two");
+        const auto why = log.write();
+        ASSERT_TRUE(why);
+        EXPECT_NE(why->find(c.why), std::string::npos) << *why;
+        log.setArrivalTime(utc(9, 0, 2));
+        log.take("\r\nlost three");
+        EXPECT_TRUE(log.write());
+        if (reader >= 0) {
+            char byte = 0;
+            EXPECT_LE(::read(reader, &byte, 1), 0);  // nothing went into it
+            ::close(reader);
+            reader = -1;
+        }
+        EXPECT_EQ(readAll(config), QStringLiteral("\"RemotePort\",99\r\n"));
+
+        // A file again: the loss is told first, with the times of the first and last line lost.
+        ASSERT_TRUE(QFile::remove(path) || QDir(path).removeRecursively());
+        log.setArrivalTime(utc(9, 0, 3));
+        log.take("\r\nback");
+        EXPECT_FALSE(log.write());
+        EXPECT_EQ(readAll(path),
+                  QStringLiteral("2024-03-01 09:00:03 *** 3 lines could not be written to the log "
+                                 "between 2024-03-01 09:00:01 and 2024-03-01 09:00:02\n"
+                                 "2024-03-01 09:00:03 back\n"));
+        QFile::remove(path);
+    }
+}
+
+TEST(TrafficLog, OnAFullDiskWritesOnlyWholeLinesAndTellsHowManyWereLost) {
+    FullDisk disk;
+    if (!disk.ready()) GTEST_SKIP() << disk.why();
+    const QString path = disk.path("traffic.log");
+    ui::TrafficLog log(path);
+    log.setArrivalTime(utc(10, 0, 0));
+    log.take("first");
+    ASSERT_FALSE(log.write());
+    disk.fill();
+
+    // More than the room left: what fits is written, up to the last whole line.
+    log.setArrivalTime(utc(10, 0, 1));
+    for (int i = 0; i < 200; ++i) log.take("\r\nline " + std::to_string(1000 + i) + std::string(60, '.'));
+    const auto why = log.write();
+    ASSERT_TRUE(why);
+    EXPECT_EQ(*why, qt_error_string(ENOSPC).toStdString());
+    const QString cut = readAll(path);
+    ASSERT_TRUE(cut.endsWith(u'\n'));
+    const QStringList written = cut.split(u'\n', Qt::SkipEmptyParts);
+    const qsizetype kept = written.size() - 1;
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 200);
+    for (qsizetype i = 1; i < written.size(); ++i)
+        EXPECT_EQ(written[i], QStringLiteral("2024-03-01 10:00:01 line %1").arg(999 + i) + QString(60, u'.'));
+
+    log.setArrivalTime(utc(10, 0, 2));
+    log.take("\r\nstill full");
     EXPECT_TRUE(log.write());
-    log.take("\r\nlost too");
+    EXPECT_EQ(readAll(path), cut);
+
+    disk.empty();
+    log.setArrivalTime(utc(10, 0, 3));
+    log.take("\r\nroom again");
     EXPECT_FALSE(log.write());
+    EXPECT_EQ(readAll(path),
+              cut + QStringLiteral("2024-03-01 10:00:03 *** %1 lines could not be written to the log "
+                                   "between 2024-03-01 10:00:01 and 2024-03-01 10:00:02\n"
+                                   "2024-03-01 10:00:03 room again\n")
+                        .arg(200 - kept + 1));
+}
+
+TEST(TrafficLog, TheProgramSaysALogItCannotWriteAgainEachTimeThePaneTextIsReplaced) {
+    QTemporaryDir dir;
+    ui::Options options;
+    options.logPath = dir.filePath(QStringLiteral("traffic.log"));
+    ASSERT_TRUE(QDir().mkdir(options.logPath));
+    ui::App app(dir.filePath(QStringLiteral("Monitor.cfg")), options);
+    app.platform().onEnd = [](int) {};
+    app.start();
+    Pane& pane = app.core().monitor.pane;
+    const auto notices = [&] {
+        int n = 0;
+        for (auto at = pane.text().find("*** The traffic log "); at != std::string::npos;
+             at = pane.text().find("*** The traffic log ", at + 1)) {
+            EXPECT_EQ(pane.colourAt(at), colours::kRed);
+            ++n;
+        }
+        return n;
+    };
+    for (const char* line : {"\r\nfirst", "\r\nsecond"}) {
+        app.runEvent("a test", [&] { pane.append(line, colours::kBlue); });
+        EXPECT_EQ(notices(), 1) << pane.text();
+    }
+    for (const char* replacement : {"Trying", "Connected\r\n"}) {
+        app.runEvent("a test", [&] { pane.setText(replacement); });
+        EXPECT_EQ(notices(), 1) << pane.text();
+        EXPECT_EQ(pane.text().rfind(replacement, 0), 0u);
+    }
 }
 
 TEST(CommandLineRun, TheProgramReadsItsNamedConfigurationConnectsAndTriesAgainWhenTheNodeCloses) {

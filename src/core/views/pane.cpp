@@ -89,6 +89,7 @@ void Pane::setText(std::string text) {
     if (!text_.empty()) runs_.push_back(Run{text_.size(), colours::kBlack});
     caret_ = 0;
     displaySize_ = displayLength(text_);
+    ++replacements_;
     collapse();
 }
 

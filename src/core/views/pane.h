@@ -44,6 +44,9 @@ class Pane {
 
     // Replaces the whole text (written in black); the caret goes to the start.
     void setText(std::string text);
+    // How many times the whole text has been replaced: a notice that must stay in sight is said
+    // again once what it was written into is gone.
+    std::size_t replacements() const { return replacements_; }
     // Puts the caret at the end and inserts the text there in the colour.
     void append(std::string_view text, Colour colour);
     // Inserts at the caret in the colour; the caret ends after the inserted text.
@@ -79,6 +82,7 @@ class Pane {
     std::vector<Edit> edits_;
     std::size_t journalBytes_ = 0;
     bool collapsed_ = false;
+    std::size_t replacements_ = 0;
     std::function<void(std::string_view)> tap_;
 };
 
