@@ -10,8 +10,12 @@ int main(int argc, char** argv) {
     // The command line is read before anything needs a display: --help and --version work on a
     // machine without one, and a bad option says so before any window opens.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const dx::ui::ParsedCommandLine command = dx::ui::parseCommandLine(arguments);
+    QList<QByteArray> rawArguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+        rawArguments << QByteArray(argv[i]);
+    }
+    const dx::ui::ParsedCommandLine command = dx::ui::parseCommandLine(arguments, rawArguments);
     if (!command.run) {
         std::fputs(command.out.toLocal8Bit().constData(), stdout);
         std::fputs(command.err.toLocal8Bit().constData(), stderr);
@@ -21,8 +25,14 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dxmonitor"));
-    dx::ui::App app(options.configPath.isEmpty() ? dx::ui::App::defaultConfigPath() : options.configPath,
-                    options);
+    const QString configPath =
+        options.configPath.isEmpty() ? dx::ui::App::defaultConfigPath() : options.configPath;
+    // The usual configuration's place is known only now; the log must not be it.
+    if (const auto refused = dx::ui::refuseLog(options.logPath, configPath, command.usage)) {
+        std::fputs(refused->err.toLocal8Bit().constData(), stderr);
+        return refused->exitCode;
+    }
+    dx::ui::App app(configPath, options);
     app.start();
     if (options.connect) QTimer::singleShot(0, &app, [&app] { app.pressConnect(); });
     return QApplication::exec();

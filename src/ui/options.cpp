@@ -2,10 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include "file_writer.h"
+#include "traffic_log.h"
 
 namespace dx::ui {
 namespace {
@@ -42,13 +44,38 @@ ParsedCommandLine bad(const QString& why, const QString& usage) {
     r.err = QStringLiteral("dxmonitor: ") + why + u'\n' + usage;
     return r;
 }
+
+// The file-name option (--config, --log) whose name would reach the file system as other bytes
+// than were given (bytes not valid in the system's encoding come out as U+FFFD), or none.
+QString unkeptFileName(const QStringList& arguments, const QList<QByteArray>& raw) {
+    if (raw.size() != arguments.size()) return {};
+    const auto kept = [&](qsizetype i) { return QFile::encodeName(arguments[i]) == raw[i]; };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QStringLiteral("--")) break;
+        for (const QString& option : {QStringLiteral("--config"), QStringLiteral("--log")}) {
+            if ((a == option && i + 1 < arguments.size() && !kept(i + 1)) ||
+                (a.startsWith(option + u'=') && !kept(i)))
+                return option;
+        }
+    }
+    return {};
+}
 }  // namespace
+
+std::optional<ParsedCommandLine> refuseLog(const QString& logPath, const QString& configPath,
+                                           const QString& usage) {
+    if (logPath.isEmpty()) return std::nullopt;
+    const auto why = TrafficLog::refusal(logPath, configPath);
+    if (!why) return std::nullopt;
+    return bad(QStringLiteral("--log: '%1' cannot be the traffic log: %2.").arg(logPath, *why), usage);
+}
 
 QString versionText() {
     return QStringLiteral("dxmonitor " DX_VERSION "\n");
 }
 
-ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Watches a DX-cluster node's sockets through the monitor port of its socket server."));
@@ -79,10 +106,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     usage.replace(name, usage.indexOf(u' ', name) - name, QStringLiteral("dxmonitor"));
 
     if (!parser.parse(withoutQtOptions(arguments))) return bad(parser.errorText(), usage);
-    if (parser.isSet(help)) return ParsedCommandLine{std::nullopt, 0, usage, {}};
-    if (parser.isSet(version)) return ParsedCommandLine{std::nullopt, 0, versionText(), {}};
+    if (parser.isSet(help)) return ParsedCommandLine{std::nullopt, 0, usage, {}, usage};
+    if (parser.isSet(version)) return ParsedCommandLine{std::nullopt, 0, versionText(), {}, usage};
     if (!parser.positionalArguments().isEmpty())
         return bad(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()),
+                   usage);
+    // Another file than the one named would be read or written in its place.
+    if (const QString option = unkeptFileName(arguments, rawArguments); !option.isEmpty())
+        return bad(QStringLiteral("%1: the file name is not valid in the system's encoding.").arg(option),
                    usage);
 
     Options o;
@@ -115,12 +146,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         o.logPath = parser.value(log);
         const QFileInfo file(o.logPath);
         if (o.logPath.isEmpty()) return bad(QStringLiteral("--log needs a file name."), usage);
-        if (file.isDir()) return bad(QStringLiteral("--log: '%1' is a directory.").arg(o.logPath), usage);
+        // A FIFO, a device, a directory or the configuration itself is no log.
+        if (auto refused = refuseLog(o.logPath, o.configPath, usage)) return *std::move(refused);
         if (!file.absoluteDir().exists())
             return bad(QStringLiteral("--log: the directory of '%1' does not exist.").arg(o.logPath), usage);
         o.logPath = file.absoluteFilePath();
     }
-    return ParsedCommandLine{o, 0, {}, {}};
+    return ParsedCommandLine{o, 0, {}, {}, usage};
 }
 
 }  // namespace dx::ui

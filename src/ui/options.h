@@ -1,4 +1,6 @@
 #pragma once
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -21,9 +23,18 @@ struct ParsedCommandLine {
     int exitCode = 0;
     QString out;
     QString err;
+    QString usage;  // what a bad option is followed by
 };
 
-ParsedCommandLine parseCommandLine(const QStringList& arguments);
+// `rawArguments`, when given, are the bytes the arguments were decoded from: a file name that
+// does not survive the decoding is refused.
+ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArguments = {});
+
+// The traffic log checked against the configuration in use: a bad option naming --log when it
+// cannot be the log, else nothing. parseCommandLine checks it against a configuration named with
+// --config; the usual configuration's place is known only once the application is up.
+std::optional<ParsedCommandLine> refuseLog(const QString& logPath, const QString& configPath,
+                                           const QString& usage);
 
 // The program's version, as --version says it.
 QString versionText();

@@ -2,8 +2,10 @@
 // with its configuration named, Connect pressed for it and the link tried again when it closes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -38,6 +40,12 @@ void putFile(const QString& path, const char* content) {
 }
 qint64 utc(int hour, int minute, int second) {
     return QDateTime(QDate(2024, 3, 1), QTime(hour, minute, second), Qt::UTC).toSecsSinceEpoch();
+}
+QProcessEnvironment offscreen(const QString& configHome) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    return env;
 }
 }  // namespace
 
@@ -95,6 +103,96 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
         const ui::ParsedCommandLine r = ui::parseCommandLine({"dxmonitor", "--config", unreadable});
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.err.contains(QStringLiteral("cannot be read")));
+    }
+}
+
+// Only a regular file, or nothing yet, is a log; the configuration is never one, by whatever name.
+TEST(CommandLineOptions, TheLogMustBeARegularFileOrNothingAndNeverTheConfiguration) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("node.cfg"));
+    putFile(config, "");
+    const QString at = dir.filePath(QStringLiteral("log"));
+    const QByteArray name = QFile::encodeName(at);
+    struct Case {
+        const char* what;
+        std::function<bool()> make;  // false: it cannot be made here
+        const char* says;            // "": a good log
+    };
+    const Case cases[] = {
+        {"nothing yet", [] { return true; }, ""},
+        {"a regular file", [&] { return QFile(at).open(QIODevice::WriteOnly); }, ""},
+        {"a FIFO", [&] { return ::mkfifo(name.constData(), 0644) == 0; }, "it is not a regular file."},
+        {"a device node", [&] { return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         "it is not a regular file."},
+        {"a socket",
+         [&] {
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             if (name.size() >= static_cast<qsizetype>(sizeof address.sun_path)) return false;
+             std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+             const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const bool bound = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+             ::close(s);
+             return bound;
+         },
+         "it is not a regular file."},
+        {"a directory", [&] { return QDir().mkdir(at); }, "it is a directory."},
+        {"a link to the configuration", [&] { return QFile::link(config, at); },
+         "it is the configuration file."},
+        {"a hard link to the configuration", [&] { return ::link(QFile::encodeName(config), name) == 0; },
+         "it is the configuration file."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.make()) {
+            std::printf("skipped: %s cannot be made here\n", c.what);
+            continue;
+        }
+        const ui::ParsedCommandLine r = ui::parseCommandLine({"dxmonitor", "--config", config, "--log", at});
+        EXPECT_EQ(r.exitCode, *c.says ? 2 : 0);
+        EXPECT_EQ(r.run.has_value(), !*c.says);
+        if (*c.says) {
+            EXPECT_TRUE(r.err.startsWith(
+                QStringLiteral("dxmonitor: --log: '%1' cannot be the traffic log: ").arg(at)))
+                << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.says)));
+            EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: dxmonitor [options]")));
+        }
+        if (!QFile::remove(at)) QDir(at).removeRecursively();
+    }
+    // A configuration not made yet, named twice.
+    const QString fresh = dir.filePath(QStringLiteral("fresh.cfg"));
+    const ui::ParsedCommandLine r = ui::parseCommandLine(
+        {"dxmonitor", "--config", fresh, "--log", dir.filePath(QStringLiteral("./fresh.cfg"))});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("it is the configuration file."))) << r.err.toStdString();
+}
+
+// A name the program cannot keep byte for byte would be read or written as another file.
+TEST(CommandLineOptions, AFileNameNotValidInTheSystemEncodingIsRefused) {
+    QTemporaryDir dir;
+    const QByteArray latin1 = QFile::encodeName(dir.path()) + "/node-\xe9.cfg";
+    const QByteArray utf8 = QFile::encodeName(dir.path()) + "/node-\xc3\xa9.cfg";
+    struct Case {
+        QList<QByteArray> args;
+        const char* says;  // "": the program runs
+    };
+    const Case cases[] = {
+        {{"--config", latin1}, "--config: the file name is not valid in the system's encoding."},
+        {{"--config=" + latin1}, "--config: the file name"},
+        {{"--connect", "--log", latin1}, "--log: the file name is not valid in the system's encoding."},
+        {{"--log=" + latin1}, "--log: the file name"},
+        {{"--config", utf8, "--log=" + utf8 + ".log"}, ""},
+    };
+    for (const Case& c : cases) {
+        const QList<QByteArray> raw = QList<QByteArray>{"dxmonitor"} + c.args;
+        SCOPED_TRACE(raw.join(' ').toStdString());
+        QStringList arguments;
+        for (const QByteArray& a : raw) arguments << QString::fromLocal8Bit(a);
+        const ui::ParsedCommandLine r = ui::parseCommandLine(arguments, raw);
+        EXPECT_EQ(r.exitCode, *c.says ? 2 : 0);
+        EXPECT_EQ(r.run.has_value(), !*c.says);
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.says))) << r.err.toStdString();
     }
 }
 
@@ -300,6 +398,47 @@ TEST(CommandLineRun, TheProgramReadsItsNamedConfigurationConnectsAndTriesAgainWh
     EXPECT_EQ(asked.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(asked.exitCode(), 0);
     EXPECT_EQ(asked.readAllStandardOutput(), QByteArray("dxmonitor 1.0.0\n"));
+}
+
+// The usual configuration is known only once the program is up; the log must not be it either,
+// and a name the system's encoding cannot hold reaches no file at all.
+TEST(CommandLineRun, TheProgramRefusesALogThatIsItsUsualConfigurationAndANameItCannotKeep) {
+    QTemporaryDir dir;
+    // A copy of the program keeps its usual configuration beside it, in the test's directory.
+    const QString copy = dir.filePath(QStringLiteral("dxmonitor"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DX_PROGRAM), copy));
+    const QString config = dir.filePath(QStringLiteral("Monitor.cfg"));
+    putFile(config, "\"RemotePort\",99\r\n");
+    ASSERT_TRUE(QFile::link(config, dir.filePath(QStringLiteral("node.log"))));
+    struct Case {
+        QStringList args;  // through the shell, which makes the bytes printf is given
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--log", config}, "--log: '"},
+        {{"--log", dir.filePath(QStringLiteral("node.log"))}, "it is the configuration file."},
+        {{"--log=" + dir.filePath(QStringLiteral("$(printf 'node-\\351.log')"))}, "--log: the file name"},
+        {{"--config", dir.filePath(QStringLiteral("$(printf 'node-\\351.cfg')"))}, "--config: the file name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        QString line = QStringLiteral("exec \"$0\"");
+        for (const QString& a : c.args) line += QStringLiteral(" \"%1\"").arg(a);
+        QProcess program;
+        program.setProcessEnvironment(offscreen(dir.path()));
+        program.start(QStringLiteral("/bin/sh"), {"-c", line, copy});
+        if (!program.waitForFinished(10000)) {
+            program.kill();
+            program.waitForFinished();
+            ADD_FAILURE() << "the program ran";
+        }
+        EXPECT_EQ(program.exitCode(), 2);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_TRUE(err.contains(QString::fromLatin1(c.says))) << err.toStdString();
+        EXPECT_EQ(readAll(config), QStringLiteral("\"RemotePort\",99\r\n"));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 3)
+        << "no file made in a name's place";
 }
 
 }  // namespace dx::test
