@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
+  iproute2
 )
 if [ "${DX_WITH_X:-0}" = 1 ]; then
   packages+=(xvfb xdotool imagemagick)
