@@ -76,8 +76,19 @@ std::vector<std::string> nodeStream(int sockets, int batches, std::size_t* sente
     return out;
 }
 
+// Hears every arrival and departure, as the history and the alerts will.
+struct CountingObserver : SocketObserver {
+    std::size_t heard = 0;
+    void userArrived(const UserArrived&, PaneNotes&) override { ++heard; }
+    void userChanged(const UserChanged&, PaneNotes&) override { ++heard; }
+    void userLeft(const UserLeft&, PaneNotes&) override { ++heard; }
+};
+
+// The second argument: how many observers listen to the users' comings and goings.
 void BM_WholeCoreMixedStream(benchmark::State& state) {
     const int sockets = static_cast<int>(state.range(0));
+    const bool observed = state.range(1) > 0;
+    CountingObserver observer;
     std::size_t sentences = 0;
     const std::vector<std::string> stream = nodeStream(sockets, 2000, &sentences);
     std::size_t bytes = 0;
@@ -86,10 +97,12 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
         c->core.commands.dxDeArmed = true;
+        if (observed) c->core.events.subscribe(observer);
         c->arrive("^ZQ99 start\x04");  // the buffer ends with EOT, so every batch is cut on arrival
         state.ResumeTiming();
         for (const auto& b : stream) c->arrive(b);
         benchmark::DoNotOptimize(c->core.monitor.pane.size());
+        benchmark::DoNotOptimize(observer.heard);
         state.PauseTiming();
         c.reset();
         state.ResumeTiming();
@@ -98,7 +111,12 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(sentences * state.iterations()), benchmark::Counter::kIsRate);
     state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
 }
-BENCHMARK(BM_WholeCoreMixedStream)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeCoreMixedStream)
+    ->Args({2000, 0})
+    ->Args({2000, 1})
+    ->Args({30000, 0})
+    ->Args({30000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 long residentKb() {
     std::ifstream statm("/proc/self/statm");

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "loopback_node.h"
+#include "presence_tally.h"
 
 namespace dx::test {
 namespace {
@@ -245,8 +247,19 @@ class Player {
     std::size_t paneHigh = 0;  // the most the pane held after any chunk
     bool paneTrimmed = false;  // the pane was seen to lose its oldest text
     std::size_t chunksSent = 0;
+    // Who an observer believes is on the node; after every event it must be what the header counts.
+    PresenceTally tally;
+    std::size_t eventsHeard = 0;
+    std::string firstDisagreement;
 
     Player() {
+        program.core().events.subscribe(tally);
+        tally.afterEach = [this] {
+            ++eventsHeard;
+            if (!firstDisagreement.empty() || !program.core().events.linkIsUp()) return;
+            if (!(tally.counts() == program.core().statistics.counts()))
+                firstDisagreement = "after event " + std::to_string(eventsHeard) + ", " + tally.events.back();
+        };
         program.app->platform().sleepScale = 0.0;  // the program's 2 s and 1 ms pauses are not tested here
         QObject::connect(&program.app->platform(), &ui::QtPlatform::dataArrived, [this](qint64 waiting) {
             // Runs after the program has handled the arrival, which reads all that is waiting.
@@ -484,6 +497,15 @@ void PlayAndCheck(const std::string& file, const std::string& kind) {
     ASSERT_TRUE(PlayRecording(p, rec));
     ASSERT_TRUE(p.flush());
     CheckSession(p, rec, kind, true);
+    // Every arrival and departure was heard as the counters changed.
+    EXPECT_EQ(p.firstDisagreement, "");
+    EXPECT_EQ(p.tally.counts(), p.core().statistics.counts());
+    std::map<std::string, int> heard;
+    for (const std::string& e : p.tally.events) ++heard[e.substr(0, e.find(' '))];
+    EXPECT_GT(heard["arrived"], 0);
+    EXPECT_GT(heard["changed"], 0);
+    std::cout << kind << ": " << heard["arrived"] << " arrived, " << heard["changed"] << " changed, "
+              << heard["left"] << " left; " << p.tally.present.size() << " present at the end\n";
 }
 
 TEST(RecordedSessions, ZqNodeSession) {

@@ -36,6 +36,7 @@ class FakePlatform : public Platform {
     int writes = 0;
     std::vector<std::pair<std::string, std::string>> abouts;
     std::optional<int> exitCode;
+    std::chrono::sys_seconds now{std::chrono::sys_days{std::chrono::December / 9 / 2026}};  // the clock
     // When set, each sleep of 2000 ms is recorded (the wait before "B").
     std::vector<std::string> log;  // "send:B", "sleep:2000", ... in order
 
@@ -79,6 +80,7 @@ class FakePlatform : public Platform {
         configFile = content;
         return std::nullopt;
     }
+    std::chrono::sys_seconds nowUtc() const override { return now; }
     void showAbout(const std::string& title, const std::string& text) override {
         abouts.emplace_back(title, text);
     }

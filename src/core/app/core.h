@@ -14,6 +14,7 @@
 #include "sockets/command_line.h"
 #include "sockets/recognition.h"
 #include "sockets/release.h"
+#include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
 #include "sockets/statistics.h"
 #include "sockets/traffic.h"
@@ -53,7 +54,9 @@ class Core {
     // configuration's values.
     Grid grid{connects, ports};
     CommandLine commands{sender, platform, monitor, connects};
-    Statistics statistics{grid, trafficRows, monitor, connects};
+    // Publishes users' arrivals and departures and the link's state to whoever subscribes.
+    SocketEvents events{grid, platform, monitor};
+    Statistics statistics{grid, trafficRows, events, monitor, connects};
     Release release{grid, statistics, sender, monitor};
     ConfigFile config{screens, loader, platform, monitor, connects, settings};
     WindowLoader loader{connects, settings, config, trafficRows};
@@ -62,9 +65,9 @@ class Core {
     Traffic traffic{grid, recognition, ports, trafficRows, connects};
     SocketTable table{grid, release, statistics, commands, sender, ports, monitor, connects};
     StatusSentences status{grid, recognition, ports, monitor, connects};
-    SentenceStream stream{table, traffic, status, recognition, commands, guard, platform, monitor};
-    NodeLink link{config,   status, loader,   screens, table,   grid,
-                  commands, sender, platform, monitor, connects};
+    SentenceStream stream{table, traffic, status, recognition, commands, events, guard, platform, monitor};
+    NodeLink link{config, status,   loader, screens,  table,   statistics, events,
+                  grid,   commands, sender, platform, monitor, connects};
     Reconnect reconnect{link, commands, platform, monitor};
     MonitorButtons monitorButtons{table, sender, monitor};
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,

@@ -8,7 +8,9 @@
 #include "app/window_loader.h"
 #include "common/platform.h"
 #include "sockets/command_line.h"
+#include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
+#include "sockets/statistics.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"
@@ -37,11 +39,13 @@ void NodeLink::startUp() {
 }
 
 void NodeLink::connectToNode() {
+    events_.linkWentDown(LinkDownReason::ConnectPressed);
     loader_.ensureConnectionsLoaded();
     // A new connection starts with an empty grid. lastCallRow stops short of the row that the last
     // record made, and of rows that traffic made beyond it: every row goes.
     const std::int32_t last = std::max(table_.lastCallRow, grid_.highestIndex());
     for (std::int32_t i = 1; i <= last; ++i) grid_.removeRow(i);
+    statistics_.rowsRemoved();
     connects_.window.setShown(true);
     connects_.window.bringToFront();
     monitor_.pane.setText("Trying");
@@ -52,6 +56,7 @@ void NodeLink::connectToNode() {
 
 void NodeLink::onConnected() {
     monitor_.pane.setText("Connected\r\n");
+    events_.linkCameUp();
     monitor_.connectButton.setVisible(false);
     // The node starts its stream on "B", and only once it is ready for it.
     platform_.sleepMs(2000);
@@ -61,19 +66,27 @@ void NodeLink::onConnected() {
 }
 
 void NodeLink::onClosedByPeer() {
+    events_.linkWentDown(LinkDownReason::ClosedByNode);
     platform_.socketClose();
     platform_.processEvents();
     monitor_.connectButton.setVisible(true);
 }
 
 void NodeLink::onError(const std::string& description) {
+    events_.linkWentDown(LinkDownReason::Error, description);
     monitor_.pane.setText(description);
     platform_.socketClose();
     // An error may end a link that was up, and Connect is then the operator's only way back.
     monitor_.connectButton.setVisible(true);
 }
 
+void NodeLink::giveUpSilentLink() {
+    events_.linkWentDown(LinkDownReason::Silence);
+    platform_.socketClose();
+}
+
 void NodeLink::monitorUnload() {
+    events_.linkWentDown(LinkDownReason::ProgramEnded);
     Platform& p = platform_;
     p.socketClose();
     for (int waited = 0; p.socketState() > kSocketClosed && waited < kUnloadWaitMs; ++waited) {
@@ -86,6 +99,8 @@ void NodeLink::monitorUnload() {
 void NodeLink::endProgram() {
     if (ended_) return;
     ended_ = true;
+    // Before the process ends: nothing runs after it.
+    events_.linkWentDown(LinkDownReason::ProgramEnded);
     platform_.endProcess(0);
 }
 

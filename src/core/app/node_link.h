@@ -10,7 +10,9 @@ struct MonitorModel;
 class NodeSender;
 class Platform;
 class Screens;
+class SocketEvents;
 class SocketTable;
+class Statistics;
 class StatusSentences;
 class WindowLoader;
 
@@ -18,13 +20,16 @@ class WindowLoader;
 class NodeLink {
   public:
     NodeLink(ConfigFile& config, StatusSentences& status, WindowLoader& loader, Screens& screens,
-             SocketTable& table, Grid& grid, CommandLine& commands, NodeSender& sender, Platform& platform,
-             MonitorModel& monitor, ConnectionsModel& connects)
+             SocketTable& table, Statistics& statistics, SocketEvents& events, Grid& grid,
+             CommandLine& commands, NodeSender& sender, Platform& platform, MonitorModel& monitor,
+             ConnectionsModel& connects)
         : config_(config),
           status_(status),
           loader_(loader),
           screens_(screens),
           table_(table),
+          statistics_(statistics),
+          events_(events),
           grid_(grid),
           commands_(commands),
           sender_(sender),
@@ -39,6 +44,8 @@ class NodeLink {
     void onConnected();
     void onClosedByPeer();
     void onError(const std::string& description);
+    // Closes a link whose node has been silent too long.
+    void giveUpSilentLink();
     void onConnectionRequest() {}
     // The monitor window is closed: waits for the link to close, then ends the program.
     void monitorUnload();
@@ -50,6 +57,8 @@ class NodeLink {
     WindowLoader& loader_;
     Screens& screens_;
     SocketTable& table_;
+    Statistics& statistics_;
+    SocketEvents& events_;
     Grid& grid_;
     CommandLine& commands_;
     NodeSender& sender_;

@@ -56,7 +56,7 @@ void Reconnect::onWatchdogTick() {
     if (!commands_.onKeepAliveTick() || first_ == 0) return;
     // Only a link that is up is given up; a try under way or waiting goes on as planned.
     if (platform_.socketState() != kSocketConnected) return;
-    platform_.socketClose();
+    link_.giveUpSilentLink();
     monitor_.pane.append("\r\n*** The node has sent nothing for about six minutes: the link is closed.",
                          colours::kRed);
     linkLost();

@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "sockets/command_line.h"
 #include "sockets/recognition.h"
+#include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
 #include "sockets/traffic.h"
 #include "views/monitor_model.h"
@@ -61,14 +62,17 @@ void SentenceStream::append(std::string_view data) {
 void SentenceStream::cutSentences() {
     // Every whole sentence is handled now, the batch's last included; the rest waits.
     std::string piece;
+    bool any = false;
     while (buffer_.next(piece)) {
         platform_.sleepMs(1);
+        any = true;
         // A sentence the program cannot handle ends there; the next one is handled as usual.
         bool goOn = true;
         const std::string head = piece.substr(0, 5);
         guard_.run(head, [&] { goOn = dispatch(std::move(piece)); });
         if (!goOn) return;
     }
+    if (any) events_.batchHandled();
 }
 
 bool SentenceStream::dispatch(std::string piece) {

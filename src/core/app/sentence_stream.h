@@ -13,6 +13,7 @@ class EventGuard;
 struct MonitorModel;
 class Platform;
 class Recognition;
+class SocketEvents;
 class SocketTable;
 class StatusSentences;
 class Traffic;
@@ -33,13 +34,14 @@ class SentenceStream {
     }
 
     SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
-                   const Recognition& recognition, CommandLine& commands, EventGuard& guard,
-                   Platform& platform, MonitorModel& monitor)
+                   const Recognition& recognition, CommandLine& commands, SocketEvents& events,
+                   EventGuard& guard, Platform& platform, MonitorModel& monitor)
         : table_(table),
           traffic_(traffic),
           status_(status),
           recognition_(recognition),
           commands_(commands),
+          events_(events),
           guard_(guard),
           platform_(platform),
           monitor_(monitor) {}
@@ -67,6 +69,7 @@ class SentenceStream {
     StatusSentences& status_;
     const Recognition& recognition_;
     CommandLine& commands_;
+    SocketEvents& events_;
     EventGuard& guard_;
     Platform& platform_;
     MonitorModel& monitor_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,8 +13,8 @@ enum SocketState : int { kSocketClosed = 0, kSocketConnecting = 6, kSocketConnec
 enum class TimerId { KeepAlive, DxDe, Reconnect, LinkSteady };
 
 // Everything the program does to the world outside its own state goes through here: the node
-// link, time, the event loop, the two timers, the configuration file, the About box, the error
-// report and the end of the process. The desktop build implements it with Qt; the tests with a
+// link, time, the event loop, the timers, the clock, the configuration file, the About box, the
+// error report and the end of the process. The desktop build implements it with Qt; the tests with a
 // fake that records.
 class Platform {
   public:
@@ -44,6 +45,11 @@ class Platform {
     // False when the operator named the null device as the configuration: nothing is to be read
     // or saved.
     virtual bool configKept() const { return true; }
+
+    // The time now, UTC, to the second: what the published events carry.
+    virtual std::chrono::sys_seconds nowUtc() const {
+        return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    }
 
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     // Writes one line about a programming error where the operator's logs will find it.

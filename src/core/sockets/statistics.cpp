@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/numeric.h"
+#include "sockets/socket_events.h"
 #include "sockets/traffic_rows.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
@@ -89,7 +90,26 @@ void Statistics::followMonitoredRow() {
     monitor_.shownPort.setBack(portColours(row.verdict(), row.watch()).back);
 }
 
+void Statistics::report(std::int32_t i, Category c) {
+    static constexpr UserKind kKinds[] = {UserKind::NoCall,      UserKind::Node,     UserKind::KelLatest,
+                                          UserKind::Plain,       UserKind::KelOlder, UserKind::KelUnknown,
+                                          UserKind::Unclassified};
+    if (c == kNone) {
+        events_.counted(i, std::nullopt,
+                        grid_.hasRow(i) ? &connects_.rows[static_cast<std::size_t>(i)] : nullptr);
+    } else {
+        events_.counted(i, kKinds[c], &connects_.rows[static_cast<std::size_t>(i)]);
+    }
+}
+
+void Statistics::rowsRemoved() {
+    // Exactly what the next count would find row by row: every row gone counts as nothing.
+    std::fill(category_.begin(), category_.end(), kNone);
+    counts_ = Counts{};
+}
+
 void Statistics::walk() {
+    const std::vector<Category> before = std::move(category_);
     counted_ = trafficRows_.lastGridRow;
     counts_ = Counts{};
     category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
@@ -100,6 +120,9 @@ void Statistics::walk() {
         add(c, 1);
     }
     grid_.takeTouched();
+    if (!events_.listening()) return;
+    for (std::size_t i = 1; i < std::max(before.size(), category_.size()); ++i)
+        report(static_cast<std::int32_t>(i), i < category_.size() ? category_[i] : kNone);
 }
 
 void Statistics::incremental() {
@@ -125,6 +148,9 @@ void Statistics::incremental() {
             add(now, 1);
             was = now;
         }
+        // Published as the counters change, so that after each event the users known to be
+        // present are what the counters count.
+        if (events_.listening()) report(i, now);
     }
 }
 

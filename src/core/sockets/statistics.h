@@ -4,6 +4,7 @@
 
 namespace dx {
 struct ConnectionsModel;
+class SocketEvents;
 class Grid;
 struct MonitorModel;
 struct TrafficRows;
@@ -21,10 +22,14 @@ class Statistics {
         bool operator==(const Counts&) const = default;
     };
 
-    Statistics(Grid& grid, TrafficRows& trafficRows, MonitorModel& monitor, ConnectionsModel& connects)
-        : grid_(grid), trafficRows_(trafficRows), monitor_(monitor), connects_(connects) {}
+    Statistics(Grid& grid, TrafficRows& trafficRows, SocketEvents& events, MonitorModel& monitor,
+               ConnectionsModel& connects)
+        : grid_(grid), trafficRows_(trafficRows), events_(events), monitor_(monitor), connects_(connects) {}
 
     void countClientVersions();
+    // Every row of the grid has been removed (a new connection): no socket counts any more. The
+    // header keeps what it shows until the next count.
+    void rowsRemoved();
     bool walkEveryRow = false;
     const Counts& counts() const { return counts_; }
 
@@ -47,9 +52,12 @@ class Statistics {
     void widen(std::int32_t row);
     void followMonitoredRow();
     void writeHeader();
+    // Tells the events how row i now counts.
+    void report(std::int32_t i, Category c);
 
     Grid& grid_;
     TrafficRows& trafficRows_;
+    SocketEvents& events_;
     MonitorModel& monitor_;
     ConnectionsModel& connects_;
     Counts counts_;

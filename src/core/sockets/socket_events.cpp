@@ -1,0 +1,145 @@
+#include "sockets/socket_events.h"
+
+#include <algorithm>
+
+#include "common/platform.h"
+#include "views/connections_model.h"
+#include "views/grid.h"
+#include "views/monitor_model.h"
+
+namespace dx {
+
+std::string_view userKindName(UserKind kind) {
+    switch (kind) {
+        case UserKind::KelLatest:
+            return "kel-latest";
+        case UserKind::KelOlder:
+            return "kel-older";
+        case UserKind::KelUnknown:
+            return "kel-unknown";
+        case UserKind::Plain:
+            return "plain";
+        case UserKind::Node:
+            return "node";
+        case UserKind::NoCall:
+            return "nocall";
+        case UserKind::Unclassified:
+            break;
+    }
+    return "unclassified";
+}
+
+std::string_view linkDownReasonName(LinkDownReason reason) {
+    switch (reason) {
+        case LinkDownReason::ClosedByNode:
+            return "closed";
+        case LinkDownReason::Error:
+            return "error";
+        case LinkDownReason::Silence:
+            return "silence";
+        case LinkDownReason::ConnectPressed:
+            return "connect-pressed";
+        case LinkDownReason::ProgramEnded:
+            break;
+    }
+    return "program-ended";
+}
+
+void SocketEvents::subscribe(SocketObserver& observer) {
+    if (std::find(observers_.begin(), observers_.end(), &observer) == observers_.end())
+        observers_.push_back(&observer);
+}
+
+void SocketEvents::unsubscribe(SocketObserver& observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), &observer), observers_.end());
+}
+
+template <typename Event, typename Deliver>
+void SocketEvents::publish(const Event& event, Deliver deliver) {
+    PaneNotes notes;
+    for (SocketObserver* observer : observers_) deliver(*observer, event, notes);
+    for (PaneNotes::Note& note : notes.notes_) monitor_.pane.append("\r\n" + note.text, note.colour);
+}
+
+void SocketEvents::linkCameUp() {
+    up_ = true;
+    opening_ = true;
+    known_.clear();
+    openingCalls_.clear();
+    publish(LinkUp{platform_.nowUtc()},
+            [](SocketObserver& o, const LinkUp& e, PaneNotes& n) { o.linkUp(e, n); });
+}
+
+void SocketEvents::linkWentDown(LinkDownReason reason, std::string detail) {
+    if (!up_) return;
+    up_ = false;
+    known_.clear();
+    openingCalls_.clear();
+    publish(LinkDown{platform_.nowUtc(), reason, std::move(detail)},
+            [](SocketObserver& o, const LinkDown& e, PaneNotes& n) { o.linkDown(e, n); });
+}
+
+void SocketEvents::batchHandled() {
+    if (!opening_) return;
+    opening_ = false;
+    const std::int32_t highest = grid_.highestIndex();
+    openingCalls_.assign(static_cast<std::size_t>(std::max(highest, 0)) + 1, std::nullopt);
+    for (std::int32_t i = 1; i <= highest; ++i)
+        if (grid_.hasRow(i)) openingCalls_[static_cast<std::size_t>(i)] = grid_.row(i).call.text();
+}
+
+User SocketEvents::userAt(std::int32_t socket, UserKind kind, const GridRow& row) const {
+    User u;
+    u.socket = static_cast<std::int16_t>(socket);
+    u.call = row.call.text();
+    u.address = row.address.text();
+    u.port = row.port.text();
+    u.kind = kind;
+    // The port cell's tip shows a KEL client's version once it has told it.
+    if (kind == UserKind::KelLatest || kind == UserKind::KelOlder) u.version = row.port.tip();
+    return u;
+}
+
+void SocketEvents::counted(std::int32_t socket, std::optional<UserKind> kind, const GridRow* row) {
+    if (socket < 0) return;
+    const auto at = static_cast<std::size_t>(socket);
+    if (!kind || !row) {
+        if (at >= known_.size() || !known_[at].present) return;
+        if (at < openingCalls_.size()) openingCalls_[at].reset();
+        Known& was = known_[at];
+        UserLeft left{platform_.nowUtc(), User{}};
+        left.user.socket = static_cast<std::int16_t>(socket);
+        left.user.call = std::move(was.call);
+        left.user.kind = was.kind;
+        left.user.version = std::move(was.version);
+        if (row) {
+            left.user.address = row->address.text();
+            left.user.port = row->port.text();
+        }
+        was = Known{};
+        publish(left, [](SocketObserver& o, const UserLeft& e, PaneNotes& n) { o.userLeft(e, n); });
+        return;
+    }
+    if (at >= known_.size()) known_.resize(at + 1);
+    Known& known = known_[at];
+    User user = userAt(socket, *kind, *row);
+    if (!known.present) {
+        known = Known{true, user.kind, user.call, user.version};
+        bool alreadyThere = opening_;
+        if (at < openingCalls_.size() && openingCalls_[at]) {
+            alreadyThere = *openingCalls_[at] == user.call;
+            openingCalls_[at].reset();
+        }
+        publish(UserArrived{platform_.nowUtc(), std::move(user), alreadyThere},
+                [](SocketObserver& o, const UserArrived& e, PaneNotes& n) { o.userArrived(e, n); });
+        return;
+    }
+    if (known.kind == user.kind && known.call == user.call && known.version == user.version) return;
+    UserChanged changed{platform_.nowUtc(), std::move(user), known.kind, known.call, known.version};
+    known.kind = changed.user.kind;
+    known.call = changed.user.call;
+    known.version = changed.user.version;
+    publish(changed, [](SocketObserver& o, const UserChanged& e, PaneNotes& n) { o.userChanged(e, n); });
+}
+
+}  // namespace dx
