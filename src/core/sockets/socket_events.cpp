@@ -88,6 +88,14 @@ void SocketEvents::batchHandled() {
         if (grid_.hasRow(i)) openingCalls_[static_cast<std::size_t>(i)] = grid_.row(i).call.text();
 }
 
+namespace {
+// The port cell's tip shows a KEL client's version once it has told it.
+const std::string& versionShown(UserKind kind, const GridRow& row) {
+    static const std::string none;
+    return kind == UserKind::KelLatest || kind == UserKind::KelOlder ? row.port.tip() : none;
+}
+}  // namespace
+
 User SocketEvents::userAt(std::int32_t socket, UserKind kind, const GridRow& row) const {
     User u;
     u.socket = static_cast<std::int16_t>(socket);
@@ -95,8 +103,7 @@ User SocketEvents::userAt(std::int32_t socket, UserKind kind, const GridRow& row
     u.address = row.address.text();
     u.port = row.port.text();
     u.kind = kind;
-    // The port cell's tip shows a KEL client's version once it has told it.
-    if (kind == UserKind::KelLatest || kind == UserKind::KelOlder) u.version = row.port.tip();
+    u.version = versionShown(kind, row);
     return u;
 }
 
@@ -122,6 +129,10 @@ void SocketEvents::counted(std::int32_t socket, std::optional<UserKind> kind, co
     }
     if (at >= known_.size()) known_.resize(at + 1);
     Known& known = known_[at];
+    // Most rows counted again are as they were: nothing is made for them.
+    if (known.present && known.kind == *kind && known.call == row->call.text() &&
+        known.version == versionShown(*kind, *row))
+        return;
     User user = userAt(socket, *kind, *row);
     if (!known.present) {
         known = Known{true, user.kind, user.call, user.version};
@@ -134,7 +145,6 @@ void SocketEvents::counted(std::int32_t socket, std::optional<UserKind> kind, co
                 [](SocketObserver& o, const UserArrived& e, PaneNotes& n) { o.userArrived(e, n); });
         return;
     }
-    if (known.kind == user.kind && known.call == user.call && known.version == user.version) return;
     UserChanged changed{platform_.nowUtc(), std::move(user), known.kind, known.call, known.version};
     known.kind = changed.user.kind;
     known.call = changed.user.call;
