@@ -167,9 +167,9 @@ struct CountingPlatform : FakePlatform {
 };
 
 TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
-    CountingPlatform p;
-    Core core{p};
-    core.link.startUp();
+    kit::StartedCore<CountingPlatform> s;
+    CountingPlatform& p = s.platform;
+    Core& core = s.core;
     core.link.endProgram();
     core.link.endProgram();
     ASSERT_TRUE(p.exitCode.has_value());
@@ -178,9 +178,9 @@ TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
 }
 
 TEST(EndProgram, ClosingTheMonitorWaitsForTheLinkToReportClosedFirst) {
-    CountingPlatform p;
-    Core core{p};
-    core.link.startUp();
+    kit::StartedCore<CountingPlatform> s;
+    CountingPlatform& p = s.platform;
+    Core& core = s.core;
     p.state = kSocketConnected;
     p.closesToFinish = 3;
     core.link.monitorUnload();
