@@ -194,7 +194,7 @@ struct Harness {
                 if (MayCheckExpensively()) view.Sync(m.pane);
                 break;
             case kSettingsApply:
-                core.settingsCommands.Apply();
+                core.settingsCommands.apply();
                 break;
             case kFlood: {
                 const std::size_t total = FloodSize(in.byte());
