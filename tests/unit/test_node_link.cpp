@@ -141,13 +141,6 @@ TEST(OnClosedByPeer, ClosesLetsEventsRunAndShowsConnectKeepingThePane) {
     EXPECT_EQ(r.core.monitor.pane.text(), pane);
 }
 
-TEST(OnConnectionRequest, DoesNothing) {
-    Rig r;
-    r.core.link.onConnectionRequest();
-    EXPECT_TRUE(r.platform.log.empty());
-    EXPECT_EQ(r.platform.state, kSocketConnected);
-}
-
 // Counts every request to end the process.
 struct CountingPlatform : FakePlatform {
     int endRequests = 0;

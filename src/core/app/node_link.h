@@ -39,7 +39,6 @@ class NodeLink {
     void onConnected();
     void onClosedByPeer();
     void onError(const std::string& description);
-    void onConnectionRequest() {}
     // The monitor window is closed: waits for the link to close, then ends the program.
     void monitorUnload();
     void endProgram();
