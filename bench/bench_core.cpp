@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "noop_platform.h"
+#include "connected_core.h"
 
 namespace dx::bench {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "noop_platform.h"
+#include "connected_core.h"
 
 namespace dx::bench {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "noop_platform.h"
+#include "connected_core.h"
 
 namespace dx::bench {
 namespace {

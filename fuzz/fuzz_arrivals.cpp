@@ -99,7 +99,8 @@ struct Harness {
         // break and an indent, a traffic line its call).
         std::size_t start = pane.size();
         if (up) start = SentenceStream::keptAfterTrim(start);
-        s.Arrive(data);
+        s.arrive(std::string(data));
+        s.platform.incoming.clear();  // what a link that is not up does not read is lost
         if (up) {
             DX_FUZZ_CHECK(core.commands.idleTicks == 0);
             DX_FUZZ_CHECK(pane.size() <= start + 4 * (held + data.size()) + 512);
@@ -164,7 +165,7 @@ struct Harness {
                 break;
             case kReconnect:
                 track.rowsRemoved = true;
-                s.Connect();
+                s.connect();
                 break;
             case kPeerCloses:
                 core.link.onClosedByPeer();
@@ -193,7 +194,7 @@ struct Harness {
                 if (MayCheckExpensively()) view.Sync(m.pane);
                 break;
             case kSettingsApply:
-                core.settingsCommands.Apply();
+                core.settingsCommands.apply();
                 break;
             case kFlood: {
                 const std::size_t total = FloodSize(in.byte());

@@ -1,5 +1,5 @@
-// What the fuzz targets share: a platform that only records, a started core on it, a reader
-// for the input bytes, a stand-in for the pane's view, and the checks of the core's own
+// What the fuzz targets share besides the test kit: a reader for the input bytes, a started core
+// that keeps no sends, the pane's view replayed from its journal, and the checks of the core's own
 // invariants. A broken invariant prints what broke and traps, which the fuzzer reports as a crash.
 #pragma once
 #include <algorithm>
@@ -17,6 +17,10 @@
 #include "app/core.h"
 #include "common/colour.h"
 #include "common/platform.h"
+#include "support/failure.h"
+#include "support/fake_platform.h"
+#include "support/pane_journal.h"
+#include "support/started_core.h"
 #include "views/pane.h"
 
 #define DX_FUZZ_CHECK(cond)                                                                                \
@@ -34,97 +38,24 @@
 
 namespace dx::fuzz {
 
-// A platform that keeps nothing it does not need: sends are counted, pauses cost nothing, the
-// configuration file lives in memory, the link's state is whatever the harness sets.
-class FuzzPlatform : public Platform {
-  public:
-    int state = kSocketClosed;
-    std::string incoming;  // what the next socketReadAll() hands over
-    std::size_t sends = 0;
-    std::size_t sentBytes = 0;
-    std::array<bool, 4> timerOn{};
-    std::array<int, 2> timerInterval{};
-    std::optional<std::string> configFile;
-    int configReads = 0;
-    int configWrites = 0;
-    int closes = 0;
-    int connects = 0;
-    int eventsRun = 0;
-    int abouts = 0;
-    std::optional<int> exitCode;
+// Whatever the test kit finds that the program must never do (a programming error the event guard
+// reported, a pane journal that does not replay) is a finding: it is printed and the run stops, as
+// on a crash. Each target is one source file that includes this header; the hook is set before
+// that file's first input.
+[[noreturn]] inline void stopOnFailure(const std::string& what) {
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+[[maybe_unused]] static const bool kStopsOnFailure = (kit::failureHook = &stopOnFailure, true);
 
-    void socketClose() override {
-        ++closes;
-        state = kSocketClosed;
-    }
-    void socketConnect(const std::string&, std::int32_t) override {
-        ++connects;
-        state = kSocketConnecting;
-    }
-    int socketState() const override { return state; }
-    bool socketSend(std::string_view bytes) override {
-        if (state != kSocketConnected) return false;
-        ++sends;
-        sentBytes += bytes.size();
-        return true;
-    }
-    std::string socketReadAll() override {
-        std::string out;
-        out.swap(incoming);
-        return out;
-    }
-    void sleepMs(int) override {}
-    void processEvents() override { ++eventsRun; }
-    void timerStart(TimerId id, int intervalMs) override {
-        timerOn[static_cast<std::size_t>(id)] = true;
-        timerInterval[static_cast<std::size_t>(id)] = intervalMs;
-    }
-    void timerStop(TimerId id) override { timerOn[static_cast<std::size_t>(id)] = false; }
-    std::optional<std::string> readConfig() override {
-        ++configReads;
-        return configFile;
-    }
-    std::optional<std::string> writeConfig(const std::string& content) override {
-        ++configWrites;
-        configFile = content;
-        return std::nullopt;
-    }
-    void showAbout(const std::string&, const std::string&) override { ++abouts; }
-    // A programming error the event guard caught is a finding: stop on it, as a crash would.
-    void reportError(const std::string& line) override {
-        std::fprintf(stderr, "%s\n", line.c_str());
-        std::abort();
-    }
-    void endProcess(int code) override {
-        if (!exitCode) exitCode = code;
-    }
-    bool timerRunning(TimerId id) const { return timerOn[static_cast<std::size_t>(id)]; }
-};
-
-// A core on the fuzz platform, started up with the given configuration file (none by default)
-// and, when asked, connected to a node that has been sent "B".
-struct Session {
-    FuzzPlatform platform;
-    Core core{platform};
-
-    explicit Session(std::optional<std::string> config = std::nullopt, bool connect = true) {
-        platform.configFile = std::move(config);
-        core.link.startUp();
-        if (connect) Connect();
-    }
-
-    // The Connect button and the link coming up.
-    void Connect() {
-        core.link.connectToNode();
-        platform.state = kSocketConnected;
-        core.link.onConnected();
-    }
-
-    // One arrival of data from the node; whatever a link that is not up does not read is lost.
-    void Arrive(std::string_view data) {
-        platform.incoming.assign(data);
-        core.stream.onDataArrival();
-        platform.incoming.clear();
+// A core on the kit's fake platform, started up with the given configuration file (none by default)
+// and, when asked, connected to a node that has been sent "B". Sends are not kept: an input may
+// make a great many, and nothing reads them.
+struct Session : kit::StartedCore<> {
+    explicit Session(std::optional<std::string> config = std::nullopt, bool connect = true)
+        : StartedCore(std::move(config), connect ? kit::Link::Up : kit::Link::Down) {
+        platform.keepSends = false;
     }
 };
 
@@ -157,156 +88,16 @@ struct Track {
     std::int32_t maxLastGridRow = 0;
 };
 
-// How many characters the view shows for a text: a CR LF pair, a lone CR and a lone LF are each
-// one line break, every other byte one character.
-DX_FUZZ_QUIET inline std::size_t ShownLength(std::string_view text) {
-    const char* t = text.data();
-    const std::size_t size = text.size();
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (t[i] == '\r' && i + 1 < size && t[i + 1] == '\n') ++i;
-        ++n;
-    }
-    return n;
-}
-
-// The text as the view shows it, one unit per shown character: a CR LF pair, a lone CR and a lone
-// LF are each one line break; any other byte is itself. (How the view draws a control character
-// does not matter here, only how many places each edit takes.)
-DX_FUZZ_QUIET inline std::u16string ShownText(std::string_view text) {
-    std::u16string out(ShownLength(text), u'\0');
-    const char* t = text.data();
-    const std::size_t size = text.size();
-    char16_t* o = out.data();
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = t[i];
-        if (c == '\r') {
-            if (i + 1 < size && t[i + 1] == '\n') ++i;
-            *o++ = u'\n';
-        } else {
-            *o++ = static_cast<char16_t>(static_cast<unsigned char>(c));
-        }
-    }
-    return out;
-}
-
-// Stretches of shown characters in one colour, in order; neighbours always differ in colour.
-using Segments = std::vector<std::pair<std::size_t, Colour>>;
-
-DX_FUZZ_QUIET inline void AddSegment(Segments& segs, std::size_t length, Colour c) {
-    if (length == 0) return;
-    if (!segs.empty() && segs.back().second == c)
-        segs.back().first += length;
-    else
-        segs.emplace_back(length, c);
-}
-
-// The pane's colours as the view must show them, computed from the whole text: a shown character
-// takes the colour of the run its first byte lies in.
-DX_FUZZ_QUIET inline Segments ExpectedSegments(const Pane& pane) {
-    Segments segs;
-    const char* t = pane.text().data();
-    const std::size_t size = pane.size();
-    auto run = pane.runs().begin();
-    const auto runsEnd = pane.runs().end();
-    std::size_t runEnd = run == runsEnd ? 0 : run->length;
-    for (std::size_t i = 0; i < size; ++i) {
-        while (run != runsEnd && i >= runEnd) {
-            ++run;
-            if (run != runsEnd) runEnd += run->length;
-        }
-        DX_FUZZ_CHECK(run != runsEnd);
-        AddSegment(segs, 1, run->colour);
-        if (t[i] == '\r' && i + 1 < size && t[i + 1] == '\n') ++i;
-    }
-    return segs;
-}
-
-// A stand-in for the window's rich-text view: it knows only the pane's journal of edits, as the
-// real one does, and after every replay must show exactly the pane's text in the pane's colours.
-struct ViewReplay {
-    std::u16string shown;
-    Segments colours;
-
-    DX_FUZZ_QUIET void insert(std::size_t pos, std::string_view text, Colour c) {
-        const std::u16string s = ShownText(text);
-        if (pos == shown.size()) {
-            // An append, the usual edit: no segment to split (walking them all made an arrival
-            // of thousands of appends to a many-coloured pane quadratic).
-            shown += s;
-            AddSegment(colours, s.size(), c);
-            return;
-        }
-        shown.insert(pos, s);
-        // Split the segment that holds pos and put the new one between the halves.
-        Segments out;
-        out.reserve(colours.size() + 2);
-        std::size_t at = 0;
-        bool placed = false;
-        for (const auto& [length, colour] : colours) {
-            if (!placed && pos < at + length) {
-                AddSegment(out, pos - at, colour);
-                AddSegment(out, s.size(), c);
-                AddSegment(out, at + length - pos, colour);
-                placed = true;
-            } else {
-                AddSegment(out, length, colour);
-            }
-            at += length;
-        }
-        if (!placed) AddSegment(out, s.size(), c);
-        colours.swap(out);
-    }
-
-    DX_FUZZ_QUIET void eraseFront(std::size_t n) {
-        shown.erase(0, n);
-        std::size_t i = 0;
-        while (n > 0 && i < colours.size()) {
-            const std::size_t take = std::min(n, colours[i].first);
-            colours[i].first -= take;
-            n -= take;
-            if (colours[i].first == 0) ++i;
-        }
-        colours.erase(colours.begin(), colours.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-
-    DX_FUZZ_QUIET void rebuild(const Pane& pane) {
-        shown.clear();
-        colours.clear();
-        std::size_t at = 0;
-        for (const Pane::Run& run : pane.runs()) {
-            const std::u16string s = ShownText(std::string_view(pane.text()).substr(at, run.length));
-            shown += s;
-            AddSegment(colours, s.size(), run.colour);
-            at += run.length;
-        }
-    }
-
+// The pane's journal replayed onto a stand-in for the window's view.
+struct ViewReplay : kit::ReplayedView {
     // Replays what the pane journaled since the last sync and compares.
     DX_FUZZ_QUIET void Sync(Pane& pane) {
         const std::vector<Pane::Edit> edits = pane.takeEdits();
         // A journal left untaken collapses into one Reset before it grows past 20000 edits.
         DX_FUZZ_CHECK(edits.size() <= 20001);
-        for (const Pane::Edit& e : edits) {
-            switch (e.kind) {
-                case Pane::Edit::Kind::Reset:
-                    rebuild(pane);
-                    break;
-                case Pane::Edit::Kind::Append:
-                    insert(shown.size(), e.text, e.colour);
-                    break;
-                case Pane::Edit::Kind::Insert:
-                    DX_FUZZ_CHECK(e.displayPos <= shown.size());
-                    insert(e.displayPos, e.text, e.colour);
-                    break;
-                case Pane::Edit::Kind::DeleteFront:
-                    DX_FUZZ_CHECK(e.displayCount <= shown.size());
-                    eraseFront(e.displayCount);
-                    break;
-            }
-        }
-        DX_FUZZ_CHECK(shown == ShownText(pane.text()));
-        DX_FUZZ_CHECK(colours == ExpectedSegments(pane));
+        apply(pane, edits);
+        DX_FUZZ_CHECK(shown == Pane::displayText(pane.text()));
+        DX_FUZZ_CHECK(colours == kit::shownColours(pane));
     }
 };
 
@@ -320,7 +111,7 @@ DX_FUZZ_QUIET inline void CheckPane(const Pane& pane) {
     }
     DX_FUZZ_CHECK(total == pane.size());
     DX_FUZZ_CHECK(pane.caret() <= pane.size());
-    DX_FUZZ_CHECK(pane.displaySize() == ShownLength(pane.text()));
+    DX_FUZZ_CHECK(pane.displaySize() == kit::shownLength(pane.text()));
 }
 
 // Plain decimal text: an optional sign, digits and at most one point, with at least one digit.

@@ -94,7 +94,7 @@ QFont marlettFont() {
     return f;
 }
 
-void Apply(QWidget* w, const Element& e) {
+void apply(QWidget* w, const Element& e) {
     const QRect r = pxRect(e.place());
     if (w->geometry() != r) w->setGeometry(r);
     const QString text = latin1Text(e.text());

@@ -33,7 +33,7 @@ QFont marlettFont();  // the scroll buttons' arrow glyphs
 
 // Brings a widget up to date with its element: place, text, colours, tool tip, visibility and
 // (for check boxes) the tick.
-void Apply(QWidget* widget, const Element& e);
+void apply(QWidget* widget, const Element& e);
 
 // Places and sizes a top-level window from its outer place in twips.
 void placeWindow(QWidget* window, const WindowModel& w);

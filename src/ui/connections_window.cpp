@@ -112,7 +112,7 @@ void ConnectionsWindow::sync() {
         b->setFocusPolicy(Qt::NoFocus);
         b->setAlignment(Qt::AlignCenter);
         b->setFont(tahomaFont(true));
-        Apply(b, c.portStrip[portBoxes.size() + 1]);
+        apply(b, c.portStrip[portBoxes.size() + 1]);
         portBoxes.push_back(b);
     }
     syncElements();
@@ -121,7 +121,7 @@ void ConnectionsWindow::sync() {
         scrollRight->setText(QStringLiteral("\u25B6"));
     }
     for (std::size_t i = 0; i < portBoxes.size(); ++i)
-        if (c.portStrip[i + 1].stamp() > seenElements()) Apply(portBoxes[i], c.portStrip[i + 1]);
+        if (c.portStrip[i + 1].stamp() > seenElements()) apply(portBoxes[i], c.portStrip[i + 1]);
     markSynced();
     grid->sync();
 }

@@ -41,7 +41,7 @@ SettingsWindow::SettingsWindow(Core& core, EventRunner runEvent)
     connect(portBox, &QLineEdit::textEdited, this,
             [this](const QString& t) { core_.settings.portBox.setText(latin1Bytes(t)); });
     connect(applyButton, &QPushButton::clicked, this,
-            [this] { handle([this] { core_.settingsCommands.Apply(); }); });
+            [this] { handle([this] { core_.settingsCommands.apply(); }); });
     connect(exitButton, &QPushButton::clicked, this,
             [this] { handle([this] { core_.settingsCommands.exit(); }); });
     connect(resetScreensButton, &QPushButton::clicked, this,

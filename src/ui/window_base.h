@@ -68,7 +68,7 @@ class ModelWindow : public Base {
     // Brings the bound widgets up to date with what changed since the last look.
     void syncElements() {
         for (auto& [widget, element] : bound_)
-            if (element->stamp() > seenElements_) Apply(widget, *element);
+            if (element->stamp() > seenElements_) apply(widget, *element);
     }
     void markSynced() { seenElements_ = ViewClock::now(); }
     std::uint64_t seenElements() const { return seenElements_; }

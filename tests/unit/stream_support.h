@@ -75,14 +75,8 @@ inline std::vector<Segment> SegmentsFrom(const Pane& pane, std::size_t from) {
 }
 
 // A core started up on a fake platform whose configuration file holds `file` (none when empty).
-struct Started {
-    FakePlatform platform;
-    Core core{platform};
-
-    explicit Started(std::optional<std::string> file = std::nullopt) {
-        platform.configFile = std::move(file);
-        core.link.startUp();
-    }
+struct Started : kit::StartedCore<> {
+    explicit Started(std::optional<std::string> file = std::nullopt) : StartedCore(std::move(file)) {}
 };
 
 }  // namespace dx::test

@@ -169,7 +169,7 @@ TEST(SettingsWindow, ApplyTakesTheLeadingNumberOfThePortAndSaves) {
         rig.core.connectionsCommands.configuration();
         rig.core.settings.hostBox.setText("node.example ");
         rig.core.settings.portBox.setText(c.typed);
-        rig.core.settingsCommands.Apply();
+        rig.core.settingsCommands.apply();
         EXPECT_EQ(rig.core.config.remotePort, c.port);
         EXPECT_EQ(rig.core.config.remoteHost, "node.example ");
         ASSERT_TRUE(rig.platform.configFile.has_value());

@@ -9,14 +9,7 @@ namespace dx::test {
 namespace {
 
 // A program started with this configuration file.
-struct Restarted {
-    FakePlatform platform;
-    Core core{platform};
-    explicit Restarted(const std::optional<std::string>& file) {
-        platform.configFile = file;
-        core.link.startUp();
-    }
-};
+using Restarted = Started;
 
 TEST(FoundByFuzzing, NumbersAreWrittenWithoutAnExponentOrANegativeZero) {
     EXPECT_EQ(doubleText(100000.0), "100000");

@@ -148,7 +148,7 @@ TEST(PortColours, EveryVerdictAndWatchShowsTheColoursOfTheCell) {
         for (const auto& w : watches) {
             SCOPED_TRACE(testing::Message() << "verdict " << static_cast<int>(v.verdict) << ", watch "
                                             << static_cast<int>(w.watch));
-            EXPECT_EQ(portColours(v.verdict, w.watch), (portBoxColours{rgb(v.back), rgb(w.fore)}));
+            EXPECT_EQ(portColours(v.verdict, w.watch), (PortBoxColours{rgb(v.back), rgb(w.fore)}));
             // The row's port cell follows whichever of the two changes last.
             GridRow row;
             row.setWatch(w.watch);

@@ -141,13 +141,6 @@ TEST(OnClosedByPeer, ClosesLetsEventsRunAndShowsConnectKeepingThePane) {
     EXPECT_EQ(r.core.monitor.pane.text(), pane);
 }
 
-TEST(OnConnectionRequest, DoesNothing) {
-    Rig r;
-    r.core.link.onConnectionRequest();
-    EXPECT_TRUE(r.platform.log.empty());
-    EXPECT_EQ(r.platform.state, kSocketConnected);
-}
-
 // Counts every request to end the process.
 struct CountingPlatform : FakePlatform {
     int endRequests = 0;
@@ -167,9 +160,9 @@ struct CountingPlatform : FakePlatform {
 };
 
 TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
-    CountingPlatform p;
-    Core core{p};
-    core.link.startUp();
+    kit::StartedCore<CountingPlatform> s;
+    CountingPlatform& p = s.platform;
+    Core& core = s.core;
     core.link.endProgram();
     core.link.endProgram();
     ASSERT_TRUE(p.exitCode.has_value());
@@ -178,9 +171,9 @@ TEST(EndProgram, EndsTheProcessWithCodeZeroOnlyOnce) {
 }
 
 TEST(EndProgram, ClosingTheMonitorWaitsForTheLinkToReportClosedFirst) {
-    CountingPlatform p;
-    Core core{p};
-    core.link.startUp();
+    kit::StartedCore<CountingPlatform> s;
+    CountingPlatform& p = s.platform;
+    Core& core = s.core;
     p.state = kSocketConnected;
     p.closesToFinish = 3;
     core.link.monitorUnload();

@@ -8,6 +8,7 @@
 
 #include "common/colour.h"
 #include "stream_support.h"
+#include "support/pane_journal.h"
 #include "views/pane.h"
 
 namespace dx {
@@ -17,59 +18,9 @@ using test::Segment;
 using test::SegmentsFrom;
 
 // A stand-in for the window's view: it knows only the journal, as the real one does.
-struct ReplayedView {
-    std::u16string shown;
-    std::vector<Colour> colours;
-
-    void apply(const Pane& pane, const std::vector<Pane::Edit>& edits) {
-        for (const Pane::Edit& e : edits) {
-            switch (e.kind) {
-                case Pane::Edit::Kind::Reset:
-                    rebuild(pane);
-                    break;
-                case Pane::Edit::Kind::Append:
-                    insert(shown.size(), e.text, e.colour);
-                    break;
-                case Pane::Edit::Kind::Insert:
-                    ASSERT_LE(e.displayPos, shown.size());
-                    insert(e.displayPos, e.text, e.colour);
-                    break;
-                case Pane::Edit::Kind::DeleteFront:
-                    ASSERT_LE(e.displayCount, shown.size());
-                    shown.erase(0, e.displayCount);
-                    colours.erase(colours.begin(),
-                                  colours.begin() + static_cast<std::ptrdiff_t>(e.displayCount));
-                    break;
-            }
-        }
-    }
-    void rebuild(const Pane& pane) {
-        shown.clear();
-        colours.clear();
-        std::size_t at = 0;
-        for (const Pane::Run& run : pane.runs()) {
-            insert(shown.size(), pane.text().substr(at, run.length), run.colour);
-            at += run.length;
-        }
-    }
-    void insert(std::size_t pos, const std::string& text, Colour c) {
-        const std::u16string s = Pane::displayText(text);
-        shown.insert(pos, s);
-        colours.insert(colours.begin() + static_cast<std::ptrdiff_t>(pos), s.size(), c);
-    }
-};
-
+using kit::ReplayedView;
 // The colour of every shown character of the pane, computed from its runs.
-std::vector<Colour> ShownColours(const Pane& pane) {
-    std::vector<Colour> out;
-    std::size_t at = 0;
-    for (const Pane::Run& run : pane.runs()) {
-        const std::u16string s = Pane::displayText(pane.text().substr(at, run.length));
-        out.insert(out.end(), s.size(), run.colour);
-        at += run.length;
-    }
-    return out;
-}
+using kit::shownColours;
 
 TEST(Pane, StartsWithItsInitialTextInBlack) {
     Pane p("Press Connect To Begin");
@@ -186,7 +137,7 @@ TEST(PaneJournal, AJournalLeftUntakenCollapsesIntoOneReset) {
         ReplayedView v;
         v.apply(p, edits);
         EXPECT_EQ(v.shown, Pane::displayText(p.text()));
-        EXPECT_EQ(v.colours, ShownColours(p));
+        EXPECT_EQ(v.colours, shownColours(p));
         // After the take, edits are journaled one by one again.
         p.append("more", colours::kRed);
         EXPECT_EQ(p.takeEdits().size(), 1u);
@@ -227,7 +178,7 @@ TEST(PaneJournal, ReplayingTheOutputStagesEditsShowsThePaneExactly) {
         }
         v.apply(p, p.takeEdits());
         ASSERT_EQ(v.shown, Pane::displayText(p.text()));
-        ASSERT_EQ(v.colours, ShownColours(p));
+        ASSERT_EQ(v.colours, shownColours(p));
     }
 }
 

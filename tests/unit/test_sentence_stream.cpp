@@ -109,9 +109,9 @@ TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
             if (sleeps == 3) state = kSocketConnected;
         }
     };
-    OpensAfterWaiting p;
-    Core core{p};
-    core.link.startUp();
+    kit::StartedCore<OpensAfterWaiting> s;
+    OpensAfterWaiting& p = s.platform;
+    Core& core = s.core;
     p.state = kSocketConnecting;
     p.incoming = "data";
     core.stream.onDataArrival();

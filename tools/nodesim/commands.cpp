@@ -5,13 +5,13 @@ namespace {
 
 constexpr int kHighestSocket = 32767;  // socket numbers are 16-bit
 
-bool IsDigit(char c) {
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // Length of the watch or stop command at data[i] ("M12^", "N*^"), 0 if there is none there,
 // -1 if the data ends before it could be told.
-qsizetype WatchCommandAt(const QByteArray& data, qsizetype i) {
+qsizetype watchCommandAt(const QByteArray& data, qsizetype i) {
     const qsizetype n = data.size();
     if (i >= n || (data[i] != 'M' && data[i] != 'N')) return 0;
     qsizetype j = i + 1;
@@ -20,7 +20,7 @@ qsizetype WatchCommandAt(const QByteArray& data, qsizetype i) {
         if (j + 1 == n) return -1;
         return data[j + 1] == '^' ? 3 : 0;
     }
-    while (j < n && IsDigit(data[j])) ++j;
+    while (j < n && isDigit(data[j])) ++j;
     if (j == i + 1) return 0;
     if (j == n) return -1;
     return data[j] == '^' ? j + 1 - i : 0;
@@ -28,14 +28,14 @@ qsizetype WatchCommandAt(const QByteArray& data, qsizetype i) {
 
 // True when a one-letter command at i stands on its own: at the end of the data or directly
 // before another command.
-bool StandsAlone(const QByteArray& data, qsizetype next) {
+bool standsAlone(const QByteArray& data, qsizetype next) {
     if (next >= data.size()) return true;
     const char c = data[next];
-    if (c == 'A' || c == 'B') return StandsAlone(data, next + 1);
-    return WatchCommandAt(data, next) != 0;
+    if (c == 'A' || c == 'B') return standsAlone(data, next + 1);
+    return watchCommandAt(data, next) != 0;
 }
 
-MonitorCommand SocketCommand(const QByteArray& raw) {
+MonitorCommand socketCommand(const QByteArray& raw) {
     MonitorCommand cmd;
     cmd.raw = raw;
     const bool watch = raw[0] == 'M';
@@ -54,7 +54,7 @@ MonitorCommand SocketCommand(const QByteArray& raw) {
 
 }  // namespace
 
-QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
+QList<MonitorCommand> CommandReader::feed(const QByteArray& data) {
     QList<MonitorCommand> out;
     QByteArray buf = pending_ + data;
     pending_.clear();
@@ -62,9 +62,9 @@ QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
     qsizetype i = 0;
     while (i < n) {
         const char c = buf[i];
-        const qsizetype watchLen = WatchCommandAt(buf, i);
+        const qsizetype watchLen = watchCommandAt(buf, i);
         if (watchLen > 0) {
-            out.append(SocketCommand(buf.mid(i, watchLen)));
+            out.append(socketCommand(buf.mid(i, watchLen)));
             i += watchLen;
             continue;
         }
@@ -72,7 +72,7 @@ QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
             pending_ = buf.mid(i);
             break;
         }
-        if ((c == 'A' || c == 'B') && StandsAlone(buf, i + 1)) {
+        if ((c == 'A' || c == 'B') && standsAlone(buf, i + 1)) {
             MonitorCommand cmd;
             cmd.kind = c == 'B' ? MonitorCommand::Kind::Begin : MonitorCommand::Kind::Auto;
             cmd.raw = buf.mid(i, 1);
@@ -80,12 +80,12 @@ QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
             ++i;
             continue;
         }
-        if (IsDigit(c)) {
+        if (isDigit(c)) {
             qsizetype j = i;
-            while (j < n && IsDigit(buf[j])) ++j;
+            while (j < n && isDigit(buf[j])) ++j;
             bool ok = false;
             const int socket = buf.mid(i, j - i).toInt(&ok);
-            if (ok && socket <= kHighestSocket && StandsAlone(buf, j)) {
+            if (ok && socket <= kHighestSocket && standsAlone(buf, j)) {
                 MonitorCommand cmd;
                 cmd.kind = MonitorCommand::Kind::Select;
                 cmd.socket = socket;
@@ -97,7 +97,7 @@ QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
         }
         // Operator text: up to the next watch or stop command, or the end of the read.
         qsizetype j = i + 1;
-        while (j < n && WatchCommandAt(buf, j) <= 0) ++j;
+        while (j < n && watchCommandAt(buf, j) <= 0) ++j;
         MonitorCommand cmd;
         cmd.raw = buf.mid(i, j - i);
         out.append(cmd);
@@ -106,7 +106,7 @@ QList<MonitorCommand> CommandReader::Feed(const QByteArray& data) {
     return out;
 }
 
-QList<MonitorCommand> CommandReader::Flush() {
+QList<MonitorCommand> CommandReader::flush() {
     QList<MonitorCommand> out;
     if (!pending_.isEmpty()) {
         MonitorCommand cmd;

@@ -23,13 +23,13 @@ struct MonitorCommand {
 };
 
 // Splits what the monitor sends into commands. A watch or stop command cut off by the end of a
-// read ("M1" then "2^") is kept until the rest comes, or until Flush() gives it up as
+// read ("M1" then "2^") is kept until the rest comes, or until flush() gives it up as
 // operator text.
 class CommandReader {
   public:
-    QList<MonitorCommand> Feed(const QByteArray& data);
-    QList<MonitorCommand> Flush();
-    bool HasPending() const { return !pending_.isEmpty(); }
+    QList<MonitorCommand> feed(const QByteArray& data);
+    QList<MonitorCommand> flush();
+    bool hasPending() const { return !pending_.isEmpty(); }
 
   private:
     QByteArray pending_;

@@ -16,17 +16,17 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
+void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
 }
 
 // SIGINT and SIGTERM end the program through the event loop, so the monitor link is closed
 // properly.
-void CatchSignals() {
+void catchSignals() {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     struct sigaction sa {};
-    sa.sa_handler = OnSignal;
+    sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &sa, nullptr);
@@ -155,7 +155,7 @@ int main(int argc, char* argv[]) {
         return fail("--sockets wants a number from 1 to 1000");
     options.fast = parser.isSet(fastOpt);
     options.quiet = parser.isSet(quietOpt);
-    nodesim::logline::SetQuiet(options.quiet);
+    nodesim::logline::setQuiet(options.quiet);
 
     if (parser.isSet(recordOpt)) {
         options.recordPath = parser.value(recordOpt);
@@ -186,33 +186,33 @@ int main(int argc, char* argv[]) {
     options.replayExit = parser.isSet(replayExitOpt);
 
     if (!options.host.isLoopback())
-        nodesim::logline::Info("note: " + options.host.toString() + " is not a loopback address");
+        nodesim::logline::info("note: " + options.host.toString() + " is not a loopback address");
 
     nodesim::NodeServer server(options);
     QString error;
-    if (!options.replayPath.isEmpty() && !server.LoadReplay(&error)) {
+    if (!options.replayPath.isEmpty() && !server.loadReplay(&error)) {
         std::fprintf(stderr, "nodesim: cannot replay %s: %s\n", qPrintable(options.replayPath),
                      qPrintable(error));
         return 1;
     }
-    QObject::connect(&server, &nodesim::NodeServer::ReplayOver, &app, &QCoreApplication::quit,
+    QObject::connect(&server, &nodesim::NodeServer::replayOver, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (!server.Listen(&error)) {
+    if (!server.listen(&error)) {
         std::fprintf(stderr, "nodesim: cannot listen on %s:%u: %s%s\n", qPrintable(options.host.toString()),
                      static_cast<unsigned>(options.port), qPrintable(error),
                      options.port < 1024 ? " (ports below 1024 need root; try --port 17099)" : "");
         return 1;
     }
 
-    CatchSignals();
+    catchSignals();
     if (signalPipe[0] >= 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [&server, notifier] {
             char c = 0;
             [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
             notifier->setEnabled(false);
-            nodesim::logline::Info(QStringLiteral("signal received, closing"));
-            server.Shutdown();
+            nodesim::logline::info(QStringLiteral("signal received, closing"));
+            server.shutdown();
             QCoreApplication::quit();
         });
     }

@@ -20,12 +20,12 @@ constexpr int kUnfinishedCommandMs = 300;
 
 bool quietLog = false;
 
-QString Now() {
+QString now() {
     return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
 }
 
 // The bytes of a command as one printable line.
-QByteArray Printable(const QByteArray& raw) {
+QByteArray printable(const QByteArray& raw) {
     QByteArray out;
     for (const char c : raw) {
         const auto u = static_cast<unsigned char>(c);
@@ -43,14 +43,14 @@ QByteArray Printable(const QByteArray& raw) {
     return out;
 }
 
-std::int64_t ClockStart(const SimOptions& options) {
+std::int64_t clockStart(const SimOptions& options) {
     // A seeded session also starts its clock at a fixed time, so that its texts repeat too.
     if (options.seedGiven)
         return QDateTime(QDate(2026, 12, 8), QTime(9, 0), QTimeZone::utc()).toMSecsSinceEpoch();
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-const char* TypeName(NodeType t) {
+const char* typeName(NodeType t) {
     switch (t) {
         case NodeType::Zq:
             return "zq";
@@ -68,20 +68,20 @@ const char* TypeName(NodeType t) {
 
 namespace logline {
 
-void Received(const QByteArray& raw) {
-    const QByteArray line = Now().toLatin1() + " recv " + Printable(raw) + "\n";
+void received(const QByteArray& raw) {
+    const QByteArray line = now().toLatin1() + " recv " + printable(raw) + "\n";
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fflush(stdout);
 }
 
-void Info(const QString& text) {
+void info(const QString& text) {
     if (quietLog) return;
-    const QByteArray line = (Now() + " " + text + "\n").toLocal8Bit();
+    const QByteArray line = (now() + " " + text + "\n").toLocal8Bit();
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
     std::fflush(stderr);
 }
 
-void SetQuiet(bool quiet) {
+void setQuiet(bool quiet) {
     quietLog = quiet;
 }
 
@@ -95,29 +95,29 @@ MonitorSession::MonitorSession(QTcpSocket* socket, const SimOptions& options, st
       socket_(socket),
       options_(options),
       recorder_(std::move(recorder)),
-      population_(PopulationConfig{options.nodeType, options.sockets, seed, ClockStart(options)}) {
+      population_(PopulationConfig{options.nodeType, options.sockets, seed, clockStart(options)}) {
     socket_->setParent(this);
     batchTimer_.setSingleShot(true);
     flushTimer_.setSingleShot(true);
     connect(&batchTimer_, &QTimer::timeout, this, &MonitorSession::sendBatch);
     connect(&flushTimer_, &QTimer::timeout, this, [this] {
-        for (const MonitorCommand& cmd : reader_.Flush()) handle(cmd);
+        for (const MonitorCommand& cmd : reader_.flush()) handle(cmd);
     });
     connect(socket_, &QTcpSocket::readyRead, this, &MonitorSession::onReadyRead);
     connect(socket_, &QTcpSocket::bytesWritten, this, &MonitorSession::onBytesWritten);
     connect(socket_, &QTcpSocket::disconnected, this, &MonitorSession::onDisconnected);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        logline::Info("monitor link: " + socket_->errorString());
+        logline::info("monitor link: " + socket_->errorString());
         if (socket_->state() == QAbstractSocket::UnconnectedState) onDisconnected();
     });
-    logline::Info(QStringLiteral("monitor connected from %1:%2; seed %3; waiting for B")
+    logline::info(QStringLiteral("monitor connected from %1:%2; seed %3; waiting for B")
                       .arg(socket_->peerAddress().toString())
                       .arg(socket_->peerPort())
                       .arg(seed));
 }
 
-void MonitorSession::Close() {
-    if (recorder_) recorder_->Finish("stopped");
+void MonitorSession::close() {
+    if (recorder_) recorder_->finish("stopped");
     batchTimer_.stop();
     flushTimer_.stop();
     if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->disconnectFromHost();
@@ -125,14 +125,14 @@ void MonitorSession::Close() {
 
 void MonitorSession::onReadyRead() {
     const QByteArray data = socket_->readAll();
-    if (recorder_) recorder_->Record(recording::Direction::MonitorToNode, data);
+    if (recorder_) recorder_->record(recording::Direction::MonitorToNode, data);
     flushTimer_.stop();
-    for (const MonitorCommand& cmd : reader_.Feed(data)) handle(cmd);
-    if (reader_.HasPending()) flushTimer_.start(kUnfinishedCommandMs);
+    for (const MonitorCommand& cmd : reader_.feed(data)) handle(cmd);
+    if (reader_.hasPending()) flushTimer_.start(kUnfinishedCommandMs);
 }
 
 void MonitorSession::handle(const MonitorCommand& cmd) {
-    logline::Received(cmd.raw);
+    logline::received(cmd.raw);
     using K = MonitorCommand::Kind;
     QString what;
     switch (cmd.kind) {
@@ -142,37 +142,37 @@ void MonitorSession::handle(const MonitorCommand& cmd) {
                 break;
             }
             streaming_ = true;
-            pending_ = population_.Opening();
+            pending_ = population_.opening();
             what = QStringLiteral("stream starts: %1 node %2, ports 1..%3, user sockets %4..%5")
-                       .arg(QLatin1String(TypeName(options_.nodeType)), population_.Node().call)
-                       .arg(population_.PortCount())
-                       .arg(population_.PortCount() + 1)
-                       .arg(population_.HighestSocket());
+                       .arg(QLatin1String(typeName(options_.nodeType)), population_.node().call)
+                       .arg(population_.portCount())
+                       .arg(population_.portCount() + 1)
+                       .arg(population_.highestSocket());
             batchTimer_.start(0);
             break;
         case K::Auto:
-            what = population_.AutoSelect();
+            what = population_.autoSelect();
             break;
         case K::Watch:
-            what = population_.Watch(cmd.socket);
+            what = population_.watch(cmd.socket);
             break;
         case K::WatchAll:
-            what = population_.WatchAll();
+            what = population_.watchAll();
             break;
         case K::Stop:
-            what = population_.StopWatch(cmd.socket);
+            what = population_.stopWatch(cmd.socket);
             break;
         case K::StopAll:
-            what = population_.StopAll();
+            what = population_.stopAll();
             break;
         case K::Select:
-            what = population_.Select(cmd.socket);
+            what = population_.select(cmd.socket);
             break;
         case K::Operator:
-            what = population_.OperatorLine(QString::fromLatin1(cmd.raw));
+            what = population_.operatorLine(QString::fromLatin1(cmd.raw));
             break;
     }
-    logline::Info("  -> " + what);
+    logline::info("  -> " + what);
 }
 
 void MonitorSession::sendBatch() {
@@ -181,15 +181,15 @@ void MonitorSession::sendBatch() {
         waitingForDrain_ = true;  // resumes from onBytesWritten
         return;
     }
-    if (pending_.isEmpty()) pending_ = population_.Advance();
+    if (pending_.isEmpty()) pending_ = population_.advance();
 
     QByteArray batch;
     while (!pending_.isEmpty() && (batch.isEmpty() || batch.size() + pending_.first().size() <= kBatchBytes))
         batch += pending_.takeFirst();
-    batch += population_.BatchTail();
+    batch += population_.batchTail();
     batch += sentence::kBatchEnd;
     socket_->write(batch);
-    if (recorder_) recorder_->Record(recording::Direction::NodeToMonitor, batch);
+    if (recorder_) recorder_->record(recording::Direction::NodeToMonitor, batch);
     ++batches_;
     bytesSent_ += batch.size();
     scheduleNext();
@@ -199,7 +199,7 @@ void MonitorSession::scheduleNext() {
     if (options_.fast)
         batchTimer_.start(0);
     else
-        batchTimer_.start(pending_.isEmpty() ? population_.NextIntervalMs() : kOpeningGapMs);
+        batchTimer_.start(pending_.isEmpty() ? population_.nextIntervalMs() : kOpeningGapMs);
 }
 
 void MonitorSession::onBytesWritten() {
@@ -214,11 +214,11 @@ void MonitorSession::onDisconnected() {
     finished_ = true;
     batchTimer_.stop();
     flushTimer_.stop();
-    for (const MonitorCommand& cmd : reader_.Flush()) handle(cmd);
-    if (recorder_) recorder_->Finish("monitor-closed");
-    logline::Info(
+    for (const MonitorCommand& cmd : reader_.flush()) handle(cmd);
+    if (recorder_) recorder_->finish("monitor-closed");
+    logline::info(
         QStringLiteral("monitor disconnected after %1 batches, %2 bytes").arg(batches_).arg(bytesSent_));
-    emit Finished();
+    emit finished();
 }
 
 // ---- NodeServer ----
@@ -227,12 +227,12 @@ NodeServer::NodeServer(const SimOptions& options, QObject* parent) : QObject(par
     connect(&server_, &QTcpServer::newConnection, this, &NodeServer::onNewConnection);
 }
 
-bool NodeServer::LoadReplay(QString* error) {
-    if (!recording::Load(options_.replayPath, &replay_, error)) return false;
+bool NodeServer::loadReplay(QString* error) {
+    if (!recording::load(options_.replayPath, &replay_, error)) return false;
     qsizetype toMonitor = 0;
     for (const recording::Chunk& c : replay_.chunks)
         if (c.direction == recording::Direction::NodeToMonitor) ++toMonitor;
-    logline::Info(
+    logline::info(
         QStringLiteral("replay of %1: %2 chunks, %3 of them to the monitor, %4 ms%5")
             .arg(options_.replayPath)
             .arg(replay_.chunks.size())
@@ -242,7 +242,7 @@ bool NodeServer::LoadReplay(QString* error) {
     return true;
 }
 
-bool NodeServer::Listen(QString* error) {
+bool NodeServer::listen(QString* error) {
     if (server_.listen(options_.host, options_.port)) {
         QString what;
         if (!options_.replayPath.isEmpty())
@@ -253,11 +253,11 @@ bool NodeServer::Listen(QString* error) {
                 QStringLiteral("pass-through to %1:%2").arg(options_.upstreamHost).arg(options_.upstreamPort);
         else
             what = QStringLiteral("%1 node, %2 user sockets%3")
-                       .arg(QLatin1String(TypeName(options_.nodeType)))
+                       .arg(QLatin1String(typeName(options_.nodeType)))
                        .arg(options_.sockets)
                        .arg(options_.fast ? QStringLiteral(", fast") : QString());
         if (!options_.recordPath.isEmpty()) what += ", recording to " + options_.recordPath;
-        logline::Info(QStringLiteral("monitor port listening on %1:%2 (%3)")
+        logline::info(QStringLiteral("monitor port listening on %1:%2 (%3)")
                           .arg(options_.host.toString())
                           .arg(server_.serverPort())
                           .arg(what));
@@ -270,7 +270,7 @@ bool NodeServer::Listen(QString* error) {
 void NodeServer::onNewConnection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         if (session_ != nullptr) {
-            logline::Info("refused a second monitor from " + socket->peerAddress().toString() +
+            logline::info("refused a second monitor from " + socket->peerAddress().toString() +
                           ": one monitor at a time");
             socket->abort();
             socket->deleteLater();
@@ -291,46 +291,46 @@ void NodeServer::onNewConnection() {
         } else {
             std::uint64_t seed = options_.seed;
             if (!options_.seedGiven) seed = QRandomGenerator::global()->generate64() >> 1;
-            QByteArray source = "source nodesim node-type " + QByteArray(TypeName(options_.nodeType)) +
+            QByteArray source = "source nodesim node-type " + QByteArray(typeName(options_.nodeType)) +
                                 " seed " + QByteArray::number(seed) + " sockets " +
                                 QByteArray::number(options_.sockets);
             if (options_.fast) source += " fast";
             auto recorder = openRecorder({source, monitor});
             session_ = new MonitorSession(socket, options_, seed, std::move(recorder), this);
         }
-        connect(session_, &Session::Finished, this, [this] {
+        connect(session_, &Session::finished, this, [this] {
             session_->deleteLater();
             session_ = nullptr;
             if (!options_.replayPath.isEmpty() && options_.replayExit) {
                 server_.close();
-                logline::Info(QStringLiteral("replay over, ending"));
-                emit ReplayOver();
+                logline::info(QStringLiteral("replay over, ending"));
+                emit replayOver();
                 return;
             }
-            logline::Info(QStringLiteral("waiting for the next monitor"));
+            logline::info(QStringLiteral("waiting for the next monitor"));
         });
     }
 }
 
 std::unique_ptr<recording::Recorder> NodeServer::openRecorder(const QList<QByteArray>& source) {
     if (options_.recordPath.isEmpty()) return nullptr;
-    const QString path = recording::SessionPath(options_.recordPath, sessions_);
+    const QString path = recording::sessionPath(options_.recordPath, sessions_);
     QList<QByteArray> comments{"started " +
                                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1()};
     comments += source;
     auto recorder = std::make_unique<recording::Recorder>();
     QString error;
-    if (!recorder->Open(path, comments, &error)) {
-        logline::Info("cannot record to " + path + ": " + error + "; this session is not recorded");
+    if (!recorder->open(path, comments, &error)) {
+        logline::info("cannot record to " + path + ": " + error + "; this session is not recorded");
         return nullptr;
     }
-    logline::Info("recording this session to " + path);
+    logline::info("recording this session to " + path);
     return recorder;
 }
 
-void NodeServer::Shutdown() {
+void NodeServer::shutdown() {
     server_.close();
-    if (session_ != nullptr) session_->Close();
+    if (session_ != nullptr) session_->close();
 }
 
 }  // namespace nodesim

@@ -39,22 +39,22 @@ struct SimOptions {
 // Every command received goes to stdout, one line each with its time; everything else the
 // simulator has to say goes to stderr, unless it was told to be quiet.
 namespace logline {
-void Received(const QByteArray& raw);
-void Info(const QString& text);
-void SetQuiet(bool quiet);
+void received(const QByteArray& raw);
+void info(const QString& text);
+void setQuiet(bool quiet);
 }  // namespace logline
 
 // One monitor on the monitor port, from its connect to its disconnect, whatever plays the node.
-// Finished() comes once, when the session is over.
+// finished() comes once, when the session is over.
 class Session : public QObject {
     Q_OBJECT
   public:
     using QObject::QObject;
     // Ends the session from this side (nodesim is stopping).
-    virtual void Close() = 0;
+    virtual void close() = 0;
 
   signals:
-    void Finished();
+    void finished();
 };
 
 // The simulated node: it waits for "B", then sends the node's story in batches, each ended by the
@@ -64,7 +64,7 @@ class MonitorSession : public Session {
   public:
     MonitorSession(QTcpSocket* socket, const SimOptions& options, std::uint64_t seed,
                    std::unique_ptr<recording::Recorder> recorder, QObject* parent);
-    void Close() override;
+    void close() override;
 
   private:
     void onReadyRead();
@@ -94,15 +94,15 @@ class NodeServer : public QObject {
     Q_OBJECT
   public:
     explicit NodeServer(const SimOptions& options, QObject* parent = nullptr);
-    bool Listen(QString* error);
-    void Shutdown();
+    bool listen(QString* error);
+    void shutdown();
 
     // The recording a replay session plays; false with a reason when it cannot be read.
-    bool LoadReplay(QString* error);
+    bool loadReplay(QString* error);
 
   signals:
     // A replay with replayExit is over: nodesim has nothing more to do.
-    void ReplayOver();
+    void replayOver();
 
   private:
     void onNewConnection();

@@ -19,44 +19,44 @@ struct PopulationConfig {
 };
 
 // The node as its monitor port sees it: the listening ports, the user sockets with whoever is
-// at their far end, and the node's clock. Sockets 1..PortCount() are the listening ports; user
-// sockets follow up to HighestSocket(). Users connect, log in, talk and leave as the clock
+// at their far end, and the node's clock. Sockets 1..portCount() are the listening ports; user
+// sockets follow up to highestSocket(). Users connect, log in, talk and leave as the clock
 // moves on; all of it comes from the seed alone, so two sessions with one seed tell the same
 // story whatever the monitor asks for. What the monitor asks for only decides which traffic
 // is sent.
 //
-// Every method that has something to tell the monitor queues sentences; Advance() and
-// Opening() hand them over.
+// Every method that has something to tell the monitor queues sentences; advance() and
+// opening() hand them over.
 class Population {
   public:
     explicit Population(const PopulationConfig& config);
 
-    int PortCount() const { return static_cast<int>(boxes_.size()); }
-    int HighestSocket() const { return PortCount() + static_cast<int>(slots_.size()); }
-    const NodeIdentity& Node() const { return node_; }
+    int portCount() const { return static_cast<int>(boxes_.size()); }
+    int highestSocket() const { return portCount() + static_cast<int>(slots_.size()); }
+    const NodeIdentity& node() const { return node_; }
 
     // What the node sends once the monitor has asked for the stream: the port strip, the
     // high-water marks, the start time and the record of every socket.
-    QList<QByteArray> Opening();
+    QList<QByteArray> opening();
     // Moves the clock on by one batch interval and gives what happened meanwhile; at least a
     // keep-alive when nothing did.
-    QList<QByteArray> Advance();
+    QList<QByteArray> advance();
     // The node-clock time until the next batch is due.
-    int NextIntervalMs() const { return intervalMs_; }
+    int nextIntervalMs() const { return intervalMs_; }
     // The sentence that closes every batch: the link time. Its last field is one the monitor
     // does not read, so the batch mark behind it harms nothing.
-    QByteArray BatchTail() const;
+    QByteArray batchTail() const;
 
     // The monitor's commands. Each answers a short note for the log.
-    QString Watch(int socket);
-    QString WatchAll();
-    QString StopWatch(int socket);
-    QString StopAll();
-    QString Select(int socket);
-    QString AutoSelect();
-    QString OperatorLine(const QString& text);
+    QString watch(int socket);
+    QString watchAll();
+    QString stopWatch(int socket);
+    QString stopAll();
+    QString select(int socket);
+    QString autoSelect();
+    QString operatorLine(const QString& text);
 
-    QString Describe(int socket) const;
+    QString describe(int socket) const;
 
   private:
     enum class Phase { Free, Connecting, Online };
@@ -117,7 +117,7 @@ class Population {
     std::int64_t startedAt_;
     int intervalMs_ = 1000;
     std::vector<ListenPort> boxes_;
-    std::vector<Slot> slots_;  // slots_[i] is socket PortCount() + 1 + i
+    std::vector<Slot> slots_;  // slots_[i] is socket portCount() + 1 + i
     int arrivalsSoFar_ = 0;
     std::int64_t nextArrivalAt_ = 0;
     std::int64_t nextAnnouncementAt_ = 0;

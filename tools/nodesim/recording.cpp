@@ -8,20 +8,20 @@ namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
 
-int HexValue(char c) {
+int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-bool IsPrintable(char c) {
+bool isPrintable(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 0x20 && u < 0x7F;
 }
 
 // A whole number of decimal digits only (no sign, no spaces), at most 18 of them.
-bool ReadCount(const QByteArray& text, qint64* value) {
+bool readCount(const QByteArray& text, qint64* value) {
     if (text.isEmpty() || text.size() > 18) return false;
     qint64 v = 0;
     for (const char c : text) {
@@ -34,13 +34,13 @@ bool ReadCount(const QByteArray& text, qint64* value) {
 
 }  // namespace
 
-QByteArray Escape(const QByteArray& bytes) {
+QByteArray escape(const QByteArray& bytes) {
     QByteArray out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         const bool lastSpace = c == ' ' && i + 1 == bytes.size();
-        if (IsPrintable(c) && c != '\\' && !lastSpace) {
+        if (isPrintable(c) && c != '\\' && !lastSpace) {
             out += c;
             continue;
         }
@@ -53,13 +53,13 @@ QByteArray Escape(const QByteArray& bytes) {
     return out;
 }
 
-bool Unescape(const QByteArray& text, QByteArray* bytes, QString* error) {
+bool unescape(const QByteArray& text, QByteArray* bytes, QString* error) {
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c != '\\') {
-            if (!IsPrintable(c)) {
+            if (!isPrintable(c)) {
                 *error = QStringLiteral("raw byte 0x%1 at column %2 (it must be written \\xHH)")
                              .arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'))
                              .arg(i + 1);
@@ -69,8 +69,8 @@ bool Unescape(const QByteArray& text, QByteArray* bytes, QString* error) {
             continue;
         }
         const bool whole = i + 3 < text.size() && text[i + 1] == 'x';
-        const int hi = whole ? HexValue(text[i + 2]) : -1;
-        const int lo = whole ? HexValue(text[i + 3]) : -1;
+        const int hi = whole ? hexValue(text[i + 2]) : -1;
+        const int lo = whole ? hexValue(text[i + 3]) : -1;
         if (hi < 0 || lo < 0) {
             *error = QStringLiteral("a backslash at column %1 that does not start \\xHH").arg(i + 1);
             return false;
@@ -82,12 +82,12 @@ bool Unescape(const QByteArray& text, QByteArray* bytes, QString* error) {
     return true;
 }
 
-QByteArray ChunkLine(const Chunk& chunk) {
+QByteArray chunkLine(const Chunk& chunk) {
     return QByteArray::number(chunk.ms) + ' ' + static_cast<char>(chunk.direction) + ' ' +
-           QByteArray::number(chunk.bytes.size()) + ' ' + Escape(chunk.bytes);
+           QByteArray::number(chunk.bytes.size()) + ' ' + escape(chunk.bytes);
 }
 
-bool Parse(const QByteArray& text, Recording* out, QString* error) {
+bool parse(const QByteArray& text, Recording* out, QString* error) {
     Recording rec;
     const QList<QByteArray> lines = text.split('\n');
     qint64 lastMs = 0;
@@ -121,7 +121,7 @@ bool Parse(const QByteArray& text, Recording* out, QString* error) {
         const qsizetype s2 = s1 < 0 ? -1 : line.indexOf(' ', s1 + 1);
         if (s1 < 0) return fail(QStringLiteral("no direction after the time"));
         qint64 ms = 0;
-        if (!ReadCount(line.left(s1), &ms)) return fail(QStringLiteral("the time is not a whole number"));
+        if (!readCount(line.left(s1), &ms)) return fail(QStringLiteral("the time is not a whole number"));
         if (ms < lastMs)
             return fail(QStringLiteral("the time goes back (%1 ms after %2 ms)").arg(ms).arg(lastMs));
         lastMs = ms;
@@ -138,13 +138,13 @@ bool Parse(const QByteArray& text, Recording* out, QString* error) {
         if (s2 < 0) return fail(QStringLiteral("no length"));
         const qsizetype s3 = line.indexOf(' ', s2 + 1);
         qint64 length = 0;
-        if (!ReadCount(s3 < 0 ? line.mid(s2 + 1) : line.mid(s2 + 1, s3 - s2 - 1), &length))
+        if (!readCount(s3 < 0 ? line.mid(s2 + 1) : line.mid(s2 + 1, s3 - s2 - 1), &length))
             return fail(QStringLiteral("the length is not a whole number"));
         Chunk chunk;
         chunk.ms = ms;
         chunk.direction = kind == "N" ? Direction::NodeToMonitor : Direction::MonitorToNode;
         QString why;
-        if (!Unescape(s3 < 0 ? QByteArray() : line.mid(s3 + 1), &chunk.bytes, &why)) return fail(why);
+        if (!unescape(s3 < 0 ? QByteArray() : line.mid(s3 + 1), &chunk.bytes, &why)) return fail(why);
         if (chunk.bytes.size() != length)
             return fail(QStringLiteral("the bytes are %1 long, the line says %2")
                             .arg(chunk.bytes.size())
@@ -159,16 +159,16 @@ bool Parse(const QByteArray& text, Recording* out, QString* error) {
     return true;
 }
 
-bool Load(const QString& path, Recording* out, QString* error) {
+bool load(const QString& path, Recording* out, QString* error) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = f.errorString();
         return false;
     }
-    return Parse(f.readAll(), out, error);
+    return parse(f.readAll(), out, error);
 }
 
-bool Recorder::Open(const QString& path, const QList<QByteArray>& comments, QString* error) {
+bool Recorder::open(const QString& path, const QList<QByteArray>& comments, QString* error) {
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *error = file_.errorString();
@@ -180,13 +180,13 @@ bool Recorder::Open(const QString& path, const QList<QByteArray>& comments, QStr
     return true;
 }
 
-void Recorder::Record(Direction direction, const QByteArray& bytes) {
+void Recorder::record(Direction direction, const QByteArray& bytes) {
     if (!file_.isOpen() || bytes.isEmpty()) return;
-    writeLine(ChunkLine(Chunk{clock_.elapsed(), direction, bytes}));
+    writeLine(chunkLine(Chunk{clock_.elapsed(), direction, bytes}));
     ++chunks_;
 }
 
-void Recorder::Finish(const QByteArray& reason) {
+void Recorder::finish(const QByteArray& reason) {
     if (!file_.isOpen()) return;
     writeLine(QByteArray::number(clock_.elapsed()) + " E " + reason);
     file_.close();
@@ -197,7 +197,7 @@ void Recorder::writeLine(const QByteArray& line) {
     file_.flush();
 }
 
-QString SessionPath(const QString& path, int session) {
+QString sessionPath(const QString& path, int session) {
     if (session <= 1) return path;
     const QFileInfo info(path);
     const QString suffix = info.completeSuffix();

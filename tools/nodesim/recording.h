@@ -33,17 +33,17 @@ struct Recording {
 
 // The bytes as text: printable ASCII as it is, a backslash and every other byte as \xHH, and a
 // space that ends the chunk as \x20 (so that trimmed line ends cannot change it).
-QByteArray Escape(const QByteArray& bytes);
-// The reverse of Escape. False (with a reason) for a raw byte that Escape never writes, or a
+QByteArray escape(const QByteArray& bytes);
+// The reverse of escape. False (with a reason) for a raw byte that escape never writes, or a
 // backslash that does not start \xHH.
-bool Unescape(const QByteArray& text, QByteArray* bytes, QString* error);
+bool unescape(const QByteArray& text, QByteArray* bytes, QString* error);
 
 // One chunk as a line of the file, without its line end.
-QByteArray ChunkLine(const Chunk& chunk);
+QByteArray chunkLine(const Chunk& chunk);
 
 // Reads a whole recording. False with a reason naming the line when the file is not one.
-bool Parse(const QByteArray& text, Recording* out, QString* error);
-bool Load(const QString& path, Recording* out, QString* error);
+bool parse(const QByteArray& text, Recording* out, QString* error);
+bool load(const QString& path, Recording* out, QString* error);
 
 // Writes one session's recording as it happens. Each line is flushed as soon as it is written,
 // so a recording cut short by a crash is still readable up to its last chunk.
@@ -53,16 +53,16 @@ class Recorder {
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
     // A recording still open is ended as "stopped".
-    ~Recorder() { Finish("stopped"); }
+    ~Recorder() { finish("stopped"); }
     // Creates the file and writes the first line and the comments; the session clock starts.
-    bool Open(const QString& path, const QList<QByteArray>& comments, QString* error);
-    bool IsOpen() const { return file_.isOpen(); }
-    QString Path() const { return file_.fileName(); }
-    void Record(Direction direction, const QByteArray& bytes);
+    bool open(const QString& path, const QList<QByteArray>& comments, QString* error);
+    bool isOpen() const { return file_.isOpen(); }
+    QString path() const { return file_.fileName(); }
+    void record(Direction direction, const QByteArray& bytes);
     // Writes the end line with why the session ended and closes the file. Only the first call
     // counts.
-    void Finish(const QByteArray& reason);
-    qint64 Chunks() const { return chunks_; }
+    void finish(const QByteArray& reason);
+    qint64 chunks() const { return chunks_; }
 
   private:
     void writeLine(const QByteArray& line);
@@ -74,6 +74,6 @@ class Recorder {
 
 // The file of the session-th recording of a run: the path itself for the first, then "-2",
 // "-3", ... before the extension (session.rec, session-2.rec, ...).
-QString SessionPath(const QString& path, int session);
+QString sessionPath(const QString& path, int session);
 
 }  // namespace nodesim::recording

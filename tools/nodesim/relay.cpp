@@ -36,12 +36,12 @@ RelaySession::RelaySession(QTcpSocket* monitor, const SimOptions& options,
     connect(node_, &QTcpSocket::disconnected, this, [this] { onClosed("node-closed", monitor_); });
     connect(node_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error == QAbstractSocket::RemoteHostClosedError) return;  // the close event follows
-        logline::Info("node link: " + node_->errorString());
+        logline::info("node link: " + node_->errorString());
         if (!nodeUp_) onClosed("node-unreachable", monitor_);
     });
     connect(monitor_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::RemoteHostClosedError)
-            logline::Info("monitor link: " + monitor_->errorString());
+            logline::info("monitor link: " + monitor_->errorString());
     });
     for (QTcpSocket* s : {monitor_, node_})
         connect(s, &QTcpSocket::stateChanged, this, [this] {
@@ -50,17 +50,17 @@ RelaySession::RelaySession(QTcpSocket* monitor, const SimOptions& options,
 
     giveUp_.setSingleShot(true);
     connect(&giveUp_, &QTimer::timeout, this, [this] {
-        logline::Info(QStringLiteral("a side did not close in time; cut off"));
+        logline::info(QStringLiteral("a side did not close in time; cut off"));
         monitor_->abort();
         node_->abort();
         finishWhenClosed();
     });
     flushCommands_.setSingleShot(true);
     connect(&flushCommands_, &QTimer::timeout, this, [this] {
-        for (const MonitorCommand& cmd : commands_.Flush()) logline::Received(cmd.raw);
+        for (const MonitorCommand& cmd : commands_.flush()) logline::received(cmd.raw);
     });
 
-    logline::Info(QStringLiteral("monitor connected from %1:%2; connecting to the node at %3:%4")
+    logline::info(QStringLiteral("monitor connected from %1:%2; connecting to the node at %3:%4")
                       .arg(monitor_->peerAddress().toString())
                       .arg(monitor_->peerPort())
                       .arg(options.upstreamHost)
@@ -73,7 +73,7 @@ void RelaySession::pump(Leg& leg) {
         // The node has not answered yet: keep what the monitor says until it has.
         const QByteArray data = monitor_->readAll();
         if (data.isEmpty()) return;
-        if (recorder_) recorder_->Record(leg.direction, data);
+        if (recorder_) recorder_->record(leg.direction, data);
         logCommands(data);
         heldForNode_ += data;
         bytesUp_ += data.size();
@@ -86,7 +86,7 @@ void RelaySession::pump(Leg& leg) {
     leg.heldBack = false;
     const QByteArray data = leg.from->readAll();
     if (data.isEmpty()) return;
-    if (recorder_) recorder_->Record(leg.direction, data);
+    if (recorder_) recorder_->record(leg.direction, data);
     if (leg.direction == recording::Direction::MonitorToNode) {
         logCommands(data);
         bytesUp_ += data.size();
@@ -99,7 +99,7 @@ void RelaySession::pump(Leg& leg) {
 void RelaySession::onNodeConnected() {
     nodeUp_ = true;
     node_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    logline::Info(QStringLiteral("node link up; passing the monitor through"));
+    logline::info(QStringLiteral("node link up; passing the monitor through"));
     if (!heldForNode_.isEmpty()) {
         node_->write(heldForNode_);
         heldForNode_.clear();
@@ -118,11 +118,11 @@ void RelaySession::onClosed(const QByteArray& reason, QTcpSocket* other) {
     Leg& leg = other == node_ ? up_ : down_;
     const QByteArray rest = leg.from->readAll();
     if (!rest.isEmpty()) {
-        if (recorder_) recorder_->Record(leg.direction, rest);
+        if (recorder_) recorder_->record(leg.direction, rest);
         if (other->state() == QAbstractSocket::ConnectedState) other->write(rest);
     }
-    if (recorder_) recorder_->Finish(reason);
-    logline::Info(QStringLiteral("%1; closing the other side").arg(QString::fromLatin1(reason)));
+    if (recorder_) recorder_->finish(reason);
+    logline::info(QStringLiteral("%1; closing the other side").arg(QString::fromLatin1(reason)));
     if (other->state() == QAbstractSocket::ConnectedState)
         other->disconnectFromHost();  // writes what it still holds first
     else
@@ -131,10 +131,10 @@ void RelaySession::onClosed(const QByteArray& reason, QTcpSocket* other) {
     finishWhenClosed();
 }
 
-void RelaySession::Close() {
+void RelaySession::close() {
     if (closing_) return;
     closing_ = true;
-    if (recorder_) recorder_->Finish("stopped");
+    if (recorder_) recorder_->finish("stopped");
     for (QTcpSocket* s : {monitor_, node_}) {
         if (s->state() == QAbstractSocket::ConnectedState)
             s->disconnectFromHost();
@@ -153,21 +153,21 @@ void RelaySession::finishWhenClosed() {
     finished_ = true;
     giveUp_.stop();
     flushCommands_.stop();
-    for (const MonitorCommand& cmd : commands_.Flush()) logline::Received(cmd.raw);
-    logline::Info(QStringLiteral("pass-through over: %1 bytes to the monitor, %2 bytes to the node%3")
+    for (const MonitorCommand& cmd : commands_.flush()) logline::received(cmd.raw);
+    logline::info(QStringLiteral("pass-through over: %1 bytes to the monitor, %2 bytes to the node%3")
                       .arg(bytesDown_)
                       .arg(bytesUp_)
                       .arg(recorder_ ? QStringLiteral("; %1 chunks recorded to %2")
-                                           .arg(recorder_->Chunks())
-                                           .arg(recorder_->Path())
+                                           .arg(recorder_->chunks())
+                                           .arg(recorder_->path())
                                      : QString()));
-    emit Finished();
+    emit finished();
 }
 
 void RelaySession::logCommands(const QByteArray& data) {
     flushCommands_.stop();
-    for (const MonitorCommand& cmd : commands_.Feed(data)) logline::Received(cmd.raw);
-    if (commands_.HasPending()) flushCommands_.start(kUnfinishedCommandMs);
+    for (const MonitorCommand& cmd : commands_.feed(data)) logline::received(cmd.raw);
+    if (commands_.hasPending()) flushCommands_.start(kUnfinishedCommandMs);
 }
 
 }  // namespace nodesim

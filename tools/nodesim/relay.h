@@ -23,7 +23,7 @@ class RelaySession : public Session {
   public:
     RelaySession(QTcpSocket* monitor, const SimOptions& options,
                  std::unique_ptr<recording::Recorder> recorder, QObject* parent);
-    void Close() override;
+    void close() override;
 
   private:
     // One direction of the link.

@@ -43,8 +43,8 @@ ReplaySession::ReplaySession(QTcpSocket* socket, const recording::Recording& rec
             drainTimer_.start(kDrainMs);
             return;
         }
-        if (recorder_) recorder_->Finish("replay-done");
-        logline::Info(QStringLiteral("replay over; closing the link"));
+        if (recorder_) recorder_->finish("replay-done");
+        logline::info(QStringLiteral("replay over; closing the link"));
         if (gaveUp)
             socket_->abort();
         else
@@ -53,7 +53,7 @@ ReplaySession::ReplaySession(QTcpSocket* socket, const recording::Recording& rec
     });
     flushCommands_.setSingleShot(true);
     connect(&flushCommands_, &QTimer::timeout, this, [this] {
-        for (const MonitorCommand& cmd : commands_.Flush()) logline::Received(cmd.raw);
+        for (const MonitorCommand& cmd : commands_.flush()) logline::received(cmd.raw);
     });
     connect(socket_, &QTcpSocket::readyRead, this, &ReplaySession::onReadyRead);
     connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
@@ -63,11 +63,11 @@ ReplaySession::ReplaySession(QTcpSocket* socket, const recording::Recording& rec
     connect(socket_, &QTcpSocket::disconnected, this, &ReplaySession::onDisconnected);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::RemoteHostClosedError)
-            logline::Info("monitor link: " + socket_->errorString());
+            logline::info("monitor link: " + socket_->errorString());
         if (socket_->state() == QAbstractSocket::UnconnectedState) onDisconnected();
     });
 
-    logline::Info(QStringLiteral("monitor connected from %1:%2; replaying%3")
+    logline::info(QStringLiteral("monitor connected from %1:%2; replaying%3")
                       .arg(socket_->peerAddress().toString())
                       .arg(socket_->peerPort())
                       .arg(gate_ < 0     ? QString()
@@ -100,7 +100,7 @@ void ReplaySession::step() {
     if (socket_->bytesToWrite() > kBacklogBytes) return;  // bytesWritten goes on
     socket_->write(chunk.bytes);
     socket_->flush();
-    if (recorder_) recorder_->Record(recording::Direction::NodeToMonitor, chunk.bytes);
+    if (recorder_) recorder_->record(recording::Direction::NodeToMonitor, chunk.bytes);
     ++chunksSent_;
     bytesSent_ += chunk.bytes.size();
     ++next_;
@@ -111,7 +111,7 @@ void ReplaySession::step() {
 void ReplaySession::allSent() {
     done_ = true;
     stepTimer_.stop();
-    logline::Info(QStringLiteral("all %1 chunks sent (%2 bytes)%3")
+    logline::info(QStringLiteral("all %1 chunks sent (%2 bytes)%3")
                       .arg(chunksSent_)
                       .arg(bytesSent_)
                       .arg(exitAfter_ ? QStringLiteral("; closing after a short drain")
@@ -125,17 +125,17 @@ void ReplaySession::allSent() {
 void ReplaySession::onReadyRead() {
     const QByteArray data = socket_->readAll();
     if (data.isEmpty()) return;
-    if (recorder_) recorder_->Record(recording::Direction::MonitorToNode, data);
+    if (recorder_) recorder_->record(recording::Direction::MonitorToNode, data);
     flushCommands_.stop();
-    for (const MonitorCommand& cmd : commands_.Feed(data)) logline::Received(cmd.raw);
-    if (commands_.HasPending()) flushCommands_.start(kUnfinishedCommandMs);
+    for (const MonitorCommand& cmd : commands_.feed(data)) logline::received(cmd.raw);
+    if (commands_.hasPending()) flushCommands_.start(kUnfinishedCommandMs);
 
     if (gate_ < 0 || gateOpen_ || (gateNeedsB_ && !data.contains('B'))) return;
     gateOpen_ = true;
     // The pace from here on counts from this moment, which stands for the monitor's first chunk.
     anchorAt_ = clock_.elapsed();
     anchorMs_ = recording_.chunks[gate_].ms;
-    logline::Info(QStringLiteral("the monitor has spoken; the rest of the recording follows"));
+    logline::info(QStringLiteral("the monitor has spoken; the rest of the recording follows"));
     if (!done_) {
         stepTimer_.stop();
         step();
@@ -148,15 +148,15 @@ void ReplaySession::onDisconnected() {
     stepTimer_.stop();
     drainTimer_.stop();
     flushCommands_.stop();
-    for (const MonitorCommand& cmd : commands_.Flush()) logline::Received(cmd.raw);
-    if (recorder_) recorder_->Finish("monitor-closed");
-    logline::Info(
+    for (const MonitorCommand& cmd : commands_.flush()) logline::received(cmd.raw);
+    if (recorder_) recorder_->finish("monitor-closed");
+    logline::info(
         QStringLiteral("monitor disconnected after %1 chunks, %2 bytes").arg(chunksSent_).arg(bytesSent_));
-    emit Finished();
+    emit finished();
 }
 
-void ReplaySession::Close() {
-    if (recorder_) recorder_->Finish("stopped");
+void ReplaySession::close() {
+    if (recorder_) recorder_->finish("stopped");
     stepTimer_.stop();
     drainTimer_.stop();
     if (socket_->state() != QAbstractSocket::UnconnectedState) socket_->disconnectFromHost();

@@ -24,7 +24,7 @@ class ReplaySession : public Session {
   public:
     ReplaySession(QTcpSocket* socket, const recording::Recording& recording, const SimOptions& options,
                   std::unique_ptr<recording::Recorder> recorder, QObject* parent);
-    void Close() override;
+    void close() override;
 
   private:
     void onReadyRead();

@@ -11,7 +11,7 @@ class Rng {
     Rng() = default;
     explicit Rng(std::uint64_t seed) : state_(seed) {}
 
-    std::uint64_t Next() {
+    std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -19,17 +19,17 @@ class Rng {
     }
 
     // A whole number from lo to hi, both included.
-    int Range(int lo, int hi) {
+    int range(int lo, int hi) {
         if (hi <= lo) return lo;
-        return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
+        return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
     }
 
-    bool Chance(int percent) { return Range(1, 100) <= percent; }
+    bool chance(int percent) { return range(1, 100) <= percent; }
 
     template <typename C>
-    const auto& Pick(const C& items) {
+    const auto& pick(const C& items) {
         const int n = static_cast<int>(std::size(items));
-        return *std::next(std::begin(items), Range(0, n - 1));
+        return *std::next(std::begin(items), range(0, n - 1));
     }
 
   private:
@@ -37,10 +37,10 @@ class Rng {
 };
 
 // A seed for a sub-stream (one socket's conversation, say) drawn from a session seed and a tag.
-inline std::uint64_t MixSeed(std::uint64_t seed, std::uint64_t tag) {
+inline std::uint64_t mixSeed(std::uint64_t seed, std::uint64_t tag) {
     Rng r(seed ^ (tag * 0xD1B54A32D192ED03ull));
-    r.Next();
-    return r.Next();
+    r.next();
+    return r.next();
 }
 
 }  // namespace nodesim

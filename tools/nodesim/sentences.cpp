@@ -3,18 +3,18 @@
 namespace nodesim::sentence {
 namespace {
 
-QByteArray Head(Kind kind) {
+QByteArray head(Kind kind) {
     const std::string_view head = dx::wire::headOf(kind);
     return QByteArray(head.data(), static_cast<qsizetype>(head.size())) + '^';
 }
 
-QByteArray Latin1(const QString& s) {
+QByteArray latin1(const QString& s) {
     return s.toLatin1();
 }
 
 }  // namespace
 
-QString CleanText(const QString& text) {
+QString cleanText(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -33,60 +33,60 @@ QString CleanText(const QString& text) {
     return out;
 }
 
-QString CleanField(const QString& text) {
-    QString out = CleanText(text);
+QString cleanField(const QString& text) {
+    QString out = cleanText(text);
     out.replace(u'^', u'/');
     return out;
 }
 
-QByteArray FullRecord(Kind kind, const SocketRecord& r) {
-    QByteArray s = Head(kind);
+QByteArray fullRecord(Kind kind, const SocketRecord& r) {
+    QByteArray s = head(kind);
     s += QByteArray::number(r.socket) + "^0^";
-    s += Latin1(CleanField(r.address)) + '^' + QByteArray::number(r.addressColour) + '^';
-    s += Latin1(CleanField(r.port)) + '^' + QByteArray::number(r.portColour) + '^';
-    s += Latin1(CleanField(r.call)) + '^' + QByteArray::number(r.callColour) + '^';
+    s += latin1(cleanField(r.address)) + '^' + QByteArray::number(r.addressColour) + '^';
+    s += latin1(cleanField(r.port)) + '^' + QByteArray::number(r.portColour) + '^';
+    s += latin1(cleanField(r.call)) + '^' + QByteArray::number(r.callColour) + '^';
     s += '^';  // field 8 is not used
-    s += Latin1(CleanField(r.addressTip));
+    s += latin1(cleanField(r.addressTip));
     return s;
 }
 
-QByteArray FieldUpdate(Kind kind, int socket, int field, const QString& value) {
-    return Head(kind) + QByteArray::number(socket) + '^' + QByteArray::number(field) + '^' +
-           Latin1(CleanField(value));
+QByteArray fieldUpdate(Kind kind, int socket, int field, const QString& value) {
+    return head(kind) + QByteArray::number(socket) + '^' + QByteArray::number(field) + '^' +
+           latin1(cleanField(value));
 }
 
-QByteArray StatusText(Kind kind, const QString& text) {
-    return Head(kind) + Latin1(CleanText(text));
+QByteArray statusText(Kind kind, const QString& text) {
+    return head(kind) + latin1(cleanText(text));
 }
 
-QByteArray Traffic(int socket, const QString& line) {
+QByteArray traffic(int socket, const QString& line) {
     // The line follows a "^", so a protocol line that begins with the letters ZQ11 reads as
     // "^ZQ11" at the monitor; it skips that one, and nothing after it may look like a head.
-    return Head(Kind::Traffic) + QByteArray::number(socket) + '^' + Latin1(CleanText(line));
+    return head(Kind::Traffic) + QByteArray::number(socket) + '^' + latin1(cleanText(line));
 }
 
-QByteArray LinkTime(double seconds, const QString& partner) {
+QByteArray linkTime(double seconds, const QString& partner) {
     // The partner field after the time is there so that the batch mark at the end of a batch
     // lands in a field the monitor does not read.
-    return Head(Kind::LinkTimes) + QByteArray::number(seconds, 'f', 3) + '^' + Latin1(CleanField(partner));
+    return head(Kind::LinkTimes) + QByteArray::number(seconds, 'f', 3) + '^' + latin1(cleanField(partner));
 }
 
-QByteArray PortBoxText(int box, const QString& text) {
-    return Head(Kind::PortBoxText) + QByteArray::number(box) + '^' + Latin1(CleanField(text));
+QByteArray portBoxText(int box, const QString& text) {
+    return head(Kind::PortBoxText) + QByteArray::number(box) + '^' + latin1(cleanField(text));
 }
 
-QByteArray PortBox(int box, int colour, const QString& portName) {
-    return Head(Kind::PortBoxColour) + QByteArray::number(box) + '^' + QByteArray::number(colour) + '^' +
-           Latin1(CleanField(portName));
+QByteArray portBox(int box, int colour, const QString& portName) {
+    return head(Kind::PortBoxColour) + QByteArray::number(box) + '^' + QByteArray::number(colour) + '^' +
+           latin1(cleanField(portName));
 }
 
-QByteArray HighWater(bool allTime, int count, const QString& when) {
-    return Head(allTime ? Kind::AllTimeHighWater : Kind::SessionHighWater) + QByteArray::number(count) + '^' +
-           Latin1(CleanText(when));
+QByteArray highWater(bool allTime, int count, const QString& when) {
+    return head(allTime ? Kind::AllTimeHighWater : Kind::SessionHighWater) + QByteArray::number(count) + '^' +
+           latin1(cleanText(when));
 }
 
-QByteArray StartTime(const QString& text) {
-    return Head(Kind::NodeStartTime) + Latin1(CleanText(text));
+QByteArray startTime(const QString& text) {
+    return head(Kind::NodeStartTime) + latin1(cleanText(text));
 }
 
 }  // namespace nodesim::sentence

@@ -10,7 +10,7 @@ namespace {
 constexpr std::array kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-QDateTime Utc(std::int64_t ms) {
+QDateTime utc(std::int64_t ms) {
     return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
 }
 
@@ -50,42 +50,42 @@ constexpr std::array kNoCallTries{"root", "admin", "guest", "help", "hello", "GE
 constexpr std::array kNoCallPrompts{
     "login: ", "Please enter your call: ", "Sorry, that is not a valid call."};
 
-QString FromPattern(Rng& rng, const char* pattern) {
+QString fromPattern(Rng& rng, const char* pattern) {
     QString s;
     for (const char* p = pattern; *p != '\0'; ++p)
-        s += *p == '#' ? QChar(u'0' + rng.Range(0, 9)) : QChar::fromLatin1(*p);
+        s += *p == '#' ? QChar(u'0' + rng.range(0, 9)) : QChar::fromLatin1(*p);
     return s;
 }
 
-QString Letters(Rng& rng, int count) {
+QString letters(Rng& rng, int count) {
     QString s;
-    for (int i = 0; i < count; ++i) s += QChar(u'A' + rng.Range(0, 25));
+    for (int i = 0; i < count; ++i) s += QChar(u'A' + rng.range(0, 25));
     return s;
 }
 
 // The node's prompt. A zq node puts its program's mark in the prompts of KEL sessions; on a
 // dxspider node a KEL client has its version shown in the prompt just before "dxspider >".
-QString Prompt(const NodeIdentity& node, const Conversation& talk, const SimTime& now) {
+QString prompt(const NodeIdentity& node, const Conversation& talk, const SimTime& now) {
     const bool kel = talk.kind == FarEnd::KelLatest || talk.kind == FarEnd::KelOlder;
     switch (node.type) {
         case NodeType::Zq:
-            return talk.call + " de " + node.call + " " + now.Date() + " " + now.Hhmm() +
+            return talk.call + " de " + node.call + " " + now.date() + " " + now.hhmm() +
                    (kel ? QStringLiteral("Z ZQC >") : QStringLiteral("Z >"));
         case NodeType::DxSpider: {
             const QString head =
-                talk.call + " de " + node.call + " " + now.Date(false) + " " + now.Hhmm() + "Z";
+                talk.call + " de " + node.call + " " + now.date(false) + " " + now.hhmm() + "Z";
             if (!kel) return head + " dxspider >";
             // Padded so the mark never starts before column 38.
             return head.leftJustified(31) + talk.kelVersion.rightJustified(6) + "  dxspider >";
         }
         case NodeType::Arc:
         case NodeType::ArcPassive:
-            return talk.call + " de " + node.call + " " + now.Date() + " " + now.Hhmm() + "Z arc >";
+            return talk.call + " de " + node.call + " " + now.date() + " " + now.hhmm() + "Z arc >";
     }
     return {};
 }
 
-QString Banner(const NodeIdentity& node, const Conversation& talk) {
+QString banner(const NodeIdentity& node, const Conversation& talk) {
     switch (node.type) {
         case NodeType::Zq:
             return "Hello " + talk.name + ", this is " + node.call + " in " + node.qth + "\r\nRunning " +
@@ -102,85 +102,85 @@ QString Banner(const NodeIdentity& node, const Conversation& talk) {
     return {};
 }
 
-TrafficLine Far(const QString& text) {
+TrafficLine far(const QString& text) {
     return {true, text};
 }
-TrafficLine Near(const QString& text) {
+TrafficLine near(const QString& text) {
     return {false, text};
 }
 
-QString KeepAlive(const Conversation& t, const SimTime& now) {
+QString keepAlive(const Conversation& t, const SimTime& now) {
     // No capital V before the version: the version is read after the first one.
-    return "KeepAlive " + now.Hhmm() + "Z " + QString::number(t.serial) + " V" + t.kelVersion;
+    return "KeepAlive " + now.hhmm() + "Z " + QString::number(t.serial) + " V" + t.kelVersion;
 }
 
 // Line n (1 is the first after the greeting) of a KEL client's session.
-TrafficLine KelLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
+TrafficLine kelLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
     const QString serial = QString::number(++t.serial);
-    const int r = t.rng.Range(1, 100);
+    const int r = t.rng.range(1, 100);
     switch (node.type) {
         case NodeType::Zq:
         case NodeType::DxSpider:
-            if (n == 1) return Near(Prompt(node, t, now));
-            if (n == 2) return Far("ZQ11^" + t.call + "^" + now.Hhmm() + "^" + serial + "^SH/DX 10");
-            if (n == 3 || n % 9 == 0) return Far(KeepAlive(t, now));
+            if (n == 1) return near(prompt(node, t, now));
+            if (n == 2) return far("ZQ11^" + t.call + "^" + now.hhmm() + "^" + serial + "^SH/DX 10");
+            if (n == 3 || n % 9 == 0) return far(keepAlive(t, now));
             if (r <= 55)
-                return Far("ZQ11^" + t.call + "^" + now.Hhmm() + "^" + serial + "^" +
-                           t.rng.Pick(kKelRequests));
-            if (r <= 75) return Near("ZQ11^" + node.call + "^" + now.Hhmm() + "^" + serial + "^OK");
-            return Near(Prompt(node, t, now));
+                return far("ZQ11^" + t.call + "^" + now.hhmm() + "^" + serial + "^" +
+                           t.rng.pick(kKelRequests));
+            if (r <= 75) return near("ZQ11^" + node.call + "^" + now.hhmm() + "^" + serial + "^OK");
+            return near(prompt(node, t, now));
         case NodeType::Arc:
-            if (n == 1) return Far("AR17^" + t.call + "^" + t.kelVersion + "^" + now.Hhmm() + "^" + serial);
-            if (n == 2 || n % 9 == 0) return Far(KeepAlive(t, now));
-            if (r <= 55) return Far("AR17^" + t.call + "^" + t.kelVersion + "^" + now.Hhmm() + "^" + serial);
-            if (r <= 65) return Far("Tx " + serial + " " + now.Hhmm() + "Z V" + t.kelVersion);
-            return Near(Prompt(node, t, now));
+            if (n == 1) return far("AR17^" + t.call + "^" + t.kelVersion + "^" + now.hhmm() + "^" + serial);
+            if (n == 2 || n % 9 == 0) return far(keepAlive(t, now));
+            if (r <= 55) return far("AR17^" + t.call + "^" + t.kelVersion + "^" + now.hhmm() + "^" + serial);
+            if (r <= 65) return far("Tx " + serial + " " + now.hhmm() + "Z V" + t.kelVersion);
+            return near(prompt(node, t, now));
         case NodeType::ArcPassive:
-            if (n == 1) return Far("Tx " + serial + " " + now.Hhmm() + "Z V" + t.kelVersion);
-            if (n % 9 == 0) return Far(KeepAlive(t, now));
-            if (r <= 40) return Far("Tx " + serial + " " + now.Hhmm() + "Z V" + t.kelVersion);
-            if (r <= 70) return Far("Rx " + serial + " " + now.Hhmm() + "Z ok");
-            return Near(Prompt(node, t, now));
+            if (n == 1) return far("Tx " + serial + " " + now.hhmm() + "Z V" + t.kelVersion);
+            if (n % 9 == 0) return far(keepAlive(t, now));
+            if (r <= 40) return far("Tx " + serial + " " + now.hhmm() + "Z V" + t.kelVersion);
+            if (r <= 70) return far("Rx " + serial + " " + now.hhmm() + "Z ok");
+            return near(prompt(node, t, now));
     }
     return {};
 }
 
-TrafficLine TelnetLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
-    if (n == 1) return Near(Prompt(node, t, now));
-    const int r = t.rng.Range(1, 100);
-    if (r <= 60) return Near(SpotLine(t.rng, now));
-    if (r <= 72) return Far(t.rng.Pick(kUserCommands));
-    if (r <= 82) return Near(Prompt(node, t, now));
-    if (r <= 92) return Near(Announcement(t.rng));
-    return Near(WwvLine(t.rng, now));
+TrafficLine telnetLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
+    if (n == 1) return near(prompt(node, t, now));
+    const int r = t.rng.range(1, 100);
+    if (r <= 60) return near(spotLine(t.rng, now));
+    if (r <= 72) return far(t.rng.pick(kUserCommands));
+    if (r <= 82) return near(prompt(node, t, now));
+    if (r <= 92) return near(announcement(t.rng));
+    return near(wwvLine(t.rng, now));
 }
 
 // Line n (from 0) of a node partner's link.
-TrafficLine PartnerLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
-    const int secs = QTime(0, 0).secsTo(Utc(now.ms).time());
+TrafficLine partnerLine(const NodeIdentity& node, Conversation& t, const SimTime& now, int n) {
+    const int secs = QTime(0, 0).secsTo(utc(now.ms).time());
     const QString pc92 =
-        "PC92^" + t.call + "^" + QString::number(secs) + ".01^A^^5" + MakeCall(t.rng) + "^H99^";
+        "PC92^" + t.call + "^" + QString::number(secs) + ".01^A^^5" + makeCall(t.rng) + "^H99^";
     // An AR-Cluster node in passive mode links with its own protocol.
-    if (node.type == NodeType::ArcPassive && (n == 0 || t.rng.Chance(40)))
-        return Far("AR1^" + t.call + "^" + QString::number(++t.serial) + "^" + now.Hhmm() + "^");
-    if (n == 0) return Far(pc92);
-    const int r = t.rng.Range(1, 100);
-    if (r <= 35) return Far(pc92);
+    if (node.type == NodeType::ArcPassive && (n == 0 || t.rng.chance(40)))
+        return far("AR1^" + t.call + "^" + QString::number(++t.serial) + "^" + now.hhmm() + "^");
+    if (n == 0) return far(pc92);
+    const int r = t.rng.range(1, 100);
+    if (r <= 35) return far(pc92);
     if (r <= 60) {
-        const Band& band = t.rng.Pick(kBands);
-        const QString freq = QString::number(t.rng.Range(band.low, band.high)) + ".0";
-        QString dx = FromPattern(t.rng, t.rng.Pick(kDxPrefixes)) + Letters(t.rng, t.rng.Range(1, 3));
-        return Far("PC11^" + freq + "^" + dx + "^" + now.Date(false) + "^" + now.Hhmm() + "Z^" +
-                   t.rng.Pick(kSpotComments) + "^" + MakeCall(t.rng) + "^" + t.call + "^H95^~");
+        const Band& band = t.rng.pick(kBands);
+        const QString freq = QString::number(t.rng.range(band.low, band.high)) + ".0";
+        QString dx = fromPattern(t.rng, t.rng.pick(kDxPrefixes)) + letters(t.rng, t.rng.range(1, 3));
+        return far("PC11^" + freq + "^" + dx + "^" + now.date(false) + "^" + now.hhmm() + "Z^" +
+                   t.rng.pick(kSpotComments) + "^" + makeCall(t.rng) + "^" + t.call + "^H95^~");
     }
-    if (r <= 75) return Far("PC51^" + node.call + "^" + t.call + "^1^");
-    if (r <= 85) return Far("PC16^" + t.call + "^" + MakeCall(t.rng) + " - 1^H96^");
-    return Near("PC51^" + t.call + "^" + node.call + "^0^");
+    if (r <= 75) return far("PC51^" + node.call + "^" + t.call + "^1^");
+    if (r <= 85) return far("PC16^" + t.call + "^" + makeCall(t.rng) + " - 1^H96^");
+    return near("PC51^" + t.call + "^" + node.call + "^0^");
 }
 
 }  // namespace
 
-const char* FarEndName(FarEnd kind) {
+const char* farEndName(FarEnd kind) {
     switch (kind) {
         case FarEnd::KelLatest:
             return "KEL client (latest)";
@@ -202,21 +202,21 @@ const char* FarEndName(FarEnd kind) {
     return "?";
 }
 
-QString SimTime::Hhmm() const {
-    return Utc(ms).toString(QStringLiteral("HHmm"));
+QString SimTime::hhmm() const {
+    return utc(ms).toString(QStringLiteral("HHmm"));
 }
 
-QString SimTime::Clock() const {
-    return Utc(ms).toString(QStringLiteral("HH:mm:ss"));
+QString SimTime::clock() const {
+    return utc(ms).toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString SimTime::Date(bool twoDigitDay) const {
-    const QDate d = Utc(ms).date();
+QString SimTime::date(bool twoDigitDay) const {
+    const QDate d = utc(ms).date();
     const QString day = twoDigitDay ? QString::asprintf("%02d", d.day()) : QString::number(d.day());
     return day + "-" + kMonths[static_cast<std::size_t>(d.month() - 1)] + "-" + QString::number(d.year());
 }
 
-NodeIdentity MakeIdentity(NodeType type) {
+NodeIdentity makeIdentity(NodeType type) {
     NodeIdentity id;
     id.type = type;
     switch (type) {
@@ -245,37 +245,37 @@ NodeIdentity MakeIdentity(NodeType type) {
     return id;
 }
 
-QList<TrafficLine> NextLines(const NodeIdentity& node, Conversation& talk, const SimTime& now) {
+QList<TrafficLine> nextLines(const NodeIdentity& node, Conversation& talk, const SimTime& now) {
     QList<TrafficLine> out;
     const int n = talk.lineNo++;
     switch (talk.kind) {
         case FarEnd::KelLatest:
         case FarEnd::KelOlder:
-            out.append(n == 0 ? Near(Banner(node, talk)) : KelLine(node, talk, now, n));
+            out.append(n == 0 ? near(banner(node, talk)) : kelLine(node, talk, now, n));
             break;
         case FarEnd::Telnet:
-            out.append(n == 0 ? Near(Banner(node, talk)) : TelnetLine(node, talk, now, n));
+            out.append(n == 0 ? near(banner(node, talk)) : telnetLine(node, talk, now, n));
             break;
         case FarEnd::NodePeer:
-            out.append(PartnerLine(node, talk, now, n));  // partners are not greeted
+            out.append(partnerLine(node, talk, now, n));  // partners are not greeted
             break;
         case FarEnd::NoCall:
             if (n % 2 == 0)
-                out.append(Near(talk.rng.Pick(kNoCallPrompts)));
+                out.append(near(talk.rng.pick(kNoCallPrompts)));
             else
-                out.append(Far(talk.rng.Pick(kNoCallTries)));
+                out.append(far(talk.rng.pick(kNoCallTries)));
             break;
         case FarEnd::Echo:
             if (n % 2 == 0) {
                 ++talk.serial;
-                out.append(Far("echo #" + QString::number(talk.serial) + " " + now.Hhmm() + "Z"));
+                out.append(far("echo #" + QString::number(talk.serial) + " " + now.hhmm() + "Z"));
             } else {
-                out.append(Near("#" + QString::number(talk.serial) + " " + now.Hhmm() + "Z ok"));
+                out.append(near("#" + QString::number(talk.serial) + " " + now.hhmm() + "Z ok"));
             }
             break;
         case FarEnd::LockedOut:
-            if (n == 0) out.append(Near("Sorry " + talk.call + ", you are locked out of " + node.call + "."));
-            if (n == 1) out.append(Near(QStringLiteral("Disconnecting.")));
+            if (n == 0) out.append(near("Sorry " + talk.call + ", you are locked out of " + node.call + "."));
+            if (n == 1) out.append(near(QStringLiteral("Disconnecting.")));
             break;
         case FarEnd::Probe:
             break;
@@ -283,74 +283,74 @@ QList<TrafficLine> NextLines(const NodeIdentity& node, Conversation& talk, const
     return out;
 }
 
-int NextLineGapMs(Conversation& talk) {
+int nextLineGapMs(Conversation& talk) {
     Rng& r = talk.rng;
-    if (talk.lineNo == 1 && talk.kind != FarEnd::Echo) return r.Range(400, 1500);  // just after the greeting
+    if (talk.lineNo == 1 && talk.kind != FarEnd::Echo) return r.range(400, 1500);  // just after the greeting
     switch (talk.kind) {
         case FarEnd::KelLatest:
         case FarEnd::KelOlder:
-            return r.Range(2000, 9000);
+            return r.range(2000, 9000);
         case FarEnd::Telnet:
-            return r.Range(3000, 15000);
+            return r.range(3000, 15000);
         case FarEnd::NodePeer:
-            return r.Range(1500, 6000);
+            return r.range(1500, 6000);
         case FarEnd::NoCall:
-            return r.Range(4000, 12000);
+            return r.range(4000, 12000);
         case FarEnd::Echo:
-            return talk.lineNo % 2 == 1 ? r.Range(200, 800) : r.Range(8000, 25000);
+            return talk.lineNo % 2 == 1 ? r.range(200, 800) : r.range(8000, 25000);
         case FarEnd::LockedOut:
-            return r.Range(800, 1500);
+            return r.range(800, 1500);
         case FarEnd::Probe:
             return 3600 * 1000;
     }
     return 5000;
 }
 
-QString MakeCall(Rng& rng) {
-    QString call = FromPattern(rng, rng.Pick(kUserPrefixes)) + Letters(rng, rng.Range(2, 3));
-    if (rng.Chance(10)) call += "-" + QString::number(rng.Range(1, 9));
+QString makeCall(Rng& rng) {
+    QString call = fromPattern(rng, rng.pick(kUserPrefixes)) + letters(rng, rng.range(2, 3));
+    if (rng.chance(10)) call += "-" + QString::number(rng.range(1, 9));
     return call;
 }
 
-QString MakeName(Rng& rng) {
-    return QString::fromLatin1(rng.Pick(kNames));
+QString makeName(Rng& rng) {
+    return QString::fromLatin1(rng.pick(kNames));
 }
 
-QString MakeAddress(Rng& rng) {
-    return QString::number(rng.Pick(kFirstOctets)) + "." + QString::number(rng.Range(1, 254)) + "." +
-           QString::number(rng.Range(0, 255)) + "." + QString::number(rng.Range(1, 254));
+QString makeAddress(Rng& rng) {
+    return QString::number(rng.pick(kFirstOctets)) + "." + QString::number(rng.range(1, 254)) + "." +
+           QString::number(rng.range(0, 255)) + "." + QString::number(rng.range(1, 254));
 }
 
-QString MakeHostName(Rng& rng, const QString& address) {
+QString makeHostName(Rng& rng, const QString& address) {
     static constexpr std::array kKinds{"dsl", "cable", "ip", "host", "dyn"};
     static constexpr std::array kDomains{"example.net", "example.org", "example.com"};
     QString dashed = address;
     dashed.replace(u'.', u'-');
-    return QString::fromLatin1(rng.Pick(kKinds)) + "-" + dashed + "." + rng.Pick(kDomains);
+    return QString::fromLatin1(rng.pick(kKinds)) + "-" + dashed + "." + rng.pick(kDomains);
 }
 
-QString OlderKelVersion(Rng& rng) {
-    return QString::fromLatin1(rng.Pick(kOlderKel));
+QString olderKelVersion(Rng& rng) {
+    return QString::fromLatin1(rng.pick(kOlderKel));
 }
 
-QString SpotLine(Rng& rng, const SimTime& now) {
-    const Band& band = rng.Pick(kBands);
+QString spotLine(Rng& rng, const SimTime& now) {
+    const Band& band = rng.pick(kBands);
     const QString freq =
-        QString::number(rng.Range(band.low, band.high)) + "." + QString::number(rng.Range(0, 9));
-    const QString dx = FromPattern(rng, rng.Pick(kDxPrefixes)) + Letters(rng, rng.Range(1, 3));
-    const QString spotter = MakeCall(rng) + ":";
+        QString::number(rng.range(band.low, band.high)) + "." + QString::number(rng.range(0, 9));
+    const QString dx = fromPattern(rng, rng.pick(kDxPrefixes)) + letters(rng, rng.range(1, 3));
+    const QString spotter = makeCall(rng) + ":";
     return "DX de " + spotter.leftJustified(10) + freq.rightJustified(8) + "  " + dx.leftJustified(13) +
-           QString::fromLatin1(rng.Pick(kSpotComments)).leftJustified(30) + " " + now.Hhmm() + "Z";
+           QString::fromLatin1(rng.pick(kSpotComments)).leftJustified(30) + " " + now.hhmm() + "Z";
 }
 
-QString Announcement(Rng& rng) {
-    return "To ALL de " + MakeCall(rng) + ": " + rng.Pick(kAnnouncements);
+QString announcement(Rng& rng) {
+    return "To ALL de " + makeCall(rng) + ": " + rng.pick(kAnnouncements);
 }
 
-QString WwvLine(Rng& rng, const SimTime& now) {
-    return "WWV de " + MakeCall(rng) + " <" + now.Hhmm().left(2) +
-           ">:   SFI=" + QString::number(rng.Range(70, 220)) + ", A=" + QString::number(rng.Range(2, 30)) +
-           ", K=" + QString::number(rng.Range(0, 6)) + ", No Storms -> No Storms";
+QString wwvLine(Rng& rng, const SimTime& now) {
+    return "WWV de " + makeCall(rng) + " <" + now.hhmm().left(2) +
+           ">:   SFI=" + QString::number(rng.range(70, 220)) + ", A=" + QString::number(rng.range(2, 30)) +
+           ", K=" + QString::number(rng.range(0, 6)) + ", No Storms -> No Storms";
 }
 
 }  // namespace nodesim

@@ -24,7 +24,7 @@ enum class FarEnd {
     Probe,      // a port scan: connects, never logs in, goes
 };
 
-const char* FarEndName(FarEnd kind);
+const char* farEndName(FarEnd kind);
 
 // Latest version of the KEL client, and the socket server's own version.
 inline constexpr const char* kKelLatest = "1.93";
@@ -33,9 +33,9 @@ inline constexpr const char* kServerVersion = "1.93";
 // The time of the simulated node, in ms since the epoch, UTC.
 struct SimTime {
     std::int64_t ms = 0;
-    QString Hhmm() const;                         // "0912"
-    QString Date(bool twoDigitDay = true) const;  // "08-Dec-2026" or "8-Dec-2026"
-    QString Clock() const;                        // "09:12:05"
+    QString hhmm() const;                         // "0912"
+    QString date(bool twoDigitDay = true) const;  // "08-Dec-2026" or "8-Dec-2026"
+    QString clock() const;                        // "09:12:05"
 };
 
 struct NodeIdentity {
@@ -46,7 +46,7 @@ struct NodeIdentity {
     QStringList partners;  // node calls that link in as node partners
 };
 
-NodeIdentity MakeIdentity(NodeType type);
+NodeIdentity makeIdentity(NodeType type);
 
 // One line of a socket's traffic: sent by the node to the far end, or received from it. A line
 // may hold CR LF pairs when the node sends several lines at once.
@@ -67,17 +67,17 @@ struct Conversation {
 };
 
 // The next few lines of a conversation, and how long (ms) until it says something again.
-QList<TrafficLine> NextLines(const NodeIdentity& node, Conversation& talk, const SimTime& now);
-int NextLineGapMs(Conversation& talk);
+QList<TrafficLine> nextLines(const NodeIdentity& node, Conversation& talk, const SimTime& now);
+int nextLineGapMs(Conversation& talk);
 
 // Texts the node makes up for its users and partners.
-QString MakeCall(Rng& rng);
-QString MakeName(Rng& rng);
-QString MakeAddress(Rng& rng);
-QString MakeHostName(Rng& rng, const QString& address);
-QString OlderKelVersion(Rng& rng);
-QString SpotLine(Rng& rng, const SimTime& now);
-QString Announcement(Rng& rng);
-QString WwvLine(Rng& rng, const SimTime& now);
+QString makeCall(Rng& rng);
+QString makeName(Rng& rng);
+QString makeAddress(Rng& rng);
+QString makeHostName(Rng& rng, const QString& address);
+QString olderKelVersion(Rng& rng);
+QString spotLine(Rng& rng, const SimTime& now);
+QString announcement(Rng& rng);
+QString wwvLine(Rng& rng, const SimTime& now);
 
 }  // namespace nodesim

@@ -22,7 +22,7 @@ constexpr double kLargestVersion = 1e9;
 // One line of the file as a record: its items are separated by commas, quotes around an item are
 // removed (a comma inside them belongs to the item) and blanks around an unquoted item dropped.
 // Nothing when the line is not exactly a key and a value.
-std::optional<std::pair<std::string, std::string>> LineRecord(std::string_view line) {
+std::optional<std::pair<std::string, std::string>> lineRecord(std::string_view line) {
     std::string items[2];
     std::size_t count = 0;
     std::size_t i = 0;
@@ -190,7 +190,7 @@ void ConfigFile::loadConfig() {
     while (at < text.size()) {
         std::size_t end = text.find_first_of("\r\n", at);
         if (end == std::string_view::npos) end = text.size();
-        if (const auto record = LineRecord(text.substr(at, end - at))) {
+        if (const auto record = lineRecord(text.substr(at, end - at))) {
             try {
                 applyRecord(record->first, record->second);
             } catch (const Fault&) {

@@ -46,7 +46,6 @@ class NodeLink {
     void onError(const std::string& description);
     // Closes a link whose node has been silent too long.
     void giveUpSilentLink();
-    void onConnectionRequest() {}
     // The monitor window is closed: waits for the link to close, then ends the program.
     void monitorUnload();
     void endProgram();

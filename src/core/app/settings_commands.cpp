@@ -9,7 +9,7 @@
 
 namespace dx {
 
-void SettingsCommands::Apply() {
+void SettingsCommands::apply() {
     ConfigFile& config = config_;
     config.remoteHost = settings_.hostBox.text();
     std::string port = settings_.portBox.text();

@@ -11,7 +11,7 @@ class SettingsCommands {
 
     // Takes the address as typed and the port by its leading number, and saves the whole
     // configuration. The link is not touched: the next Connect uses them.
-    void Apply();
+    void apply();
     void exit();
 
   private:

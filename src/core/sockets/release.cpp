@@ -22,7 +22,7 @@ void Release::releaseSocketWatch(const std::string& socketText) {
     grid_.markChanged(socket);  // the settled mark changes the row's count at the next count
     MonitorModel& m = monitor_;
     if (socketText == m.commandLine.text()) {
-        const portBoxColours shown = portColours(row.verdict(), row.watch());
+        const PortBoxColours shown = portColours(row.verdict(), row.watch());
         m.shownPort.setBack(shown.back);
         m.shownCall.setBack(colours::kGreen);
         m.shownAddress.setText(row.address.text());

@@ -28,7 +28,7 @@ struct GridRow {
 
   private:
     void showOnPort() {
-        const portBoxColours c = portColours(verdict_, watch_);
+        const PortBoxColours c = portColours(verdict_, watch_);
         port.setBack(c.back);
         port.setFore(c.fore);
     }

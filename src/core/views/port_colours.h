@@ -7,13 +7,13 @@ namespace dx {
 // How a socket's port cell shows the socket's verdict (the cell's background) and whether it is
 // still watched (red text) or settled (black text). The monitor window's port box shows the row
 // it follows the same way.
-struct portBoxColours {
+struct PortBoxColours {
     Colour back;
     Colour fore;
-    bool operator==(const portBoxColours&) const = default;
+    bool operator==(const PortBoxColours&) const = default;
 };
 
-constexpr portBoxColours portColours(Verdict v, Watch w) {
+constexpr PortBoxColours portColours(Verdict v, Watch w) {
     Colour back = colours::kWhite;
     switch (v) {
         case Verdict::Unclassified:
