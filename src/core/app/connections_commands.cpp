@@ -28,7 +28,7 @@ void ConnectionsCommands::rescan() {
     commands_.dxDeArmed = false;
     commands_.restartDxDe();
     const std::int32_t n = grid_.highestIndex();
-    sender_.send("M*^");
+    sender_.watchAll();
     const auto& pc = status_.portBoxColours;
     const std::unordered_set<Colour> portColours(pc.begin() + (pc.size() > 1 ? 1 : 0), pc.end());
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -58,9 +58,9 @@ void ConnectionsCommands::callClick(std::int32_t i) {
     if (!sender_.connected()) return;
     monitor_.autoButton.setText("Manual");
     const std::string socket = std::to_string(i);
-    sender_.send(socket);
+    sender_.showSocket(socket);
     platform_.processEvents();
-    sender_.send("M" + socket + "^");
+    sender_.watch(socket);
     table_.autoMode = false;
 }
 

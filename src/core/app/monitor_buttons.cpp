@@ -12,7 +12,7 @@ void MonitorButtons::clearPane() {
 
 void MonitorButtons::toggleAuto() {
     if (!sender_.connected()) return;
-    sender_.send("A");
+    sender_.autoMode();
     monitor_.autoButton.setText("Auto");
     table_.autoMode = true;
 }

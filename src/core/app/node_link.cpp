@@ -53,9 +53,9 @@ void NodeLink::connectToNode() {
 void NodeLink::onConnected() {
     monitor_.pane.setText("Connected\r\n");
     monitor_.connectButton.setVisible(false);
-    // The node starts its stream on "B", and only once it is ready for it.
+    // The node starts its stream when asked, and only once it is ready for it.
     platform_.sleepMs(2000);
-    sender_.send("B");
+    sender_.start();
     commands_.enableWatchdog();
     connects_.window.setBack(colours::kButtonFace);
 }

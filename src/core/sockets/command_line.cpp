@@ -11,7 +11,7 @@ bool CommandLine::onCommandLineKey(int key) {
     if (key != kEnter) return false;
     Element& box = monitor_.commandLine;
     // The line goes out exactly as typed; an empty line sends nothing.
-    if (sender_.connected() && !box.text().empty()) sender_.send(box.text());
+    if (sender_.connected() && !box.text().empty()) sender_.operatorLine(box.text());
     box.setText("");
     return true;
 }

@@ -51,7 +51,7 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
 
     // A settled socket whose traffic still comes is told again to stop it.
     if (row.watch() == Watch::Settled && row.verdict() != Verdict::Unclassified) {
-        if (!sender_.send("N" + std::to_string(socket) + "^")) throw Fault("link not open");
+        if (!sender_.stopWatching(std::to_string(socket))) throw Fault("link not open");
         return std::nullopt;
     }
     if (row.call.text() == "nocall") {

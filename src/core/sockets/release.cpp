@@ -14,7 +14,7 @@ void Release::releaseSocketWatch(const std::string& socketText) {
     GridRow& row = grid_.rowToChange(socket);
     if (row.verdict() == Verdict::Unclassified) return;  // not classified: nothing to release
     const Watch was = row.watch();
-    if (socket != NodeSender::monitoredSocket && !sender_.send("N" + socketText + "^"))
+    if (socket != NodeSender::monitoredSocket && !sender_.stopWatching(socketText))
         throw Fault("link not open");
     if (was == Watch::Settled) return;  // released before: only the stop command again
     statistics_.countClientVersions();

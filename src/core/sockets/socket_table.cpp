@@ -98,7 +98,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
     const auto colour = [&field](std::size_t i) { return static_cast<Colour>(leadingWhole32(field(i))); };
     // Asks the node for the socket's traffic; a link that is not open ends the step.
     const auto watch = [this](const std::string& f0) {
-        if (!sender_.send("M" + f0 + "^")) throw Fault("link not open");
+        if (!sender_.watch(f0)) throw Fault("link not open");
     };
     const std::string& f0 = field(0);
     // The row is looked up where a step reaches it: a step writes the monitor window's boxes
