@@ -12,6 +12,7 @@
 #include "views/grid.h"
 #include "views/monitor_model.h"
 #include "views/port_rows.h"
+#include "wire/node_colours.h"
 #include "wire/node_sender.h"
 #include "wire/sentence_kinds.h"
 
@@ -116,7 +117,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 break;
             case 3: {
                 const Colour c = colour(3);
-                if (c != colours::kYellow && c != colours::kWhite) {
+                if (!node::awaitsLogin(c) && !node::isUnmarked(c)) {
                     m.shownAddress.setText(row().address.text());
                     m.shownAddress.setBack(c);
                     const GridRow& shown = row();
@@ -126,7 +127,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                     m.shownCall.setBack(colours::kWhite);
                 }
                 row().address.setBack(c);
-                if (c == colours::kWhite) m.shownAddress.setBack(c);
+                if (node::isUnmarked(c)) m.shownAddress.setBack(c);
                 break;
             }
             case 4:
@@ -167,7 +168,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
         case 3: {
             const Colour c = colour(3);
             // A socket whose address leaves yellow has logged in: watch what it runs.
-            if (row().address.back() == colours::kYellow && c != colours::kYellow) {
+            if (node::logsIn(row().address.back(), c)) {
                 row().port.setTip("");
                 watch(f0);
                 row().setWatch(Watch::Watched);
@@ -191,7 +192,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
             break;
         case 6:
             row().call.setText(field(6));
-            if (field(6) == "LockedOut") {
+            if (node::isLockedOut(field(6))) {
                 row().setVerdict(Verdict::NoCall);
                 m.shownPort.setBack(portColours(Verdict::NoCall, row().watch()).back);
                 release_.releaseSocketWatch(f0);
@@ -200,7 +201,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
             break;
         case 7: {
             const Colour v = colour(7);
-            if (row().call.back() == colours::kWhite && v == colours::kProbePink) {
+            if (node::probeArrives(row().call.back(), v)) {
                 ++probe;
                 connects_.probeCount.setText(std::to_string(probe));
             }

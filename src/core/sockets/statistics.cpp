@@ -8,20 +8,14 @@
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"
+#include "wire/node_colours.h"
 
 namespace dx {
-namespace {
-// Call-cell colours that mark a socket as connected.
-bool connectedCall(Colour c) {
-    return c == rgb(0x00FF00) || c == rgb(0xCFCFFF) || c == rgb(0x00FFFF) || c == rgb(0xFFCFFF) ||
-           c == rgb(0xFF00FF);
-}
-}  // namespace
 
 Statistics::Category Statistics::categorise(std::int32_t i) {
     if (i < 1 || i > counted_ || !grid_.hasRow(i)) return kNone;
     const GridRow& r = connects_.rows[static_cast<std::size_t>(i)];
-    if (!connectedCall(r.call.back())) return kNone;
+    if (!node::marksConnectedUser(r.call.back())) return kNone;
     switch (r.verdict()) {
         case Verdict::NoCall:
             return kNoCall;
