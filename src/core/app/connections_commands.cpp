@@ -35,13 +35,10 @@ void ConnectionsCommands::rescan() {
         if (!grid_.hasRow(i)) continue;
         GridRow& row = grid_.rowToChange(i);
         if (!portColours.contains(row.call.back())) continue;
+        // Watched again and unclassified: its far end is recognised anew.
         row.setWatch(Watch::Watched);
-        if (SocketTable::colourByCall(row.call.text())) {
-            row.setVerdict(Verdict::PlainUser);
-        } else {
-            row.setVerdict(Verdict::Unclassified);
-            row.port.setTip("");
-        }
+        row.setVerdict(Verdict::Unclassified);
+        row.port.setTip("");
     }
 }
 

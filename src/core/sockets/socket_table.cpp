@@ -214,8 +214,4 @@ void SocketTable::applyRecordField(std::int32_t k) {
     statistics_.countClientVersions();
 }
 
-bool SocketTable::colourByCall(const std::string&) {
-    return false;
-}
-
 }  // namespace dx

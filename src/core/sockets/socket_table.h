@@ -39,7 +39,6 @@ class SocketTable {
     // (always empty).
     std::string onSocketRecord(const std::string& sentence);
     void applyRecordField(std::int32_t k);
-    static bool colourByCall(const std::string& callsgn);
 
   private:
     Grid& grid_;
