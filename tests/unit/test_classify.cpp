@@ -432,6 +432,40 @@ TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kCyan);
 }
 
+// A row is one kind of user by the node's mark on its call and its verdict; the header counts it
+// so once its count reaches the row.
+TEST(Counters, EachRowIsCountedAsOneKindOfUser) {
+    const struct {
+        Colour call;
+        Verdict verdict;
+        Watch watch;
+        UserKind kind;
+    } cases[] = {{rgb(0x00FF00), Verdict::NoCall, Watch::Settled, UserKind::NoCall},
+                 {rgb(0xCFCFFF), Verdict::Node, Watch::Settled, UserKind::Node},
+                 {rgb(0x00FFFF), Verdict::KelLatest, Watch::Settled, UserKind::KelLatest},
+                 {rgb(0xFFCFFF), Verdict::PlainUser, Watch::Settled, UserKind::NonKel},
+                 {rgb(0xFF00FF), Verdict::KelOlder, Watch::Settled, UserKind::KelOther},
+                 {rgb(0x00FF00), Verdict::KelOlder, Watch::Watched, UserKind::KelUnknown},
+                 {rgb(0x00FF00), Verdict::Script, Watch::Settled, UserKind::Unclassified},
+                 {rgb(0x00FF00), Verdict::Unclassified, Watch::Watched, UserKind::Unclassified},
+                 {colours::kWhite, Verdict::KelLatest, Watch::Settled, UserKind::None},
+                 {rgb(0xFFDBD7), Verdict::Node, Watch::Settled, UserKind::None}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const auto& c = cases[i];
+        ClassRig rig;
+        rig.row(6).call.setBack(c.call);
+        rig.row(6).setVerdict(c.verdict);
+        rig.row(6).setWatch(c.watch);
+        EXPECT_EQ(rig.row(6).userKind(), c.kind);
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.statistics.countedAs(6), UserKind::None);  // beyond the rows counted
+        rig.core.trafficRows.lastGridRow = 9;
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.statistics.countedAs(6), c.kind);
+    }
+}
+
 // Counting only what changed must end exactly where a walk over every row ends, whatever the
 // stream of records, traffic and commands.
 TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {

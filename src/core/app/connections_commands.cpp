@@ -38,7 +38,7 @@ void ConnectionsCommands::rescan() {
         // Watched again and unclassified: its far end is recognised anew.
         row.setWatch(Watch::Watched);
         row.setVerdict(Verdict::Unclassified);
-        row.port.setTip("");
+        row.setVersion("");
     }
 }
 

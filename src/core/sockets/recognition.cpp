@@ -46,7 +46,6 @@ void Recognition::setCaptions() {
 
 std::optional<float> Recognition::classify(std::int16_t socket, const std::string& payload) {
     GridRow& row = grid_.rowToChange(socket);
-    Element& port = row.port;
     const std::string_view line = payload;
 
     // A settled socket whose traffic still comes is told again to stop it.
@@ -79,12 +78,12 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
             std::int16_t s = socket;
             kelCheck(none, s);
         } else if (line == " spider >") {
-            port.setTip("2");
+            row.setVersion("2");
             return std::nullopt;
         } else if (const std::size_t p = line.find("  dxspider >", 37); p != std::string_view::npos) {
             // The client's version stands just before the prompt.
             const auto version = static_cast<float>(leadingNumber(line.substr(p - 6, 8)));
-            port.setTip(floatText(version));
+            row.setVersion(floatText(version));
             if (row.verdict() == Verdict::KelOlder) return version;
             return std::nullopt;
         }
@@ -146,8 +145,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
 
 void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
     GridRow& row = grid_.rowToChange(stream);
-    Element& port = row.port;
-    if (nodeIsDxSpider) userVersion = static_cast<float>(leadingNumber(port.tip()));
+    if (nodeIsDxSpider) userVersion = static_cast<float>(leadingNumber(row.version()));
     if (userVersion == 0.0f) return;
     ConfigValues& config = config_;
     // 2.9 is what a client says when it is the latest there is.
@@ -164,7 +162,7 @@ void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
         box.setText(config.kelLatestVersion);
         configSaver_.saveConfig();
     }
-    port.setTip(floatText(userVersion));
+    row.setVersion(floatText(userVersion));
     r = rounded();
     row.setVerdict(r >= leadingNumber(config.kelLatestVersion) ? Verdict::KelLatest : Verdict::KelOlder);
     release(stream);

@@ -168,8 +168,8 @@ void SocketTable::applyRecordField(std::int32_t k) {
         case 3: {
             const Colour c = colour(3);
             // A socket whose address leaves yellow has logged in: watch what it runs.
-            if (node::logsIn(row().address.back(), c)) {
-                row().port.setTip("");
+            if (!row().loggedIn() && !node::awaitsLogin(c)) {
+                row().setVersion("");
                 watch(f0);
                 row().setWatch(Watch::Watched);
                 if (autoMode) {

@@ -8,57 +8,43 @@
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"
-#include "wire/node_colours.h"
 
 namespace dx {
 
-Statistics::Category Statistics::categorise(std::int32_t i) {
-    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return kNone;
-    const GridRow& r = connects_.rows[static_cast<std::size_t>(i)];
-    if (!node::marksConnectedUser(r.call.back())) return kNone;
-    switch (r.verdict()) {
-        case Verdict::NoCall:
-            return kNoCall;
-        case Verdict::Node:
-            return kNode;
-        case Verdict::KelLatest:
-            return kKelLatest;
-        case Verdict::PlainUser:
-            return kNonKel;
-        case Verdict::KelOlder:
-            // Still watched, the client has not told its version yet.
-            return r.watch() == Watch::Watched ? kKelUnknown : kKelOther;
-        case Verdict::Unclassified:
-        case Verdict::Script:
-            break;
-    }
-    return kUnclassified;
+UserKind Statistics::categorise(std::int32_t i) {
+    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return UserKind::None;
+    return connects_.rows[static_cast<std::size_t>(i)].userKind();
 }
 
-void Statistics::add(Category c, int by) {
+UserKind Statistics::countedAs(std::int32_t i) const {
+    if (i < 1 || i > counted_ || static_cast<std::size_t>(i) >= category_.size()) return UserKind::None;
+    return category_[static_cast<std::size_t>(i)];
+}
+
+void Statistics::add(UserKind c, int by) {
     switch (c) {
-        case kNoCall:
+        case UserKind::NoCall:
             counts_.noCall += by;
             break;
-        case kNode:
+        case UserKind::Node:
             counts_.node += by;
             break;
-        case kKelLatest:
+        case UserKind::KelLatest:
             counts_.kelLatest += by;
             break;
-        case kNonKel:
+        case UserKind::NonKel:
             counts_.nonKel += by;
             break;
-        case kKelUnknown:
+        case UserKind::KelUnknown:
             counts_.kelUnknown += by;
             [[fallthrough]];
-        case kKelOther:
+        case UserKind::KelOther:
             counts_.kelOther += by;
             break;
-        case kUnclassified:
+        case UserKind::Unclassified:
             counts_.unclassified += by;
             break;
-        default:
+        case UserKind::None:
             break;
     }
 }
@@ -86,10 +72,10 @@ void Statistics::followMonitoredRow() {
 void Statistics::walk() {
     counted_ = trafficRows_.lastGridRow;
     counts_ = Counts{};
-    category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
+    category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, UserKind::None);
     for (std::int32_t i = 1; i <= counted_; ++i) {
         widen(i);
-        const Category c = categorise(i);
+        const UserKind c = categorise(i);
         category_[static_cast<std::size_t>(i)] = c;
         add(c, 1);
     }
@@ -106,14 +92,14 @@ void Statistics::incremental() {
     for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i)
         rows.push_back(i);
     if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
-        category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, kNone);
+        category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, UserKind::None);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     for (const std::int32_t i : rows) {
         widen(i);
         if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) continue;
-        const Category now = categorise(i);
-        Category& was = category_[static_cast<std::size_t>(i)];
+        const UserKind now = categorise(i);
+        UserKind& was = category_[static_cast<std::size_t>(i)];
         if (now != was) {
             add(was, -1);
             add(now, 1);

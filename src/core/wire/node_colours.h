@@ -21,11 +21,6 @@ constexpr bool awaitsLogin(Colour address) {
     return address == kNotLoggedIn;
 }
 
-// An address that leaves yellow: the socket's user has just logged in.
-constexpr bool logsIn(Colour addressBefore, Colour addressNow) {
-    return awaitsLogin(addressBefore) && !awaitsLogin(addressNow);
-}
-
 constexpr bool isUnmarked(Colour c) {
     return c == kUnmarked;
 }
