@@ -63,7 +63,7 @@ TEST(TrafficLine, GrowsTheGridLowestRowFirstAndSetsLastGridRow) {
 
 TEST(TrafficLine, TheMonitoredSocketIsClassifiedButShowsNothing) {
     ClassRig rig;
-    rig.core.recognition.nodeIsZq = true;
+    rig.core.recognition.nodeProgram = NodeProgram::ReRidavir;
     EXPECT_EQ(rig.line(0, "ZQ11^hello"), "");
     EXPECT_EQ(rig.row(0).port.back(), colours::kLightGreen);
 }
@@ -107,9 +107,9 @@ TEST_P(RecognitionRules, ColourTheSocketAndReleaseWhenSettled) {
     const RuleCase& c = GetParam();
     ClassRig rig;
     Recognition& r = rig.core.recognition;
-    r.nodeIsZq = c.nodeType == 1;
-    r.nodeIsDxSpider = c.nodeType == 2;
-    r.nodeIsArc = c.nodeType == 3;
+    const NodeProgram programs[] = {NodeProgram::Unknown, NodeProgram::ReRidavir, NodeProgram::DxSpider,
+                                    NodeProgram::ArCluster, NodeProgram::Unknown};
+    r.nodeProgram = programs[c.nodeType];
     r.nodeIsArcPassive = c.nodeType == 4;
     rig.core.commands.dxDeArmed = c.dxDeArmed;
     rig.line(6, c.line);
@@ -152,7 +152,7 @@ TEST(Recognition, NocallTurnsRedBeforeAnyOtherRule) {
     rig.line(6, "ZQ11^x ZQC >");
     EXPECT_EQ(rig.port(6).back(), colours::kRed);
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"N6^"});
-    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
 }
 
 TEST(Recognition, ASettledSocketIsOnlyToldToStopAgain) {
@@ -173,19 +173,19 @@ TEST(Recognition, TheFirstNodeTypeFoundFixesTheCaptions) {
     rig.line(6, "hello");
     EXPECT_EQ(rig.core.connects.window.caption(), "Connections");
     rig.line(6, "K1ABC de NODE ZQC >");
-    EXPECT_TRUE(rig.core.recognition.nodeIsZq);
+    EXPECT_EQ(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
     EXPECT_EQ(rig.core.monitor.window.caption(), "ZQC Monitor");
     rig.line(7, "K1ABC de NODE 08-Dec-2026 1200Z                dxspider >");
-    EXPECT_FALSE(rig.core.recognition.nodeIsDxSpider);  // the ZQ rules are chosen first
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::DxSpider);  // the ZQ rules are chosen first
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
 }
 
 TEST(Recognition, ALineWithBothPromptsSetsDxSpiderOnly) {
     ClassRig rig;
     rig.line(6, "x dxspider > and ZQC >");
-    EXPECT_TRUE(rig.core.recognition.nodeIsDxSpider);
-    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
+    EXPECT_EQ(rig.core.recognition.nodeProgram, NodeProgram::DxSpider);
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
     EXPECT_EQ(rig.core.monitor.window.caption(), "DXS Monitor");
     EXPECT_EQ(rig.port(6).back(), colours::kWhite);
 }
@@ -202,7 +202,7 @@ TEST(Recognition, PassiveCaptionsAndKelVersionTickKeepsOlderClientsWatched) {
 
 TEST(Recognition, DxSpiderPromptCarriesTheClientVersion) {
     ClassRig rig;
-    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.recognition.nodeProgram = NodeProgram::DxSpider;
     rig.core.config.kelLatestVersion = "1.93";
     rig.row(6).setVerdict(Verdict::KelOlder);
     // "  dxspider >" at position 38 or later, the version in the 8 characters from 6 before it.
@@ -267,7 +267,7 @@ TEST(KelCheck, TheTooltipHoldsTheReportedVersionAndZeroDoesNothing) {
 
 TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
     ClassRig rig;
-    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.recognition.nodeProgram = NodeProgram::DxSpider;
     rig.core.config.kelLatestVersion = "1.93";
     rig.port(6).setTip("1.85");
     float v = 5.0f;
@@ -279,7 +279,7 @@ TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
 
 TEST(KelCheck, KeepAliveOnARidavirNodeEndsWithItsVersion) {
     ClassRig rig;
-    rig.core.recognition.nodeIsZq = true;
+    rig.core.recognition.nodeProgram = NodeProgram::ReRidavir;
     rig.core.config.kelLatestVersion = "1.9";
     rig.line(6, "KeepAlive K1ABC V1.93 ok");
     EXPECT_EQ(rig.core.config.kelLatestVersion, "1.93");
