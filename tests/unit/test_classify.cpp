@@ -346,7 +346,7 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
         SCOPED_TRACE(shown);
         ClassRig rig;
         rig.row(6).setVerdict(Verdict::PlainUser);
-        rig.core.monitor.commandLine.setText(shown);
+        rig.core.monitor.setCommandLine(shown);
         rig.core.release.releaseSocketWatch("6");
         const bool follows = std::string(shown) == "6";
         const MonitorModel& m = rig.core.monitor;
@@ -427,9 +427,39 @@ TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     ClassRig rig;
     rig.core.trafficRows.lastGridRow = 9;
     rig.row(7).setVerdict(Verdict::Node);
-    rig.core.monitor.commandLine.setText("7");
+    rig.core.monitor.setCommandLine("7");
     rig.core.statistics.countClientVersions();
     EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kCyan);
+}
+
+// The shown socket is whatever the box holds, typed or not: the counters follow the row its
+// leading whole number names, a release only a socket text it holds exactly.
+TEST(Counters, TheShownRowIsTheLeadingWholeNumberOfWhatTheBoxHolds) {
+    const struct {
+        const char* box;
+        std::optional<std::int32_t> row;
+    } cases[] = {{"7", 7},
+                 {" 7", 7},
+                 {"07", 7},
+                 {"7 sh/dx", 7},
+                 {"7.0", 7},
+                 {"7.5", std::nullopt},
+                 {"0", std::nullopt},
+                 {"-7", std::nullopt},
+                 {"", std::nullopt},
+                 {"sh/dx 7", std::nullopt},
+                 {"99999999999", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        ClassRig rig;
+        rig.core.trafficRows.lastGridRow = 9;
+        rig.row(7).setVerdict(Verdict::Node);
+        rig.core.monitor.setCommandLine(c.box);
+        EXPECT_EQ(rig.core.monitor.shownSocket().row(), c.row);
+        EXPECT_EQ(rig.core.monitor.shownSocket().is("7"), std::string(c.box) == "7");
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.monitor.shownPort.back() == colours::kCyan, c.row.has_value());
+    }
 }
 
 // A row is one kind of user by the node's mark on its call and its verdict; the header counts it

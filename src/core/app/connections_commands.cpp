@@ -18,7 +18,7 @@
 namespace dx {
 
 void ConnectionsCommands::rescan() {
-    table_.autoMode = true;
+    monitor_.setAutoMode(true);
     monitor_.autoButton.setText("Auto");
     connects_.latestVersion.setTip("KEL latest Version");
     connects_.latestVersion.setBack(colours::kWhite);
@@ -58,7 +58,7 @@ void ConnectionsCommands::callClick(std::int32_t i) {
     sender_.showSocket(socket);
     platform_.processEvents();
     sender_.watch(socket);
-    table_.autoMode = false;
+    monitor_.setAutoMode(false);
 }
 
 void ConnectionsCommands::scrollLeft() {

@@ -33,7 +33,7 @@ void NodeLink::startUp() {
     // A file that was read keeps every place it names; without one, neither window covers the other.
     if (!config_.fileRead) screens_.placeForFirstRun();
     connects_.window.setShown(true);
-    table_.autoMode = true;
+    monitor_.setAutoMode(true);
 }
 
 void NodeLink::connectToNode() {

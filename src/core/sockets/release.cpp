@@ -21,7 +21,7 @@ void Release::releaseSocketWatch(const std::string& socketText) {
     row.setWatch(Watch::Settled);
     grid_.markChanged(socket);  // the settled mark changes the row's count at the next count
     MonitorModel& m = monitor_;
-    if (socketText == m.commandLine.text()) {
+    if (m.shownSocket().is(socketText)) {
         const portBoxColours shown = portColours(row.verdict(), row.watch());
         m.shownPort.setBack(shown.back);
         m.shownCall.setBack(colours::kGreen);

@@ -139,7 +139,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 m.shownPort.setBack(colour(5));
                 break;
             case 6:
-                m.commandLine.setText(f0);
+                m.showSocket(f0);
                 m.shownCall.setText(field(6));
                 row().call.setText(field(6));
                 if (field(6).empty()) {
@@ -172,8 +172,8 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 row().setVersion("");
                 watch(f0);
                 row().setWatch(Watch::Watched);
-                if (autoMode) {
-                    m.commandLine.setText(f0);
+                if (m.autoMode()) {
+                    m.showSocket(f0);
                     m.shownAddress.setText(row().address.text());
                     m.shownAddress.setBack(c);
                     m.shownPort.setBack(colours::kWhite);
@@ -197,7 +197,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 m.shownPort.setBack(portColours(Verdict::NoCall, row().watch()).back);
                 release_.releaseSocketWatch(f0);
             }
-            if (autoMode && m.commandLine.text() == f0) m.shownCall.setText(field(6));
+            if (m.autoMode() && m.shownSocket().is(f0)) m.shownCall.setText(field(6));
             break;
         case 7: {
             const Colour v = colour(7);

@@ -32,7 +32,6 @@ class SocketTable {
     std::int16_t recordSocket = 0;
     std::int32_t lastCallRow = 0;
     bool recordIsMonitoredSocket = false;
-    bool autoMode = false;
     std::int32_t probe = 0;
 
     // Handles one table sentence, "^ZQ60" or "^ZQ66"; answers the text to show in its place

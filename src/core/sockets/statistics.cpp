@@ -1,9 +1,9 @@
 #include "sockets/statistics.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
-#include "common/numeric.h"
 #include "sockets/traffic_rows.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
@@ -60,10 +60,9 @@ void Statistics::widen(std::int32_t i) {
 
 void Statistics::followMonitoredRow() {
     // The monitor window's port box takes the colour of the row it shows.
-    const double shown = leadingNumber(monitor_.commandLine.text());
-    if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown)))
-        return;
-    const auto i = static_cast<std::int32_t>(shown);
+    const std::optional<std::int32_t> shown = monitor_.shownSocket().row();
+    if (!shown || *shown > counted_) return;
+    const std::int32_t i = *shown;
     if (!grid_.hasRow(i)) return;
     const GridRow& row = connects_.rows[static_cast<std::size_t>(i)];
     monitor_.shownPort.setBack(portColours(row.verdict(), row.watch()).back);
