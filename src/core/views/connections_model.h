@@ -127,7 +127,8 @@ struct ConnectionsModel {
         t.address = Element{{120, 0, 1500, 285}, "IP Address", colours::kButtonFace, {}, false};
         t.port = Element{{1680, 0, 615, 285}, " Port", colours::kWhite, {}, false};
         t.setWatch(Watch::Watched);  // white with red text: unclassified and watched
-        t.call = Element{{2360, 0, 1455, 285}, "Call", colours::kWhite, {}, false};
+        // The call cell starts without the node's mark: its first colour may be a probe's.
+        t.call = Element{{2360, 0, 1455, 285}, "Call", node::kUnmarked, {}, false};
         t.call.setFore(colours::kBlack);
         rows.push_back(std::move(t));
         rowExists.push_back(true);
