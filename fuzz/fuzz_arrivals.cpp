@@ -134,9 +134,9 @@ struct Harness {
                 break;
             case kCommandLineEnter: {
                 const std::size_t n = in.byte() % 16;
-                if (n > 0) m.commandLine.setText(std::string(in.take(n)));
+                if (n > 0) m.setCommandLine(std::string(in.take(n)));
                 core.commands.onCommandLineKey(CommandLine::kEnter);
-                DX_FUZZ_CHECK(m.commandLine.text().empty());
+                DX_FUZZ_CHECK(m.commandLine().text().empty());
                 break;
             }
             case kKeepAliveTick:

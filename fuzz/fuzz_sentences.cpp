@@ -131,13 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dx::Recognition& rec = core.recognition;
     switch (setup & 3) {
         case 1:
-            rec.nodeIsZq = true;
+            rec.nodeProgram = dx::NodeProgram::ReRidavir;
             break;
         case 2:
-            rec.nodeIsDxSpider = true;
+            rec.nodeProgram = dx::NodeProgram::DxSpider;
             break;
         case 3:
-            rec.nodeIsArc = true;
+            rec.nodeProgram = dx::NodeProgram::ArCluster;
             break;
         default:
             break;
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     core.connects.watchOlderVersions.setChecked((setup & 8) != 0);
     core.monitor.showIn.setChecked((setup & 16) == 0);
     core.commands.dxDeArmed = (setup & 32) != 0;
-    core.table.autoMode = (setup & 64) == 0;
+    core.monitor.setAutoMode((setup & 64) == 0);
     Prepare(s);
 
     Track track;

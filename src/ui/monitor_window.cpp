@@ -33,7 +33,7 @@ MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
     bind(autoButton, m.autoButton);
     bind(resetScreensButton, m.resetScreensButton);
     bind(socketLabel, m.socketLabel);
-    bind(commandLine, m.commandLine);
+    bind(commandLine, m.commandLine());
     bind(shownAddress, m.shownAddress);
     bind(shownPort, m.shownPort);
     bind(shownCall, m.shownCall);
@@ -58,7 +58,7 @@ MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
     tick(showIn, m.showIn);
     tick(showOut, m.showOut);
     connect(commandLine, &QLineEdit::textEdited, this,
-            [this](const QString& t) { core_.monitor.commandLine.setText(latin1Bytes(t)); });
+            [this](const QString& t) { core_.monitor.setCommandLine(latin1Bytes(t)); });
     commandLine->installEventFilter(this);
 
     onResized = [this](Twips w, Twips h) { handle([this, w, h] { core_.screens.monitorResized(w, h); }); };
@@ -73,7 +73,7 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == commandLine && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            core_.monitor.commandLine.setText(latin1Bytes(commandLine->text()));
+            core_.monitor.setCommandLine(latin1Bytes(commandLine->text()));
             handle([this] { core_.commands.onCommandLineKey(CommandLine::kEnter); });
             return true;  // swallowed: no line break, no beep
         }

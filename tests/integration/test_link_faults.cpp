@@ -80,7 +80,7 @@ TEST(LinkFaults, ASilentNodeTurnsTheConnectionsWindowRedAndTheProgramStaysUsable
     // Data again does not undo the red; the command line still reaches the node.
     link.batch("^ZQ61^awake again^ZQ99");
     EXPECT_EQ(link.core().connects.window.back(), colours::kRed);
-    link.core().monitor.commandLine.setText("sh/c");
+    link.core().monitor.setCommandLine("sh/c");
     link.program.app->monitor().commandLine->setText(QStringLiteral("sh/c"));
     QTest::keyClick(link.program.app->monitor().commandLine, Qt::Key_Return);
     EXPECT_TRUE(link.node.waitForReceived(5));

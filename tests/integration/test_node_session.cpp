@@ -78,7 +78,7 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
               "^ZQ70^9^KeepAlive OLD1 V1.85");                 // an older KEL client
     ASSERT_TRUE(s.waitForSent("N9^"));
     const auto& rows = s.core().connects.rows;
-    EXPECT_TRUE(s.core().recognition.nodeIsZq);
+    EXPECT_EQ(s.core().recognition.nodeProgram, NodeProgram::ReRidavir);
     EXPECT_EQ(s.core().connects.window.caption(), "ZQC Connections");
     EXPECT_EQ(rows[4].port.back(), colours::kGreen);
     EXPECT_EQ(rows[5].port.back(), colours::kYellow);

@@ -453,7 +453,7 @@ void CheckSession(Player& p, const Recording& rec, const std::string& kind, bool
 
     // The node type, recognised from the traffic, names both windows.
     const Recognition& r = core.recognition;
-    EXPECT_EQ(r.nodeIsZq + r.nodeIsDxSpider + r.nodeIsArc + r.nodeIsArcPassive, 1);
+    EXPECT_EQ((r.nodeProgram != NodeProgram::Unknown) + r.nodeIsArcPassive, 1);
     EXPECT_TRUE(r.captionsSet);
     EXPECT_EQ(c.window.caption(), kind + " Connections");
     EXPECT_EQ(core.monitor.window.caption(), kind + " Monitor");

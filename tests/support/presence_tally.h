@@ -30,10 +30,10 @@ class PresenceTally : public SocketObserver {
                 case UserKind::KelUnknown:
                     ++c.kelUnknown;
                     [[fallthrough]];
-                case UserKind::KelOlder:
+                case UserKind::KelOther:
                     ++c.kelOther;
                     break;
-                case UserKind::Plain:
+                case UserKind::NonKel:
                     ++c.nonKel;
                     break;
                 case UserKind::Node:
@@ -44,6 +44,8 @@ class PresenceTally : public SocketObserver {
                     break;
                 case UserKind::Unclassified:
                     ++c.unclassified;
+                    break;
+                case UserKind::None:
                     break;
             }
         }

@@ -63,7 +63,7 @@ TEST(TrafficLine, GrowsTheGridLowestRowFirstAndSetsLastGridRow) {
 
 TEST(TrafficLine, TheMonitoredSocketIsClassifiedButShowsNothing) {
     ClassRig rig;
-    rig.core.recognition.nodeIsZq = true;
+    rig.core.recognition.nodeProgram = NodeProgram::ReRidavir;
     EXPECT_EQ(rig.line(0, "ZQ11^hello"), "");
     EXPECT_EQ(rig.row(0).port.back(), colours::kLightGreen);
 }
@@ -107,9 +107,9 @@ TEST_P(RecognitionRules, ColourTheSocketAndReleaseWhenSettled) {
     const RuleCase& c = GetParam();
     ClassRig rig;
     Recognition& r = rig.core.recognition;
-    r.nodeIsZq = c.nodeType == 1;
-    r.nodeIsDxSpider = c.nodeType == 2;
-    r.nodeIsArc = c.nodeType == 3;
+    const NodeProgram programs[] = {NodeProgram::Unknown, NodeProgram::ReRidavir, NodeProgram::DxSpider,
+                                    NodeProgram::ArCluster, NodeProgram::Unknown};
+    r.nodeProgram = programs[c.nodeType];
     r.nodeIsArcPassive = c.nodeType == 4;
     rig.core.commands.dxDeArmed = c.dxDeArmed;
     rig.line(6, c.line);
@@ -152,7 +152,7 @@ TEST(Recognition, NocallTurnsRedBeforeAnyOtherRule) {
     rig.line(6, "ZQ11^x ZQC >");
     EXPECT_EQ(rig.port(6).back(), colours::kRed);
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"N6^"});
-    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
 }
 
 TEST(Recognition, ASettledSocketIsOnlyToldToStopAgain) {
@@ -173,19 +173,19 @@ TEST(Recognition, TheFirstNodeTypeFoundFixesTheCaptions) {
     rig.line(6, "hello");
     EXPECT_EQ(rig.core.connects.window.caption(), "Connections");
     rig.line(6, "K1ABC de NODE ZQC >");
-    EXPECT_TRUE(rig.core.recognition.nodeIsZq);
+    EXPECT_EQ(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
     EXPECT_EQ(rig.core.monitor.window.caption(), "ZQC Monitor");
     rig.line(7, "K1ABC de NODE 08-Dec-2026 1200Z                dxspider >");
-    EXPECT_FALSE(rig.core.recognition.nodeIsDxSpider);  // the ZQ rules are chosen first
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::DxSpider);  // the ZQ rules are chosen first
     EXPECT_EQ(rig.core.connects.window.caption(), "ZQC Connections");
 }
 
 TEST(Recognition, ALineWithBothPromptsSetsDxSpiderOnly) {
     ClassRig rig;
     rig.line(6, "x dxspider > and ZQC >");
-    EXPECT_TRUE(rig.core.recognition.nodeIsDxSpider);
-    EXPECT_FALSE(rig.core.recognition.nodeIsZq);
+    EXPECT_EQ(rig.core.recognition.nodeProgram, NodeProgram::DxSpider);
+    EXPECT_NE(rig.core.recognition.nodeProgram, NodeProgram::ReRidavir);
     EXPECT_EQ(rig.core.monitor.window.caption(), "DXS Monitor");
     EXPECT_EQ(rig.port(6).back(), colours::kWhite);
 }
@@ -202,7 +202,7 @@ TEST(Recognition, PassiveCaptionsAndKelVersionTickKeepsOlderClientsWatched) {
 
 TEST(Recognition, DxSpiderPromptCarriesTheClientVersion) {
     ClassRig rig;
-    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.recognition.nodeProgram = NodeProgram::DxSpider;
     rig.core.config.kelLatestVersion = "1.93";
     rig.row(6).setVerdict(Verdict::KelOlder);
     // "  dxspider >" at position 38 or later, the version in the 8 characters from 6 before it.
@@ -267,7 +267,7 @@ TEST(KelCheck, TheTooltipHoldsTheReportedVersionAndZeroDoesNothing) {
 
 TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
     ClassRig rig;
-    rig.core.recognition.nodeIsDxSpider = true;
+    rig.core.recognition.nodeProgram = NodeProgram::DxSpider;
     rig.core.config.kelLatestVersion = "1.93";
     rig.port(6).setTip("1.85");
     float v = 5.0f;
@@ -279,7 +279,7 @@ TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
 
 TEST(KelCheck, KeepAliveOnARidavirNodeEndsWithItsVersion) {
     ClassRig rig;
-    rig.core.recognition.nodeIsZq = true;
+    rig.core.recognition.nodeProgram = NodeProgram::ReRidavir;
     rig.core.config.kelLatestVersion = "1.9";
     rig.line(6, "KeepAlive K1ABC V1.93 ok");
     EXPECT_EQ(rig.core.config.kelLatestVersion, "1.93");
@@ -346,7 +346,7 @@ TEST(Release, TheMonitorHeaderFollowsOnlyAnExactlyMatchingSocketText) {
         SCOPED_TRACE(shown);
         ClassRig rig;
         rig.row(6).setVerdict(Verdict::PlainUser);
-        rig.core.monitor.commandLine.setText(shown);
+        rig.core.monitor.setCommandLine(shown);
         rig.core.release.releaseSocketWatch("6");
         const bool follows = std::string(shown) == "6";
         const MonitorModel& m = rig.core.monitor;
@@ -427,9 +427,73 @@ TEST(Counters, TheMonitorPortBoxFollowsTheShownRow) {
     ClassRig rig;
     rig.core.trafficRows.lastGridRow = 9;
     rig.row(7).setVerdict(Verdict::Node);
-    rig.core.monitor.commandLine.setText("7");
+    rig.core.monitor.setCommandLine("7");
     rig.core.statistics.countClientVersions();
     EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kCyan);
+}
+
+// The shown socket is whatever the box holds, typed or not: the counters follow the row its
+// leading whole number names, a release only a socket text it holds exactly.
+TEST(Counters, TheShownRowIsTheLeadingWholeNumberOfWhatTheBoxHolds) {
+    const struct {
+        const char* box;
+        std::optional<std::int32_t> row;
+    } cases[] = {{"7", 7},
+                 {" 7", 7},
+                 {"07", 7},
+                 {"7 sh/dx", 7},
+                 {"7.0", 7},
+                 {"7.5", std::nullopt},
+                 {"0", std::nullopt},
+                 {"-7", std::nullopt},
+                 {"", std::nullopt},
+                 {"sh/dx 7", std::nullopt},
+                 {"99999999999", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        ClassRig rig;
+        rig.core.trafficRows.lastGridRow = 9;
+        rig.row(7).setVerdict(Verdict::Node);
+        rig.core.monitor.setCommandLine(c.box);
+        EXPECT_EQ(rig.core.monitor.shownSocket().row(), c.row);
+        EXPECT_EQ(rig.core.monitor.shownSocket().is("7"), std::string(c.box) == "7");
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.monitor.shownPort.back() == colours::kCyan, c.row.has_value());
+    }
+}
+
+// A row is one kind of user by the node's mark on its call and its verdict; the header counts it
+// so once its count reaches the row.
+TEST(Counters, EachRowIsCountedAsOneKindOfUser) {
+    const struct {
+        Colour call;
+        Verdict verdict;
+        Watch watch;
+        UserKind kind;
+    } cases[] = {{rgb(0x00FF00), Verdict::NoCall, Watch::Settled, UserKind::NoCall},
+                 {rgb(0xCFCFFF), Verdict::Node, Watch::Settled, UserKind::Node},
+                 {rgb(0x00FFFF), Verdict::KelLatest, Watch::Settled, UserKind::KelLatest},
+                 {rgb(0xFFCFFF), Verdict::PlainUser, Watch::Settled, UserKind::NonKel},
+                 {rgb(0xFF00FF), Verdict::KelOlder, Watch::Settled, UserKind::KelOther},
+                 {rgb(0x00FF00), Verdict::KelOlder, Watch::Watched, UserKind::KelUnknown},
+                 {rgb(0x00FF00), Verdict::Script, Watch::Settled, UserKind::Unclassified},
+                 {rgb(0x00FF00), Verdict::Unclassified, Watch::Watched, UserKind::Unclassified},
+                 {colours::kWhite, Verdict::KelLatest, Watch::Settled, UserKind::None},
+                 {rgb(0xFFDBD7), Verdict::Node, Watch::Settled, UserKind::None}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const auto& c = cases[i];
+        ClassRig rig;
+        rig.row(6).call.setBack(c.call);
+        rig.row(6).setVerdict(c.verdict);
+        rig.row(6).setWatch(c.watch);
+        EXPECT_EQ(rig.row(6).userKind(), c.kind);
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.statistics.countedAs(6), UserKind::None);  // beyond the rows counted
+        rig.core.trafficRows.lastGridRow = 9;
+        rig.core.statistics.countClientVersions();
+        EXPECT_EQ(rig.core.statistics.countedAs(6), c.kind);
+    }
 }
 
 // Counting only what changed must end exactly where a walk over every row ends, whatever the

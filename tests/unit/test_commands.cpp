@@ -19,7 +19,7 @@ struct GridRig : Rig {
 TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
     GridRig rig;
     rig.platform.state = kSocketClosed;
-    rig.core.table.autoMode = false;
+    rig.core.monitor.setAutoMode(false);
     rig.core.monitor.autoButton.setText("Manual");
     rig.core.connects.latestVersion.setBack(colours::kYellow);
     rig.core.connects.latestVersion.setTip("Needs Rescan");
@@ -29,7 +29,7 @@ TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
 
     rig.core.connectionsCommands.rescan();
 
-    EXPECT_TRUE(rig.core.table.autoMode);
+    EXPECT_TRUE(rig.core.monitor.autoMode());
     EXPECT_EQ(rig.core.monitor.autoButton.text(), "Auto");
     EXPECT_EQ(rig.core.connects.latestVersion.back(), colours::kWhite);
     EXPECT_EQ(rig.core.connects.latestVersion.tip(), "KEL latest Version");
@@ -82,14 +82,14 @@ TEST(CallClick, ConnectedSendsTheNumberThenTheWatchCommand) {
     rig.core.connectionsCommands.callClick(7);
     EXPECT_EQ(rig.platform.sent, (std::vector<std::string>{"7", "M7^"}));
     EXPECT_EQ(rig.core.monitor.autoButton.text(), "Manual");
-    EXPECT_FALSE(rig.core.table.autoMode);
+    EXPECT_FALSE(rig.core.monitor.autoMode());
     EXPECT_GE(rig.platform.eventsRun, 1);
 
     GridRig off;
     off.platform.state = kSocketClosed;
     off.core.connectionsCommands.callClick(7);
     EXPECT_TRUE(off.platform.sent.empty());
-    EXPECT_TRUE(off.core.table.autoMode);
+    EXPECT_TRUE(off.core.monitor.autoMode());
 }
 
 TEST(Scroll, LeftTwiceRightOnceShiftsEveryColumnOneColumnLeft) {
@@ -107,18 +107,18 @@ TEST(Scroll, LeftTwiceRightOnceShiftsEveryColumnOneColumnLeft) {
 
 TEST(MonitorButtons, AutoSendsOnlyWhileConnectedAndClearEmptiesThePane) {
     Rig rig;
-    rig.core.table.autoMode = false;
+    rig.core.monitor.setAutoMode(false);
     rig.core.monitor.autoButton.setText("Manual");
     rig.core.monitorButtons.toggleAuto();
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"A"});
     EXPECT_EQ(rig.core.monitor.autoButton.text(), "Auto");
-    EXPECT_TRUE(rig.core.table.autoMode);
+    EXPECT_TRUE(rig.core.monitor.autoMode());
 
     Rig off(false);
-    off.core.table.autoMode = false;
+    off.core.monitor.setAutoMode(false);
     off.core.monitorButtons.toggleAuto();
     EXPECT_TRUE(off.platform.sent.empty());
-    EXPECT_FALSE(off.core.table.autoMode);
+    EXPECT_FALSE(off.core.monitor.autoMode());
 
     rig.core.monitorButtons.clearPane();
     EXPECT_EQ(rig.core.monitor.pane.text(), "");

@@ -18,13 +18,13 @@ TEST(Startup, PlacesTheMonitorTopLeftShowsTheConnectionsWindowAndWaitsForConnect
     Core core{p};
     core.monitor.window.setLeft(3000);
     core.monitor.window.setTop(2000);
-    core.table.autoMode = false;
+    core.monitor.setAutoMode(false);
     core.link.startUp();
     EXPECT_EQ(p.closes, 1);
     EXPECT_EQ(core.monitor.window.left(), 0);
     EXPECT_EQ(core.monitor.window.top(), 0);
     EXPECT_TRUE(core.connects.window.shown());
-    EXPECT_TRUE(core.table.autoMode);
+    EXPECT_TRUE(core.monitor.autoMode());
     EXPECT_EQ(core.status.portBoxColours, (std::vector<Colour>{0, 0}));
     EXPECT_EQ(core.monitor.pane.text(), "Press Connect To Begin");
     EXPECT_TRUE(core.monitor.connectButton.visible());
@@ -203,12 +203,12 @@ TEST(CommandLine, EnterSendsExactlyTheTypedTextWhileConnectedAndEmptiesTheBox) {
         SCOPED_TRACE(c.name);
         Rig r;
         if (!c.connected) r.platform.state = kSocketConnecting;
-        r.core.monitor.commandLine.setText(c.typed);
+        r.core.monitor.setCommandLine(c.typed);
         EXPECT_TRUE(r.core.commands.onCommandLineKey(CommandLine::kEnter));
         std::string bytes;
         for (const std::string& s : r.platform.sent) bytes += s;
         EXPECT_EQ(bytes, c.sentBytes);
-        EXPECT_EQ(r.core.monitor.commandLine.text(), "");
+        EXPECT_EQ(r.core.monitor.commandLine().text(), "");
         // The line is not echoed into the pane.
         EXPECT_EQ(r.core.monitor.pane.text(), "Connected\r\n");
     }
@@ -216,11 +216,11 @@ TEST(CommandLine, EnterSendsExactlyTheTypedTextWhileConnectedAndEmptiesTheBox) {
 
 TEST(CommandLine, OtherKeysAreLeftToEditing) {
     Rig r;
-    r.core.monitor.commandLine.setText("sh/dx");
+    r.core.monitor.setCommandLine("sh/dx");
     for (const int key : {int{'a'}, 10, 8, 27, 32}) {
         EXPECT_FALSE(r.core.commands.onCommandLineKey(key)) << "key " << key;
     }
-    EXPECT_EQ(r.core.monitor.commandLine.text(), "sh/dx");
+    EXPECT_EQ(r.core.monitor.commandLine().text(), "sh/dx");
     EXPECT_TRUE(r.platform.sent.empty());
 }
 

@@ -187,7 +187,7 @@ TEST(MonitoredRecord, AnEmptyCallStartsAWatch) {
     EXPECT_TRUE(rig.core.commands.dxDeEnabled());
     EXPECT_EQ(rig.row(12).port.back(), colours::kWhite);
     const MonitorModel& m = rig.core.monitor;
-    EXPECT_EQ(m.commandLine.text(), "12");
+    EXPECT_EQ(m.commandLine().text(), "12");
     EXPECT_EQ(m.shownAddress.text(), "1.2.3.4");
     EXPECT_EQ(m.shownPort.text(), "23");
     EXPECT_EQ(m.shownCall.back(), 65280);
@@ -245,7 +245,7 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         rig.record(rig.full66(12, "K1ABC", rgb(0x00FF00), kYellowNumber));
         rig.row(12).port.setTip("1.9");
         rig.row(12).setWatch(Watch::Settled);
-        rig.core.table.autoMode = autoMode;
+        rig.core.monitor.setAutoMode(autoMode);
         rig.core.commands.dxDeArmed = true;
         rig.platform.sent.clear();
         rig.core.monitor.shownAddress.setText("before");
@@ -259,13 +259,13 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         EXPECT_FALSE(rig.core.commands.dxDeArmed);
         const MonitorModel& m = rig.core.monitor;
         if (autoMode) {
-            EXPECT_EQ(m.commandLine.text(), "12");
+            EXPECT_EQ(m.commandLine().text(), "12");
             EXPECT_EQ(m.shownAddress.text(), "10.0.0.12");
             EXPECT_EQ(m.shownAddress.back(), 255);
             EXPECT_EQ(m.shownPort.back(), colours::kWhite);
             EXPECT_EQ(m.shownCall.text(), "");
         } else {
-            EXPECT_EQ(m.commandLine.text(), "1");
+            EXPECT_EQ(m.commandLine().text(), "1");
             EXPECT_EQ(m.shownAddress.text(), "before");
         }
     }
@@ -300,7 +300,7 @@ TEST(AnySocketRecord, OnlyExactLockedOutLocksTheSocketOut) {
     EXPECT_EQ(rig.row(13).port.back(), colours::kWhite);
     EXPECT_TRUE(rig.platform.sent.empty());
 
-    rig.core.monitor.commandLine.setText("12");
+    rig.core.monitor.setCommandLine("12");
     rig.record("^ZQ66^13^6^LockedOut");
     EXPECT_EQ(rig.row(13).port.back(), colours::kRed);
     EXPECT_EQ(rig.core.monitor.shownPort.back(), colours::kRed);  // whichever socket is shown
@@ -311,10 +311,10 @@ TEST(AnySocketRecord, OnlyExactLockedOutLocksTheSocketOut) {
 TEST(AnySocketRecord, ACallUpdateReachesTheMonitorOnlyForTheShownSocketInAutoMode) {
     TableRig rig;
     rig.record(rig.full66(12, "K1ABC"));
-    rig.core.monitor.commandLine.setText("12");
+    rig.core.monitor.setCommandLine("12");
     rig.record("^ZQ66^12^6^K9NEW");
     EXPECT_EQ(rig.core.monitor.shownCall.text(), "K9NEW");
-    rig.core.monitor.commandLine.setText(" 12");
+    rig.core.monitor.setCommandLine(" 12");
     rig.record("^ZQ66^12^6^K9OTHER");
     EXPECT_EQ(rig.core.monitor.shownCall.text(), "K9NEW");
 }
@@ -361,7 +361,7 @@ TEST(MonitoredRecord, ASocketWithoutARowStillFillsTheMonitorBoxesUpToTheGrid) {
     EXPECT_EQ(m.shownAddress.text(), "1.2.3.4");
     EXPECT_EQ(m.shownPort.text(), "23");
     EXPECT_EQ(m.shownPort.back(), 65280);
-    EXPECT_EQ(m.commandLine.text(), "1");
+    EXPECT_EQ(m.commandLine().text(), "1");
     EXPECT_EQ(m.shownCall.text(), "K1ABC");
     EXPECT_EQ(m.shownCall.back(), 65280);
 }

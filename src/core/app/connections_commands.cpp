@@ -18,7 +18,7 @@
 namespace dx {
 
 void ConnectionsCommands::rescan() {
-    table_.autoMode = true;
+    monitor_.setAutoMode(true);
     monitor_.autoButton.setText("Auto");
     connects_.latestVersion.setTip("KEL latest Version");
     connects_.latestVersion.setBack(colours::kWhite);
@@ -28,20 +28,17 @@ void ConnectionsCommands::rescan() {
     commands_.dxDeArmed = false;
     commands_.restartDxDe();
     const std::int32_t n = grid_.highestIndex();
-    sender_.send("M*^");
+    sender_.watchAll();
     const auto& pc = status_.portBoxColours;
     const std::unordered_set<Colour> portColours(pc.begin() + (pc.size() > 1 ? 1 : 0), pc.end());
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!grid_.hasRow(i)) continue;
         GridRow& row = grid_.rowToChange(i);
         if (!portColours.contains(row.call.back())) continue;
+        // Watched again and unclassified: its far end is recognised anew.
         row.setWatch(Watch::Watched);
-        if (SocketTable::colourByCall(row.call.text())) {
-            row.setVerdict(Verdict::PlainUser);
-        } else {
-            row.setVerdict(Verdict::Unclassified);
-            row.port.setTip("");
-        }
+        row.setVerdict(Verdict::Unclassified);
+        row.setVersion("");
     }
 }
 
@@ -58,10 +55,10 @@ void ConnectionsCommands::callClick(std::int32_t i) {
     if (!sender_.connected()) return;
     monitor_.autoButton.setText("Manual");
     const std::string socket = std::to_string(i);
-    sender_.send(socket);
+    sender_.showSocket(socket);
     platform_.processEvents();
-    sender_.send("M" + socket + "^");
-    table_.autoMode = false;
+    sender_.watch(socket);
+    monitor_.setAutoMode(false);
 }
 
 void ConnectionsCommands::scrollLeft() {

@@ -69,7 +69,7 @@ class Core {
     NodeLink link{config, status,   loader, screens,  table,   statistics, events,
                   grid,   commands, sender, platform, monitor, connects};
     Reconnect reconnect{link, commands, platform, monitor};
-    MonitorButtons monitorButtons{table, sender, monitor};
+    MonitorButtons monitorButtons{sender, monitor};
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,
                                             sender, platform, monitor, connects, settings};
     SettingsCommands settingsCommands{config, settings};

@@ -1,6 +1,5 @@
 #include "app/monitor_buttons.h"
 
-#include "sockets/socket_table.h"
 #include "views/monitor_model.h"
 #include "wire/node_sender.h"
 
@@ -12,9 +11,9 @@ void MonitorButtons::clearPane() {
 
 void MonitorButtons::toggleAuto() {
     if (!sender_.connected()) return;
-    sender_.send("A");
+    sender_.autoMode();
     monitor_.autoButton.setText("Auto");
-    table_.autoMode = true;
+    monitor_.setAutoMode(true);
 }
 
 }  // namespace dx

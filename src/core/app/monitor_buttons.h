@@ -3,20 +3,17 @@
 namespace dx {
 struct MonitorModel;
 class NodeSender;
-class SocketTable;
 
 // The monitor window's "Clear" and "Auto" buttons ("Reset Screens" is the Screens' own).
 class MonitorButtons {
   public:
-    MonitorButtons(SocketTable& table, NodeSender& sender, MonitorModel& monitor)
-        : table_(table), sender_(sender), monitor_(monitor) {}
+    MonitorButtons(NodeSender& sender, MonitorModel& monitor) : sender_(sender), monitor_(monitor) {}
 
     void clearPane();
     // Hands the choice of the shown socket back to the node; only while the link is up.
     void toggleAuto();
 
   private:
-    SocketTable& table_;
     NodeSender& sender_;
     MonitorModel& monitor_;
 };

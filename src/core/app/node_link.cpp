@@ -35,7 +35,7 @@ void NodeLink::startUp() {
     // A file that was read keeps every place it names; without one, neither window covers the other.
     if (!config_.fileRead) screens_.placeForFirstRun();
     connects_.window.setShown(true);
-    table_.autoMode = true;
+    monitor_.setAutoMode(true);
 }
 
 void NodeLink::connectToNode() {
@@ -58,9 +58,9 @@ void NodeLink::onConnected() {
     monitor_.pane.setText("Connected\r\n");
     events_.linkCameUp();
     monitor_.connectButton.setVisible(false);
-    // The node starts its stream on "B", and only once it is ready for it.
+    // The node starts its stream when asked, and only once it is ready for it.
     platform_.sleepMs(2000);
-    sender_.send("B");
+    sender_.start();
     commands_.enableWatchdog();
     connects_.window.setBack(colours::kButtonFace);
 }

@@ -36,7 +36,6 @@ inline constexpr Colour kYellow = rgb(0xFFFF00);
 inline constexpr Colour kCyan = rgb(0x00FFFF);
 inline constexpr Colour kMagenta = rgb(0xFF00FF);
 inline constexpr Colour kLightGreen = rgb(0xC7FFB9);  // KEL client, older or unknown version
-inline constexpr Colour kProbePink = rgb(0xFFDBD7);   // 14146559: a probe on the node
 inline constexpr Colour kButtonFace = static_cast<Colour>(0x8000000F);
 inline constexpr Colour kWindowBack = static_cast<Colour>(0x80000005);
 inline constexpr Colour kWindowText = static_cast<Colour>(0x80000008);

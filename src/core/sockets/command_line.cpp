@@ -1,5 +1,7 @@
 #include "sockets/command_line.h"
 
+#include <string>
+
 #include "common/platform.h"
 #include "views/connections_model.h"
 #include "views/monitor_model.h"
@@ -9,10 +11,10 @@ namespace dx {
 
 bool CommandLine::onCommandLineKey(int key) {
     if (key != kEnter) return false;
-    Element& box = monitor_.commandLine;
+    const std::string& line = monitor_.commandLine().text();
     // The line goes out exactly as typed; an empty line sends nothing.
-    if (sender_.connected() && !box.text().empty()) sender_.send(box.text());
-    box.setText("");
+    if (sender_.connected() && !line.empty()) sender_.operatorLine(line);
+    monitor_.setCommandLine("");
     return true;
 }
 

@@ -33,11 +33,22 @@ void Recognition::release(std::int16_t socket) {
 
 void Recognition::setCaptions() {
     if (captionsSet) return;
-    const char* kind = nodeIsZq           ? "ZQC"
-                       : nodeIsDxSpider   ? "DXS"
-                       : nodeIsArc        ? "ARC"
-                       : nodeIsArcPassive ? "ARC Passive"
-                                          : nullptr;
+    const char* kind = nullptr;
+    switch (nodeProgram) {
+        case NodeProgram::ReRidavir:
+            kind = "ZQC";
+            break;
+        case NodeProgram::DxSpider:
+            kind = "DXS";
+            break;
+        case NodeProgram::ArCluster:
+            kind = "ARC";
+            break;
+        case NodeProgram::Unknown:
+            // A passive node found while the program is unknown names the captions.
+            if (nodeIsArcPassive) kind = "ARC Passive";
+            break;
+    }
     if (kind == nullptr) return;
     connects_.window.setCaption(std::string(kind) + " Connections");
     monitor_.window.setCaption(std::string(kind) + " Monitor");
@@ -46,12 +57,11 @@ void Recognition::setCaptions() {
 
 std::optional<float> Recognition::classify(std::int16_t socket, const std::string& payload) {
     GridRow& row = grid_.rowToChange(socket);
-    Element& port = row.port;
     const std::string_view line = payload;
 
     // A settled socket whose traffic still comes is told again to stop it.
     if (row.watch() == Watch::Settled && row.verdict() != Verdict::Unclassified) {
-        if (!sender_.send("N" + std::to_string(socket) + "^")) throw Fault("link not open");
+        if (!sender_.stopWatching(std::to_string(socket))) throw Fault("link not open");
         return std::nullopt;
     }
     if (row.call.text() == "nocall") {
@@ -60,43 +70,43 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
         return std::nullopt;
     }
 
-    if (nodeIsZq) {
+    if (nodeProgram == NodeProgram::ReRidavir) {
         if (startsWith(line, "ZQ11^")) {
             row.setVerdict(Verdict::KelOlder);
         } else if (startsWith(line, "KeepAlive ")) {
             return versionAfterV(line);
         }
-    } else if (nodeIsArc) {
+    } else if (nodeProgram == NodeProgram::ArCluster) {
         if (startsWith(line, "AR17^")) {
             row.setVerdict(Verdict::KelOlder);
         } else if (startsWith(line, "Rx ") || startsWith(line, "Tx ") || startsWith(line, "KeepAlive ")) {
             return versionAfterV(line);
         }
-    } else if (nodeIsDxSpider) {
+    } else if (nodeProgram == NodeProgram::DxSpider) {
         if (startsWith(line, "ZQ11^")) {
             row.setVerdict(Verdict::KelOlder);
             float none = 0;
             std::int16_t s = socket;
             kelCheck(none, s);
         } else if (line == " spider >") {
-            port.setTip("2");
+            row.setVersion("2");
             return std::nullopt;
         } else if (const std::size_t p = line.find("  dxspider >", 37); p != std::string_view::npos) {
             // The client's version stands just before the prompt.
             const auto version = static_cast<float>(leadingNumber(line.substr(p - 6, 8)));
-            port.setTip(floatText(version));
+            row.setVersion(floatText(version));
             if (row.verdict() == Verdict::KelOlder) return version;
             return std::nullopt;
         }
     } else {
         if (contains(line, " dxspider >")) {
-            nodeIsDxSpider = true;
+            nodeProgram = NodeProgram::DxSpider;
         } else if (contains(line, " ZQC >")) {
-            nodeIsZq = true;
+            nodeProgram = NodeProgram::ReRidavir;
             row.setVerdict(Verdict::KelOlder);
         } else if (startsWith(line, "AR17^")) {
             row.setVerdict(Verdict::KelOlder);
-            nodeIsArc = true;
+            nodeProgram = NodeProgram::ArCluster;
         } else if (startsWith(line, "AR1^")) {
             row.setVerdict(Verdict::Node);
             nodeIsArcPassive = true;
@@ -107,7 +117,7 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
         } else if (startsWith(line, "ZQ11^")) {
             row.setVerdict(Verdict::KelOlder);
         } else if (contains(line, "RE Ridavir")) {
-            nodeIsZq = true;
+            nodeProgram = NodeProgram::ReRidavir;
         }
         setCaptions();
     }
@@ -120,7 +130,8 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
     const Verdict verdict = row.verdict();
     if (verdict == Verdict::KelOlder) {
         // A KEL client whose version is not the latest stays watched while "KEL Version" is ticked.
-        if (nodeIsDxSpider || connects_.watchOlderVersions.checked()) return std::nullopt;
+        if (nodeProgram == NodeProgram::DxSpider || connects_.watchOlderVersions.checked())
+            return std::nullopt;
         release(socket);
         return std::nullopt;
     }
@@ -146,8 +157,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
 
 void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
     GridRow& row = grid_.rowToChange(stream);
-    Element& port = row.port;
-    if (nodeIsDxSpider) userVersion = static_cast<float>(leadingNumber(port.tip()));
+    if (nodeProgram == NodeProgram::DxSpider) userVersion = static_cast<float>(leadingNumber(row.version()));
     if (userVersion == 0.0f) return;
     ConfigValues& config = config_;
     // 2.9 is what a client says when it is the latest there is.
@@ -164,7 +174,7 @@ void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
         box.setText(config.kelLatestVersion);
         configSaver_.saveConfig();
     }
-    port.setTip(floatText(userVersion));
+    row.setVersion(floatText(userVersion));
     r = rounded();
     row.setVerdict(r >= leadingNumber(config.kelLatestVersion) ? Verdict::KelLatest : Verdict::KelOlder);
     release(stream);

@@ -13,6 +13,9 @@ struct MonitorModel;
 class NodeSender;
 class Release;
 
+// The node program behind the socket server.
+enum class NodeProgram : std::uint8_t { Unknown, ReRidavir, DxSpider, ArCluster };
+
 // Recognises the program at the far end of a socket from its traffic, and once for the whole run
 // the node program behind the socket server. The verdict is kept on the socket's grid row.
 class Recognition {
@@ -29,9 +32,11 @@ class Recognition {
           monitor_(monitor),
           connects_(connects) {}
 
-    bool nodeIsZq = false;
-    bool nodeIsDxSpider = false;
-    bool nodeIsArc = false;
+    // Found once for the run; it chooses the rules that read every socket's traffic from then on.
+    NodeProgram nodeProgram = NodeProgram::Unknown;
+    // An AR-Cluster passive node: found only while the program is still unknown, which it leaves
+    // unknown (the detection rules go on), so a program found later stands beside it. Found first,
+    // it names the captions; the pane's output follows it.
     bool nodeIsArcPassive = false;
     bool captionsSet = false;
 

@@ -14,14 +14,14 @@ void Release::releaseSocketWatch(const std::string& socketText) {
     GridRow& row = grid_.rowToChange(socket);
     if (row.verdict() == Verdict::Unclassified) return;  // not classified: nothing to release
     const Watch was = row.watch();
-    if (socket != NodeSender::monitoredSocket && !sender_.send("N" + socketText + "^"))
+    if (socket != NodeSender::monitoredSocket && !sender_.stopWatching(socketText))
         throw Fault("link not open");
     if (was == Watch::Settled) return;  // released before: only the stop command again
     statistics_.countClientVersions();
     row.setWatch(Watch::Settled);
     grid_.markChanged(socket);  // the settled mark changes the row's count at the next count
     MonitorModel& m = monitor_;
-    if (socketText == m.commandLine.text()) {
+    if (m.shownSocket().is(socketText)) {
         const PortBoxColours shown = portColours(row.verdict(), row.watch());
         m.shownPort.setBack(shown.back);
         m.shownCall.setBack(colours::kGreen);

@@ -13,17 +13,18 @@ std::string_view userKindName(UserKind kind) {
     switch (kind) {
         case UserKind::KelLatest:
             return "kel-latest";
-        case UserKind::KelOlder:
+        case UserKind::KelOther:
             return "kel-older";
         case UserKind::KelUnknown:
             return "kel-unknown";
-        case UserKind::Plain:
+        case UserKind::NonKel:
             return "plain";
         case UserKind::Node:
             return "node";
         case UserKind::NoCall:
             return "nocall";
         case UserKind::Unclassified:
+        case UserKind::None:
             break;
     }
     return "unclassified";
@@ -89,10 +90,10 @@ void SocketEvents::batchHandled() {
 }
 
 namespace {
-// The port cell's tip shows a KEL client's version once it has told it.
+// A KEL client's version, once it has told it.
 const std::string& versionShown(UserKind kind, const GridRow& row) {
     static const std::string none;
-    return kind == UserKind::KelLatest || kind == UserKind::KelOlder ? row.port.tip() : none;
+    return kind == UserKind::KelLatest || kind == UserKind::KelOther ? row.version() : none;
 }
 }  // namespace
 
@@ -107,10 +108,10 @@ User SocketEvents::userAt(std::int32_t socket, UserKind kind, const GridRow& row
     return u;
 }
 
-void SocketEvents::counted(std::int32_t socket, std::optional<UserKind> kind, const GridRow* row) {
+void SocketEvents::counted(std::int32_t socket, UserKind kind, const GridRow* row) {
     if (socket < 0) return;
     const auto at = static_cast<std::size_t>(socket);
-    if (!kind || !row) {
+    if (kind == UserKind::None || !row) {
         if (at >= known_.size() || !known_[at].present) return;
         if (at < openingCalls_.size()) openingCalls_[at].reset();
         Known& was = known_[at];
@@ -130,10 +131,10 @@ void SocketEvents::counted(std::int32_t socket, std::optional<UserKind> kind, co
     if (at >= known_.size()) known_.resize(at + 1);
     Known& known = known_[at];
     // Most rows counted again are as they were: nothing is made for them.
-    if (known.present && known.kind == *kind && known.call == row->call.text() &&
-        known.version == versionShown(*kind, *row))
+    if (known.present && known.kind == kind && known.call == row->call.text() &&
+        known.version == versionShown(kind, *row))
         return;
-    User user = userAt(socket, *kind, *row);
+    User user = userAt(socket, kind, *row);
     if (!known.present) {
         known = Known{true, user.kind, user.call, user.version};
         bool alreadyThere = opening_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/colour.h"
+#include "views/user_kind.h"
 
 namespace dx {
 class Grid;
@@ -17,9 +18,8 @@ class Platform;
 // A time as the events carry it: UTC, to the second.
 using UtcTime = std::chrono::sys_seconds;
 
-// Which of the header's counters counts a user: every connected socket the header counts is a
-// user, "nocall" ones included.
-enum class UserKind : std::uint8_t { KelLatest, KelOlder, KelUnknown, Plain, Node, NoCall, Unclassified };
+// Which of the header's counters counts a user (views/user_kind.h): every connected socket the
+// header counts is a user, "nocall" ones included. Its name in the events' records:
 // "kel-latest", "kel-older", "kel-unknown", "plain", "node", "nocall", "unclassified".
 std::string_view userKindName(UserKind kind);
 
@@ -119,8 +119,9 @@ class SocketEvents {
     // count only later.
     void batchHandled();
 
-    // The counters have counted socket `row` (null: no row) as a user of `kind`, or as none.
-    void counted(std::int32_t socket, std::optional<UserKind> kind, const GridRow* row);
+    // The counters have counted socket `socket` (`row`, null when it has none) as a user of
+    // `kind`, or as none.
+    void counted(std::int32_t socket, UserKind kind, const GridRow* row);
 
   private:
     struct Known {

@@ -12,6 +12,7 @@
 #include "views/grid.h"
 #include "views/monitor_model.h"
 #include "views/port_rows.h"
+#include "wire/node_colours.h"
 #include "wire/node_sender.h"
 #include "wire/sentence_kinds.h"
 
@@ -98,7 +99,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
     const auto colour = [&field](std::size_t i) { return static_cast<Colour>(leadingWhole32(field(i))); };
     // Asks the node for the socket's traffic; a link that is not open ends the step.
     const auto watch = [this](const std::string& f0) {
-        if (!sender_.send("M" + f0 + "^")) throw Fault("link not open");
+        if (!sender_.watch(f0)) throw Fault("link not open");
     };
     const std::string& f0 = field(0);
     // The row is looked up where a step reaches it: a step writes the monitor window's boxes
@@ -116,7 +117,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 break;
             case 3: {
                 const Colour c = colour(3);
-                if (c != colours::kYellow && c != colours::kWhite) {
+                if (!node::awaitsLogin(c) && !node::isUnmarked(c)) {
                     m.shownAddress.setText(row().address.text());
                     m.shownAddress.setBack(c);
                     const GridRow& shown = row();
@@ -126,7 +127,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                     m.shownCall.setBack(colours::kWhite);
                 }
                 row().address.setBack(c);
-                if (c == colours::kWhite) m.shownAddress.setBack(c);
+                if (node::isUnmarked(c)) m.shownAddress.setBack(c);
                 break;
             }
             case 4:
@@ -138,7 +139,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 m.shownPort.setBack(colour(5));
                 break;
             case 6:
-                m.commandLine.setText(f0);
+                m.showSocket(f0);
                 m.shownCall.setText(field(6));
                 row().call.setText(field(6));
                 if (field(6).empty()) {
@@ -167,12 +168,12 @@ void SocketTable::applyRecordField(std::int32_t k) {
         case 3: {
             const Colour c = colour(3);
             // A socket whose address leaves yellow has logged in: watch what it runs.
-            if (row().address.back() == colours::kYellow && c != colours::kYellow) {
-                row().port.setTip("");
+            if (!row().loggedIn() && !node::awaitsLogin(c)) {
+                row().setVersion("");
                 watch(f0);
                 row().setWatch(Watch::Watched);
-                if (autoMode) {
-                    m.commandLine.setText(f0);
+                if (m.autoMode()) {
+                    m.showSocket(f0);
                     m.shownAddress.setText(row().address.text());
                     m.shownAddress.setBack(c);
                     m.shownPort.setBack(colours::kWhite);
@@ -191,16 +192,16 @@ void SocketTable::applyRecordField(std::int32_t k) {
             break;
         case 6:
             row().call.setText(field(6));
-            if (field(6) == "LockedOut") {
+            if (node::isLockedOut(field(6))) {
                 row().setVerdict(Verdict::NoCall);
                 m.shownPort.setBack(portColours(Verdict::NoCall, row().watch()).back);
                 release_.releaseSocketWatch(f0);
             }
-            if (autoMode && m.commandLine.text() == f0) m.shownCall.setText(field(6));
+            if (m.autoMode() && m.shownSocket().is(f0)) m.shownCall.setText(field(6));
             break;
         case 7: {
             const Colour v = colour(7);
-            if (row().call.back() == colours::kWhite && v == colours::kProbePink) {
+            if (node::probeArrives(row().call.back(), v)) {
                 ++probe;
                 connects_.probeCount.setText(std::to_string(probe));
             }
@@ -211,10 +212,6 @@ void SocketTable::applyRecordField(std::int32_t k) {
             break;
     }
     statistics_.countClientVersions();
-}
-
-bool SocketTable::colourByCall(const std::string&) {
-    return false;
 }
 
 }  // namespace dx

@@ -32,14 +32,12 @@ class SocketTable {
     std::int16_t recordSocket = 0;
     std::int32_t lastCallRow = 0;
     bool recordIsMonitoredSocket = false;
-    bool autoMode = false;
     std::int32_t probe = 0;
 
     // Handles one table sentence, "^ZQ60" or "^ZQ66"; answers the text to show in its place
     // (always empty).
     std::string onSocketRecord(const std::string& sentence);
     void applyRecordField(std::int32_t k);
-    static bool colourByCall(const std::string& callsgn);
 
   private:
     Grid& grid_;

@@ -1,9 +1,9 @@
 #include "sockets/statistics.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
-#include "common/numeric.h"
 #include "sockets/socket_events.h"
 #include "sockets/traffic_rows.h"
 #include "views/connections_model.h"
@@ -11,61 +11,41 @@
 #include "views/monitor_model.h"
 
 namespace dx {
-namespace {
-// Call-cell colours that mark a socket as connected.
-bool connectedCall(Colour c) {
-    return c == rgb(0x00FF00) || c == rgb(0xCFCFFF) || c == rgb(0x00FFFF) || c == rgb(0xFFCFFF) ||
-           c == rgb(0xFF00FF);
-}
-}  // namespace
 
-Statistics::Category Statistics::categorise(std::int32_t i) {
-    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return kNone;
-    const GridRow& r = connects_.rows[static_cast<std::size_t>(i)];
-    if (!connectedCall(r.call.back())) return kNone;
-    switch (r.verdict()) {
-        case Verdict::NoCall:
-            return kNoCall;
-        case Verdict::Node:
-            return kNode;
-        case Verdict::KelLatest:
-            return kKelLatest;
-        case Verdict::PlainUser:
-            return kNonKel;
-        case Verdict::KelOlder:
-            // Still watched, the client has not told its version yet.
-            return r.watch() == Watch::Watched ? kKelUnknown : kKelOther;
-        case Verdict::Unclassified:
-        case Verdict::Script:
-            break;
-    }
-    return kUnclassified;
+UserKind Statistics::categorise(std::int32_t i) {
+    if (i < 1 || i > counted_ || !grid_.hasRow(i)) return UserKind::None;
+    return connects_.rows[static_cast<std::size_t>(i)].userKind();
 }
 
-void Statistics::add(Category c, int by) {
+UserKind Statistics::countedAs(std::int32_t i) const {
+    if (i < 1 || i > counted_ || static_cast<std::size_t>(i) >= category_.size()) return UserKind::None;
+    return category_[static_cast<std::size_t>(i)];
+}
+
+void Statistics::add(UserKind c, int by) {
     switch (c) {
-        case kNoCall:
+        case UserKind::NoCall:
             counts_.noCall += by;
             break;
-        case kNode:
+        case UserKind::Node:
             counts_.node += by;
             break;
-        case kKelLatest:
+        case UserKind::KelLatest:
             counts_.kelLatest += by;
             break;
-        case kNonKel:
+        case UserKind::NonKel:
             counts_.nonKel += by;
             break;
-        case kKelUnknown:
+        case UserKind::KelUnknown:
             counts_.kelUnknown += by;
             [[fallthrough]];
-        case kKelOther:
+        case UserKind::KelOther:
             counts_.kelOther += by;
             break;
-        case kUnclassified:
+        case UserKind::Unclassified:
             counts_.unclassified += by;
             break;
-        default:
+        case UserKind::None:
             break;
     }
 }
@@ -81,48 +61,39 @@ void Statistics::widen(std::int32_t i) {
 
 void Statistics::followMonitoredRow() {
     // The monitor window's port box takes the colour of the row it shows.
-    const double shown = leadingNumber(monitor_.commandLine.text());
-    if (shown < 1 || shown > counted_ || shown != static_cast<double>(static_cast<std::int32_t>(shown)))
-        return;
-    const auto i = static_cast<std::int32_t>(shown);
+    const std::optional<std::int32_t> shown = monitor_.shownSocket().row();
+    if (!shown || *shown > counted_) return;
+    const std::int32_t i = *shown;
     if (!grid_.hasRow(i)) return;
     const GridRow& row = connects_.rows[static_cast<std::size_t>(i)];
     monitor_.shownPort.setBack(portColours(row.verdict(), row.watch()).back);
 }
 
-void Statistics::report(std::int32_t i, Category c) {
-    static constexpr UserKind kKinds[] = {UserKind::NoCall,      UserKind::Node,     UserKind::KelLatest,
-                                          UserKind::Plain,       UserKind::KelOlder, UserKind::KelUnknown,
-                                          UserKind::Unclassified};
-    if (c == kNone) {
-        events_.counted(i, std::nullopt,
-                        grid_.hasRow(i) ? &connects_.rows[static_cast<std::size_t>(i)] : nullptr);
-    } else {
-        events_.counted(i, kKinds[c], &connects_.rows[static_cast<std::size_t>(i)]);
-    }
+void Statistics::report(std::int32_t i, UserKind kind) {
+    events_.counted(i, kind, grid_.hasRow(i) ? &connects_.rows[static_cast<std::size_t>(i)] : nullptr);
 }
 
 void Statistics::rowsRemoved() {
     // Exactly what the next count would find row by row: every row gone counts as nothing.
-    std::fill(category_.begin(), category_.end(), kNone);
+    std::fill(category_.begin(), category_.end(), UserKind::None);
     counts_ = Counts{};
 }
 
 void Statistics::walk() {
-    const std::vector<Category> before = std::move(category_);
+    const std::vector<UserKind> before = std::move(category_);
     counted_ = trafficRows_.lastGridRow;
     counts_ = Counts{};
-    category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, kNone);
+    category_.assign(static_cast<std::size_t>(std::max(counted_, 0)) + 1, UserKind::None);
     for (std::int32_t i = 1; i <= counted_; ++i) {
         widen(i);
-        const Category c = categorise(i);
+        const UserKind c = categorise(i);
         category_[static_cast<std::size_t>(i)] = c;
         add(c, 1);
     }
     grid_.takeTouched();
     if (!events_.listening()) return;
     for (std::size_t i = 1; i < std::max(before.size(), category_.size()); ++i)
-        report(static_cast<std::int32_t>(i), i < category_.size() ? category_[i] : kNone);
+        report(static_cast<std::int32_t>(i), i < category_.size() ? category_[i] : UserKind::None);
 }
 
 void Statistics::incremental() {
@@ -135,14 +106,14 @@ void Statistics::incremental() {
     for (std::int32_t i = std::min(before, counted_) + 1; i <= std::max(before, counted_); ++i)
         rows.push_back(i);
     if (category_.size() < static_cast<std::size_t>(std::max(counted_, before)) + 1)
-        category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, kNone);
+        category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, UserKind::None);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     for (const std::int32_t i : rows) {
         widen(i);
         if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) continue;
-        const Category now = categorise(i);
-        Category& was = category_[static_cast<std::size_t>(i)];
+        const UserKind now = categorise(i);
+        UserKind& was = category_[static_cast<std::size_t>(i)];
         if (now != was) {
             add(was, -1);
             add(now, 1);

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "views/user_kind.h"
+
 namespace dx {
 struct ConnectionsModel;
 class SocketEvents;
@@ -32,28 +34,19 @@ class Statistics {
     void rowsRemoved();
     bool walkEveryRow = false;
     const Counts& counts() const { return counts_; }
+    // How the last count counted a row (None beyond the rows it counted).
+    UserKind countedAs(std::int32_t row) const;
 
   private:
-    enum Category : std::int8_t {
-        kNone = -1,
-        kNoCall,
-        kNode,
-        kKelLatest,
-        kNonKel,
-        kKelOther,
-        kKelUnknown,
-        kUnclassified
-    };
-
-    Category categorise(std::int32_t row);
-    void add(Category c, int by);
+    UserKind categorise(std::int32_t row);
+    void add(UserKind c, int by);
     void walk();
     void incremental();
     void widen(std::int32_t row);
     void followMonitoredRow();
     void writeHeader();
     // Tells the events how row i now counts.
-    void report(std::int32_t i, Category c);
+    void report(std::int32_t i, UserKind kind);
 
     Grid& grid_;
     TrafficRows& trafficRows_;
@@ -61,7 +54,7 @@ class Statistics {
     MonitorModel& monitor_;
     ConnectionsModel& connects_;
     Counts counts_;
-    std::vector<Category> category_;
+    std::vector<UserKind> category_;
     std::int32_t counted_ = 0;  // the lastGridRow of the last count
 };
 

@@ -1,15 +1,21 @@
 #pragma once
+#include <string>
 #include <vector>
 
 #include "common/view.h"
 #include "views/port_colours.h"
+#include "views/user_kind.h"
 #include "views/verdict.h"
+#include "wire/node_colours.h"
 
 namespace dx {
 
 // One socket's row of the connections grid: address, port and call cells, and what the program
 // has concluded about the socket. The port cell's colours show the verdict and the watch; only
 // setVerdict and setWatch change them, so the two never disagree.
+//
+// A socket's state is read here as values: whether it has logged in, how the header counts it,
+// its verdict, watch and version; its address, port and call are its cells' texts.
 struct GridRow {
     Element address;
     Element port;
@@ -17,6 +23,15 @@ struct GridRow {
 
     Verdict verdict() const { return verdict_; }
     Watch watch() const { return watch_; }
+    // False while the node marks the socket's address as not logged in yet.
+    bool loggedIn() const { return !node::awaitsLogin(address.back()); }
+    // How the header counts the socket once its count reaches the row: by the node's mark on the
+    // call and the verdict.
+    UserKind userKind() const;
+    // The KEL version last read for the socket, as decimal text (empty while none is known). The
+    // port cell's tool tip shows it.
+    const std::string& version() const { return port.tip(); }
+    void setVersion(std::string v) { port.setTip(std::move(v)); }
     void setVerdict(Verdict v) {
         verdict_ = v;
         showOnPort();
@@ -36,6 +51,27 @@ struct GridRow {
     Verdict verdict_ = Verdict::Unclassified;
     Watch watch_ = Watch::Watched;
 };
+
+inline UserKind GridRow::userKind() const {
+    if (!node::marksConnectedUser(call.back())) return UserKind::None;
+    switch (verdict_) {
+        case Verdict::NoCall:
+            return UserKind::NoCall;
+        case Verdict::Node:
+            return UserKind::Node;
+        case Verdict::KelLatest:
+            return UserKind::KelLatest;
+        case Verdict::PlainUser:
+            return UserKind::NonKel;
+        case Verdict::KelOlder:
+            // Still watched, the client has not told its version yet.
+            return watch_ == Watch::Watched ? UserKind::KelUnknown : UserKind::KelOther;
+        case Verdict::Unclassified:
+        case Verdict::Script:
+            break;
+    }
+    return UserKind::Unclassified;
+}
 
 // The connections window as the program sees it: the header strip, the port strip
 // and the grid rows. Row 0 of the grid and box 0 of the port strip are the invisible templates
@@ -91,7 +127,8 @@ struct ConnectionsModel {
         t.address = Element{{120, 0, 1500, 285}, "IP Address", colours::kButtonFace, {}, false};
         t.port = Element{{1680, 0, 615, 285}, " Port", colours::kWhite, {}, false};
         t.setWatch(Watch::Watched);  // white with red text: unclassified and watched
-        t.call = Element{{2360, 0, 1455, 285}, "Call", colours::kWhite, {}, false};
+        // The call cell starts without the node's mark: its first colour may be a probe's.
+        t.call = Element{{2360, 0, 1455, 285}, "Call", node::kUnmarked, {}, false};
         t.call.setFore(colours::kBlack);
         rows.push_back(std::move(t));
         rowExists.push_back(true);

@@ -1,8 +1,10 @@
 #pragma once
 #include <array>
+#include <string>
 
 #include "common/view.h"
 #include "views/pane.h"
+#include "views/shown_socket.h"
 
 namespace dx {
 
@@ -20,7 +22,6 @@ struct MonitorModel {
     Element clearButton{{1080, 60, 735, 255}, "Clear", colours::kButtonFace};
     Element autoButton{{1920, 60, 735, 255}, "Auto", colours::kButtonFace};
     Element socketLabel{{2880, 90, 495, 255}, "Socket", colours::kButtonFace};
-    Element commandLine{{3480, 40, 495, 285}, "1", colours::kWindowBack};
     // The shown socket's address, port and call.
     Element shownAddress{{4020, 40, 1505, 285}, "IP", colours::kWindowBack};
     Element shownPort{{5580, 40, 615, 285}, "Port", colours::kWindowBack};
@@ -38,6 +39,30 @@ struct MonitorModel {
         showIn.setChecked(true);
         showOut.setChecked(true);
     }
+
+    // The "Socket" box: the shown socket's number and the operator's command line in one. Its text
+    // changes only through showSocket and setCommandLine, so the box and the shown socket are
+    // always the same.
+    const Element& commandLine() const { return commandLine_; }
+    const ShownSocket& shownSocket() const { return shownSocket_; }
+    // A socket record shows its socket.
+    void showSocket(std::string socketText) { setCommandLine(std::move(socketText)); }
+    // What the operator typed in the box, or the empty box once a line is sent.
+    void setCommandLine(std::string text) {
+        commandLine_.setText(text);
+        shownSocket_.set(std::move(text));
+    }
+
+    // Auto mode: the node chooses the shown socket, and a socket that logs in is shown at once;
+    // off (Manual) once the operator has picked a socket by its call. The auto button's caption
+    // says which.
+    bool autoMode() const { return autoMode_; }
+    void setAutoMode(bool on) { autoMode_ = on; }
+
+  private:
+    Element commandLine_{{3480, 40, 495, 285}, "1", colours::kWindowBack};
+    ShownSocket shownSocket_{commandLine_.text()};
+    bool autoMode_ = false;
 };
 
 }  // namespace dx
