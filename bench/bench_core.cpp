@@ -96,7 +96,7 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
-        c->core.commands.dxDeArmed = true;
+        c->core.spotDelay.armed = true;
         if (observed) c->core.events.subscribe(observer);
         c->arrive("^ZQ99 start\x04");  // the buffer ends with EOT, so every batch is cut on arrival
         state.ResumeTiming();

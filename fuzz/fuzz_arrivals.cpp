@@ -102,7 +102,7 @@ struct Harness {
         s.arrive(std::string(data));
         s.platform.incoming.clear();  // what a link that is not up does not read is lost
         if (up) {
-            DX_FUZZ_CHECK(core.commands.idleTicks == 0);
+            DX_FUZZ_CHECK(core.watchdog.idleTicks == 0);
             DX_FUZZ_CHECK(pane.size() <= start + 4 * (held + data.size()) + 512);
         } else {
             // Nothing is read from a link that is not up.
@@ -135,17 +135,17 @@ struct Harness {
             case kCommandLineEnter: {
                 const std::size_t n = in.byte() % 16;
                 if (n > 0) m.setCommandLine(std::string(in.take(n)));
-                core.commands.onCommandLineKey(CommandLine::kEnter);
+                core.monitorButtons.onCommandLineKey(MonitorButtons::kEnter);
                 DX_FUZZ_CHECK(m.commandLine().text().empty());
                 break;
             }
             case kKeepAliveTick:
-                if (s.platform.timerRunning(TimerId::KeepAlive)) core.commands.onKeepAliveTick();
+                if (s.platform.timerRunning(TimerId::KeepAlive)) core.watchdog.onTick();
                 break;
             case kDxDeTick:
                 if (s.platform.timerRunning(TimerId::DxDe)) {
-                    core.commands.onDxDeTick();
-                    DX_FUZZ_CHECK(core.commands.dxDeArmed);
+                    core.spotDelay.onTick();
+                    DX_FUZZ_CHECK(core.spotDelay.armed);
                 }
                 break;
             case kToggleIn:

@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rec.nodeIsArcPassive = (setup & 4) != 0;
     core.connects.watchOlderVersions.setChecked((setup & 8) != 0);
     core.monitor.showIn.setChecked((setup & 16) == 0);
-    core.commands.dxDeArmed = (setup & 32) != 0;
+    core.spotDelay.armed = (setup & 32) != 0;
     core.monitor.setAutoMode((setup & 64) == 0);
     Prepare(s);
 

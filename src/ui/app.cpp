@@ -56,7 +56,7 @@ App::App(const QString& configPath, const Options& options)
     connect(&platform_, &QtPlatform::keepAliveTick, this,
             [this, &c] { runEvent("the watchdog's tick", [&c] { c.reconnect.onWatchdogTick(); }); });
     connect(&platform_, &QtPlatform::dxDeTick, this,
-            [this, &c] { runEvent("the spot timer's tick", [&c] { c.commands.onDxDeTick(); }); });
+            [this, &c] { runEvent("the spot timer's tick", [&c] { c.spotDelay.onTick(); }); });
 }
 
 App::~App() {

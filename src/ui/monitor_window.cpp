@@ -74,7 +74,7 @@ bool MonitorWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             core_.monitor.setCommandLine(latin1Bytes(commandLine->text()));
-            handle([this] { core_.commands.onCommandLineKey(CommandLine::kEnter); });
+            handle([this] { core_.monitorButtons.onCommandLineKey(MonitorButtons::kEnter); });
             return true;  // swallowed: no line break, no beep
         }
     }

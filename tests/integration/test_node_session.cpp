@@ -67,7 +67,7 @@ TEST(NodeSession, AMixedPopulationIsClassifiedAndTheNewerVersionIsSaved) {
     for (int i = 3; i <= 9; ++i) logins += "^ZQ66^" + std::to_string(i) + "^3^16777215";
     sendBatch(s.node, logins);
     ASSERT_TRUE(s.waitForSent("M9^"));
-    s.core().commands.dxDeArmed = true;  // as if the spot delay had passed since the last login
+    s.core().spotDelay.armed = true;  // as if the spot delay had passed since the last login
     sendBatch(s.node,
               "^ZQ70^8^echo #1"                                // magenta, still watched
               "^ZQ70^3^K1ABC de NODE 08-Dec-2026 1200Z ZQC >"  // the node type, and a KEL client

@@ -111,7 +111,7 @@ TEST_P(RecognitionRules, ColourTheSocketAndReleaseWhenSettled) {
                                     NodeProgram::ArCluster, NodeProgram::Unknown};
     r.nodeProgram = programs[c.nodeType];
     r.nodeIsArcPassive = c.nodeType == 4;
-    rig.core.commands.dxDeArmed = c.dxDeArmed;
+    rig.core.spotDelay.armed = c.dxDeArmed;
     rig.line(6, c.line);
     EXPECT_EQ(rig.port(6).back(), c.back);
     const bool sent =
@@ -532,7 +532,7 @@ TEST(Counters, KeptRowByRowTheyEqualAWalkOverEveryRow) {
         }
         const int extra = static_cast<int>(rng() % 40);
         for (ClassRig* rig : {&kept, &walked}) {
-            rig->core.commands.dxDeArmed = step > 1000;
+            rig->core.spotDelay.armed = step > 1000;
             rig->core.connects.watchOlderVersions.setChecked(step % 700 < 350);
             if (sentence[4] == '6')
                 rig->record(sentence);

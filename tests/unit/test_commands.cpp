@@ -23,7 +23,7 @@ TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
     rig.core.monitor.autoButton.setText("Manual");
     rig.core.connects.latestVersion.setBack(colours::kYellow);
     rig.core.connects.latestVersion.setTip("Needs Rescan");
-    rig.core.commands.dxDeArmed = true;
+    rig.core.spotDelay.armed = true;
     rig.row(3).call.setBack(rgb(0x00FF00));
     rig.row(3).setVerdict(Verdict::KelLatest);
 
@@ -33,8 +33,8 @@ TEST(Rescan, WhileDisconnectedRestoresAutoAndVersionBoxButSendsNothing) {
     EXPECT_EQ(rig.core.monitor.autoButton.text(), "Auto");
     EXPECT_EQ(rig.core.connects.latestVersion.back(), colours::kWhite);
     EXPECT_EQ(rig.core.connects.latestVersion.tip(), "KEL latest Version");
-    EXPECT_FALSE(rig.core.commands.dxDeArmed);
-    EXPECT_TRUE(rig.core.commands.dxDeEnabled());
+    EXPECT_FALSE(rig.core.spotDelay.armed);
+    EXPECT_TRUE(rig.core.spotDelay.running());
     EXPECT_TRUE(rig.platform.sent.empty());
     EXPECT_EQ(rig.row(3).port.back(), colours::kGreen);  // rows untouched
 }

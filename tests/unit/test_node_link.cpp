@@ -110,7 +110,7 @@ TEST(OnConnected, WaitsTwoSecondsThenSendsExactlyBAndStartsTheWatchdog) {
     EXPECT_FALSE(r.core.monitor.connectButton.visible());
     ASSERT_EQ(r.platform.timers.count(TimerId::KeepAlive), 1u);
     EXPECT_EQ(r.platform.timers[TimerId::KeepAlive], 65000);
-    EXPECT_TRUE(r.core.commands.keepAliveEnabled());
+    EXPECT_TRUE(r.core.watchdog.running());
     EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace);
 }
 
@@ -204,7 +204,7 @@ TEST(CommandLine, EnterSendsExactlyTheTypedTextWhileConnectedAndEmptiesTheBox) {
         Rig r;
         if (!c.connected) r.platform.state = kSocketConnecting;
         r.core.monitor.setCommandLine(c.typed);
-        EXPECT_TRUE(r.core.commands.onCommandLineKey(CommandLine::kEnter));
+        EXPECT_TRUE(r.core.monitorButtons.onCommandLineKey(MonitorButtons::kEnter));
         std::string bytes;
         for (const std::string& s : r.platform.sent) bytes += s;
         EXPECT_EQ(bytes, c.sentBytes);
@@ -218,7 +218,7 @@ TEST(CommandLine, OtherKeysAreLeftToEditing) {
     Rig r;
     r.core.monitor.setCommandLine("sh/dx");
     for (const int key : {int{'a'}, 10, 8, 27, 32}) {
-        EXPECT_FALSE(r.core.commands.onCommandLineKey(key)) << "key " << key;
+        EXPECT_FALSE(r.core.monitorButtons.onCommandLineKey(key)) << "key " << key;
     }
     EXPECT_EQ(r.core.monitor.commandLine().text(), "sh/dx");
     EXPECT_TRUE(r.platform.sent.empty());
@@ -230,23 +230,23 @@ TEST(CommandLine, OtherKeysAreLeftToEditing) {
 TEST(Watchdog, TurnsTheConnectionsWindowRedAtTheSixthSilentTickAndStops) {
     Rig r;
     for (int tick = 1; tick <= 5; ++tick) {
-        r.core.commands.onKeepAliveTick();
+        r.core.watchdog.onTick();
         EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace) << "tick " << tick;
         EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 1u);
     }
-    r.core.commands.onKeepAliveTick();
+    r.core.watchdog.onTick();
     EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
     EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 0u);
-    EXPECT_FALSE(r.core.commands.keepAliveEnabled());
+    EXPECT_FALSE(r.core.watchdog.running());
     EXPECT_TRUE(r.platform.sent.empty());  // nothing goes to the node
 }
 
 TEST(Watchdog, RedStaysWhenDataFlowsAgainUntilTheNextConnect) {
     Rig r;
-    for (int tick = 0; tick < 6; ++tick) r.core.commands.onKeepAliveTick();
+    for (int tick = 0; tick < 6; ++tick) r.core.watchdog.onTick();
     ASSERT_EQ(r.core.connects.window.back(), colours::kRed);
     Deliver(r, "^ZQ61^data again");
-    EXPECT_EQ(r.core.commands.idleTicks, 0);
+    EXPECT_EQ(r.core.watchdog.idleTicks, 0);
     EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
     EXPECT_EQ(r.platform.timers.count(TimerId::KeepAlive), 0u);
 
@@ -260,20 +260,20 @@ TEST(Watchdog, RedStaysWhenDataFlowsAgainUntilTheNextConnect) {
 TEST(Watchdog, DataEveryTickKeepsTheWindowFromTurningRed) {
     Rig r;
     for (int minute = 0; minute < 30; ++minute) {
-        r.core.commands.onKeepAliveTick();
+        r.core.watchdog.onTick();
         r.arrive("^ZQ61^still here");
-        ASSERT_LE(r.core.commands.idleTicks, 1);
+        ASSERT_LE(r.core.watchdog.idleTicks, 1);
     }
     EXPECT_EQ(r.core.connects.window.back(), colours::kButtonFace);
 }
 
 TEST(DxDeTimer, ArmsTheSpotRuleOnceAndStops) {
     Rig r;
-    r.core.commands.restartDxDe();
+    r.core.spotDelay.restart();
     EXPECT_EQ(r.platform.timers[TimerId::DxDe], 45000);
-    EXPECT_FALSE(r.core.commands.dxDeArmed);
-    r.core.commands.onDxDeTick();
-    EXPECT_TRUE(r.core.commands.dxDeArmed);
+    EXPECT_FALSE(r.core.spotDelay.armed);
+    r.core.spotDelay.onTick();
+    EXPECT_TRUE(r.core.spotDelay.armed);
     EXPECT_EQ(r.platform.timers.count(TimerId::DxDe), 0u);
 }
 

@@ -121,20 +121,20 @@ TEST(ReceiveBuffer, DataIsReadOnlyFromAnOpenLink) {
     for (const int state : {kSocketClosed, kSocketClosing}) {
         SCOPED_TRACE("state " + std::to_string(state));
         Rig r;
-        r.core.commands.idleTicks = 4;
+        r.core.watchdog.idleTicks = 4;
         r.platform.state = state;
         r.arrive("^ZQ61^Hello" + kEotStr);
         EXPECT_EQ(r.core.stream.receiveBuffer(), "");
         EXPECT_EQ(r.platform.incoming, "^ZQ61^Hello" + kEotStr);  // left unread
-        EXPECT_EQ(r.core.commands.idleTicks, 4);
+        EXPECT_EQ(r.core.watchdog.idleTicks, 4);
     }
 }
 
 TEST(ReceiveBuffer, EveryArrivalFromAnOpenLinkResetsTheIdleCount) {
     Rig r;
-    r.core.commands.idleTicks = 5;
+    r.core.watchdog.idleTicks = 5;
     r.arrive("x");
-    EXPECT_EQ(r.core.commands.idleTicks, 0);
+    EXPECT_EQ(r.core.watchdog.idleTicks, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

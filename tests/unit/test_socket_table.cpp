@@ -180,11 +180,11 @@ TEST(SocketRecord, NeverShowsInThePane) {
 
 TEST(MonitoredRecord, AnEmptyCallStartsAWatch) {
     TableRig rig;
-    rig.core.commands.dxDeArmed = true;
+    rig.core.spotDelay.armed = true;
     rig.record("^ZQ60^12^0^1.2.3.4^" + std::to_string(kWhiteNumber) + "^23^0^^65280");
     EXPECT_EQ(rig.platform.sent, std::vector<std::string>{"M12^"});
-    EXPECT_FALSE(rig.core.commands.dxDeArmed);
-    EXPECT_TRUE(rig.core.commands.dxDeEnabled());
+    EXPECT_FALSE(rig.core.spotDelay.armed);
+    EXPECT_TRUE(rig.core.spotDelay.running());
     EXPECT_EQ(rig.row(12).port.back(), colours::kWhite);
     const MonitorModel& m = rig.core.monitor;
     EXPECT_EQ(m.commandLine().text(), "12");
@@ -246,7 +246,7 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         rig.row(12).port.setTip("1.9");
         rig.row(12).setWatch(Watch::Settled);
         rig.core.monitor.setAutoMode(autoMode);
-        rig.core.commands.dxDeArmed = true;
+        rig.core.spotDelay.armed = true;
         rig.platform.sent.clear();
         rig.core.monitor.shownAddress.setText("before");
 
@@ -256,7 +256,7 @@ TEST(AnySocketRecord, AnAddressLeavingYellowStartsAWatchAndAutoModeShowsIt) {
         EXPECT_EQ(rig.row(12).port.fore(), colours::kRed);
         EXPECT_EQ(rig.row(12).port.tip(), "");
         EXPECT_EQ(rig.row(12).address.back(), 255);
-        EXPECT_FALSE(rig.core.commands.dxDeArmed);
+        EXPECT_FALSE(rig.core.spotDelay.armed);
         const MonitorModel& m = rig.core.monitor;
         if (autoMode) {
             EXPECT_EQ(m.commandLine().text(), "12");

@@ -7,8 +7,8 @@
 #include "app/status_sentences.h"
 #include "app/window_loader.h"
 #include "common/platform.h"
-#include "sockets/command_line.h"
 #include "sockets/socket_table.h"
+#include "sockets/spot_delay.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"
@@ -22,11 +22,11 @@ void ConnectionsCommands::rescan() {
     monitor_.autoButton.setText("Auto");
     connects_.latestVersion.setTip("KEL latest Version");
     connects_.latestVersion.setBack(colours::kWhite);
-    commands_.dxDeArmed = false;
-    commands_.restartDxDe();
+    spotDelay_.armed = false;
+    spotDelay_.restart();
     if (!sender_.connected()) return;
-    commands_.dxDeArmed = false;
-    commands_.restartDxDe();
+    spotDelay_.armed = false;
+    spotDelay_.restart();
     const std::int32_t n = grid_.highestIndex();
     sender_.watchAll();
     const auto& pc = status_.portBoxColours;

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 namespace dx {
-class CommandLine;
+class SpotDelay;
 struct ConnectionsModel;
 class Grid;
 struct MonitorModel;
@@ -18,13 +18,13 @@ class WindowLoader;
 class ConnectionsCommands {
   public:
     ConnectionsCommands(NodeLink& link, SocketTable& table, const StatusSentences& status, Grid& grid,
-                        CommandLine& commands, WindowLoader& loader, NodeSender& sender, Platform& platform,
+                        SpotDelay& spotDelay, WindowLoader& loader, NodeSender& sender, Platform& platform,
                         MonitorModel& monitor, ConnectionsModel& connects, SettingsModel& settings)
         : link_(link),
           table_(table),
           status_(status),
           grid_(grid),
-          commands_(commands),
+          spotDelay_(spotDelay),
           loader_(loader),
           sender_(sender),
           platform_(platform),
@@ -50,7 +50,7 @@ class ConnectionsCommands {
     SocketTable& table_;
     const StatusSentences& status_;
     Grid& grid_;
-    CommandLine& commands_;
+    SpotDelay& spotDelay_;
     WindowLoader& loader_;
     NodeSender& sender_;
     Platform& platform_;

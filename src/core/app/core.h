@@ -8,14 +8,15 @@
 #include "app/sentence_stream.h"
 #include "app/settings_commands.h"
 #include "app/status_sentences.h"
+#include "app/watchdog.h"
 #include "app/window_loader.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
-#include "sockets/command_line.h"
 #include "sockets/recognition.h"
 #include "sockets/release.h"
 #include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
+#include "sockets/spot_delay.h"
 #include "sockets/statistics.h"
 #include "sockets/traffic.h"
 #include "sockets/traffic_rows.h"
@@ -53,7 +54,8 @@ class Core {
     // then or holds part of it: the grid copies its template row, the window loader holds the
     // configuration's values.
     Grid grid{connects, ports};
-    CommandLine commands{sender, platform, monitor, connects};
+    SpotDelay spotDelay{platform};
+    Watchdog watchdog{platform, connects};
     // Publishes users' arrivals and departures and the link's state to whoever subscribes.
     SocketEvents events{grid, platform, monitor};
     Statistics statistics{grid, trafficRows, events, monitor, connects};
@@ -61,16 +63,16 @@ class Core {
     ConfigFile config{screens, loader, platform, monitor, connects, settings};
     WindowLoader loader{connects, settings, config, trafficRows};
     Screens screens{grid, loader, monitor, connects, settings};
-    Recognition recognition{grid, release, commands, sender, config, config, monitor, connects};
+    Recognition recognition{grid, release, spotDelay, sender, config, config, monitor, connects};
     Traffic traffic{grid, recognition, ports, trafficRows, connects};
-    SocketTable table{grid, release, statistics, commands, sender, ports, monitor, connects};
+    SocketTable table{grid, release, statistics, spotDelay, sender, ports, monitor, connects};
     StatusSentences status{grid, recognition, ports, monitor, connects};
-    SentenceStream stream{table, traffic, status, recognition, commands, events, guard, platform, monitor};
+    SentenceStream stream{table, traffic, status, recognition, watchdog, events, guard, platform, monitor};
     NodeLink link{config, status,   loader, screens,  table,   statistics, events,
-                  grid,   commands, sender, platform, monitor, connects};
-    Reconnect reconnect{link, commands, platform, monitor};
+                  grid,   watchdog, sender, platform, monitor, connects};
+    Reconnect reconnect{link, watchdog, platform, monitor};
     MonitorButtons monitorButtons{sender, monitor};
-    ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     commands, loader,
+    ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     spotDelay, loader,
                                             sender, platform, monitor, connects, settings};
     SettingsCommands settingsCommands{config, settings};
 };

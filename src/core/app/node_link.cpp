@@ -5,9 +5,9 @@
 #include "app/config_file.h"
 #include "app/screens.h"
 #include "app/status_sentences.h"
+#include "app/watchdog.h"
 #include "app/window_loader.h"
 #include "common/platform.h"
-#include "sockets/command_line.h"
 #include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
 #include "sockets/statistics.h"
@@ -61,7 +61,7 @@ void NodeLink::onConnected() {
     // The node starts its stream when asked, and only once it is ready for it.
     platform_.sleepMs(2000);
     sender_.start();
-    commands_.enableWatchdog();
+    watchdog_.enable();
     connects_.window.setBack(colours::kButtonFace);
 }
 

@@ -2,7 +2,6 @@
 #include <string>
 
 namespace dx {
-class CommandLine;
 class ConfigFile;
 struct ConnectionsModel;
 class Grid;
@@ -14,15 +13,15 @@ class SocketEvents;
 class SocketTable;
 class Statistics;
 class StatusSentences;
+class Watchdog;
 class WindowLoader;
 
 // Start-up, the node connection's own events and the end of the program.
 class NodeLink {
   public:
     NodeLink(ConfigFile& config, StatusSentences& status, WindowLoader& loader, Screens& screens,
-             SocketTable& table, Statistics& statistics, SocketEvents& events, Grid& grid,
-             CommandLine& commands, NodeSender& sender, Platform& platform, MonitorModel& monitor,
-             ConnectionsModel& connects)
+             SocketTable& table, Statistics& statistics, SocketEvents& events, Grid& grid, Watchdog& watchdog,
+             NodeSender& sender, Platform& platform, MonitorModel& monitor, ConnectionsModel& connects)
         : config_(config),
           status_(status),
           loader_(loader),
@@ -31,7 +30,7 @@ class NodeLink {
           statistics_(statistics),
           events_(events),
           grid_(grid),
-          commands_(commands),
+          watchdog_(watchdog),
           sender_(sender),
           platform_(platform),
           monitor_(monitor),
@@ -59,7 +58,7 @@ class NodeLink {
     Statistics& statistics_;
     SocketEvents& events_;
     Grid& grid_;
-    CommandLine& commands_;
+    Watchdog& watchdog_;
     NodeSender& sender_;
     Platform& platform_;
     MonitorModel& monitor_;

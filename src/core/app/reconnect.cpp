@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/node_link.h"
+#include "app/watchdog.h"
 #include "common/platform.h"
-#include "sockets/command_line.h"
 #include "views/monitor_model.h"
 
 namespace dx {
@@ -17,7 +17,7 @@ void Reconnect::setFirstWait(int seconds) {
 void Reconnect::onConnected() {
     // Each link is given the watchdog's whole time: the silence of a link given up is not
     // counted against the next.
-    if (first_ > 0) commands_.idleTicks = 0;
+    if (first_ > 0) watchdog_.idleTicks = 0;
     link_.onConnected();
     if (first_ > 0) platform_.timerStart(TimerId::LinkSteady, kSteadyMs);
 }
@@ -53,7 +53,7 @@ void Reconnect::onSteady() {
 }
 
 void Reconnect::onWatchdogTick() {
-    if (!commands_.onKeepAliveTick() || first_ == 0) return;
+    if (!watchdog_.onTick() || first_ == 0) return;
     // Only a link that is up is given up; a try under way or waiting goes on as planned.
     if (platform_.socketState() != kSocketConnected) return;
     link_.giveUpSilentLink();

@@ -3,9 +3,9 @@
 #include <string>
 
 namespace dx {
-class CommandLine;
 class NodeLink;
 class Platform;
+class Watchdog;
 struct MonitorModel;
 
 // Connecting again after the link is lost, for a monitor left running unattended: when the
@@ -20,8 +20,8 @@ class Reconnect {
     static constexpr int kSteadyMs = 60000;  // a link up this long has recovered
     static constexpr int kLongestFactor = 10;
 
-    Reconnect(NodeLink& link, CommandLine& commands, Platform& platform, MonitorModel& monitor)
-        : link_(link), commands_(commands), platform_(platform), monitor_(monitor) {}
+    Reconnect(NodeLink& link, Watchdog& watchdog, Platform& platform, MonitorModel& monitor)
+        : link_(link), watchdog_(watchdog), platform_(platform), monitor_(monitor) {}
 
     // The first wait in seconds; 0 (as at start) never connects again.
     void setFirstWait(int seconds);
@@ -42,7 +42,7 @@ class Reconnect {
     void linkLost();
 
     NodeLink& link_;
-    CommandLine& commands_;
+    Watchdog& watchdog_;
     Platform& platform_;
     MonitorModel& monitor_;
     int first_ = 0;

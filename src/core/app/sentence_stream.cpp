@@ -3,10 +3,10 @@
 #include <string>
 
 #include "app/status_sentences.h"
+#include "app/watchdog.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
 #include "common/text.h"
-#include "sockets/command_line.h"
 #include "sockets/recognition.h"
 #include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
@@ -36,7 +36,7 @@ void SentenceStream::onDataArrival() {
             if (state != kSocketConnecting || waits >= 1000) return;
             p.sleepMs(1);
         }
-        commands_.idleTicks = 0;
+        watchdog_.idleTicks = 0;
         trimPane();
         append(p.socketReadAll());
         cutSentences();

@@ -8,7 +8,6 @@
 #include "wire/receive_buffer.h"
 
 namespace dx {
-class CommandLine;
 class EventGuard;
 struct MonitorModel;
 class Platform;
@@ -17,6 +16,7 @@ class SocketEvents;
 class SocketTable;
 class StatusSentences;
 class Traffic;
+class Watchdog;
 
 // The node's stream of sentences: each arrival into the receive buffer, the dispatch of the
 // sentences cut from it by head, and the output stage that writes a sentence's text to the pane.
@@ -34,13 +34,13 @@ class SentenceStream {
     }
 
     SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
-                   const Recognition& recognition, CommandLine& commands, SocketEvents& events,
+                   const Recognition& recognition, Watchdog& watchdog, SocketEvents& events,
                    EventGuard& guard, Platform& platform, MonitorModel& monitor)
         : table_(table),
           traffic_(traffic),
           status_(status),
           recognition_(recognition),
-          commands_(commands),
+          watchdog_(watchdog),
           events_(events),
           guard_(guard),
           platform_(platform),
@@ -68,7 +68,7 @@ class SentenceStream {
     Traffic& traffic_;
     StatusSentences& status_;
     const Recognition& recognition_;
-    CommandLine& commands_;
+    Watchdog& watchdog_;
     SocketEvents& events_;
     EventGuard& guard_;
     Platform& platform_;

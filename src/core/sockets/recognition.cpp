@@ -6,8 +6,8 @@
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
-#include "sockets/command_line.h"
 #include "sockets/release.h"
+#include "sockets/spot_delay.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"
@@ -142,7 +142,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
     if (startsWith(line, "DX de ")) {
         // Spots reach only users without a KEL client; the rule waits until the node has had time
         // to stop sending spots to sockets it knows.
-        if (!commands_.dxDeArmed) return std::nullopt;
+        if (!spotDelay_.armed) return std::nullopt;
         row.setVerdict(Verdict::PlainUser);
         release(socket);
         return std::nullopt;

@@ -4,7 +4,7 @@
 #include <string>
 
 namespace dx {
-class CommandLine;
+class SpotDelay;
 class ConfigSaver;
 struct ConfigValues;
 struct ConnectionsModel;
@@ -20,12 +20,12 @@ enum class NodeProgram : std::uint8_t { Unknown, ReRidavir, DxSpider, ArCluster 
 // the node program behind the socket server. The verdict is kept on the socket's grid row.
 class Recognition {
   public:
-    Recognition(Grid& grid, Release& release, const CommandLine& commands, NodeSender& sender,
+    Recognition(Grid& grid, Release& release, const SpotDelay& spotDelay, NodeSender& sender,
                 ConfigValues& config, ConfigSaver& configSaver, MonitorModel& monitor,
                 ConnectionsModel& connects)
         : grid_(grid),
           release_(release),
-          commands_(commands),
+          spotDelay_(spotDelay),
           sender_(sender),
           config_(config),
           configSaver_(configSaver),
@@ -53,7 +53,7 @@ class Recognition {
 
     Grid& grid_;
     Release& release_;
-    const CommandLine& commands_;
+    const SpotDelay& spotDelay_;
     NodeSender& sender_;
     ConfigValues& config_;
     ConfigSaver& configSaver_;

@@ -5,8 +5,8 @@
 #include "common/fault.h"
 #include "common/numeric.h"
 #include "common/text.h"
-#include "sockets/command_line.h"
 #include "sockets/release.h"
+#include "sockets/spot_delay.h"
 #include "sockets/statistics.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
@@ -106,7 +106,7 @@ void SocketTable::applyRecordField(std::int32_t k) {
     // before it touches the grid, and a socket without a row faults only there.
     const auto row = [this]() -> GridRow& { return grid_.rowToChange(recordSocket); };
     MonitorModel& m = monitor_;
-    CommandLine& commands = commands_;
+    SpotDelay& spotDelay = spotDelay_;
 
     if (recordIsMonitoredSocket) {
         // The monitored socket: its row, and the monitor window's boxes.
@@ -143,8 +143,8 @@ void SocketTable::applyRecordField(std::int32_t k) {
                 m.shownCall.setText(field(6));
                 row().call.setText(field(6));
                 if (field(6).empty()) {
-                    commands.dxDeArmed = false;
-                    commands.restartDxDe();
+                    spotDelay.armed = false;
+                    spotDelay.restart();
                     watch(f0);
                     row().setVerdict(Verdict::Unclassified);
                 }
@@ -180,8 +180,8 @@ void SocketTable::applyRecordField(std::int32_t k) {
                     m.shownCall.setText("");
                     m.shownCall.setBack(colours::kWhite);
                 }
-                commands.dxDeArmed = false;
-                commands.restartDxDe();
+                spotDelay.armed = false;
+                spotDelay.restart();
             }
             row().address.setBack(c);
             break;

@@ -4,7 +4,7 @@
 #include <vector>
 
 namespace dx {
-class CommandLine;
+class SpotDelay;
 struct ConnectionsModel;
 class Grid;
 struct MonitorModel;
@@ -17,12 +17,12 @@ class Statistics;
 // in the rows of the connections grid and, for the monitored socket, in the monitor window.
 class SocketTable {
   public:
-    SocketTable(Grid& grid, Release& release, Statistics& statistics, CommandLine& commands,
+    SocketTable(Grid& grid, Release& release, Statistics& statistics, SpotDelay& spotDelay,
                 NodeSender& sender, PortRows& ports, MonitorModel& monitor, ConnectionsModel& connects)
         : grid_(grid),
           release_(release),
           statistics_(statistics),
-          commands_(commands),
+          spotDelay_(spotDelay),
           sender_(sender),
           ports_(ports),
           monitor_(monitor),
@@ -43,7 +43,7 @@ class SocketTable {
     Grid& grid_;
     Release& release_;
     Statistics& statistics_;
-    CommandLine& commands_;
+    SpotDelay& spotDelay_;
     NodeSender& sender_;
     PortRows& ports_;
     MonitorModel& monitor_;

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+
+namespace dx {
+struct ConnectionsModel;
+class Platform;
+
+// The node link's receive watchdog: ticks every 65 s once a link is up, and turns the
+// connections window red at the sixth tick with no data in between, when the node has been silent
+// for between 325 and 390 s. The red stays, and the watchdog rests, until the next link is up.
+class Watchdog {
+  public:
+    static constexpr int kTickMs = 65000;
+
+    Watchdog(Platform& platform, ConnectionsModel& connects) : platform_(platform), connects_(connects) {}
+
+    // Ticks since the last data arrived; every arrival sets it back to 0.
+    std::int32_t idleTicks = 0;
+    bool running() const { return running_; }
+
+    // Answers true at the tick that turns the window red: the node has been silent too long.
+    bool onTick();
+    // Starts the ticks; a watchdog already running keeps its phase.
+    void enable();
+
+  private:
+    Platform& platform_;
+    ConnectionsModel& connects_;
+    bool running_ = false;
+};
+
+}  // namespace dx
