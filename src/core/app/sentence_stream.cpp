@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "app/status_sentences.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
 #include "common/text.h"
 #include "sockets/command_line.h"
 #include "sockets/recognition.h"
 #include "sockets/socket_table.h"
+#include "sockets/status_sentences.h"
 #include "sockets/traffic.h"
 #include "views/monitor_model.h"
 #include "wire/sentence_kinds.h"

@@ -1,4 +1,4 @@
-#include "app/status_sentences.h"
+#include "sockets/status_sentences.h"
 
 #include <cmath>
 #include <string>
