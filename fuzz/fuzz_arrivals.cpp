@@ -98,7 +98,7 @@ struct Harness {
         // arrival's sentences then add at most a few times their own size (a line gains a line
         // break and an indent, a traffic line its call).
         std::size_t start = pane.size();
-        if (up) start = SentenceStream::keptAfterTrim(start);
+        if (up) start = Pane::keptAfterTrim(start);
         s.Arrive(data);
         if (up) {
             DX_FUZZ_CHECK(core.commands.idleTicks == 0);

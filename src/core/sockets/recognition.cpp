@@ -75,9 +75,7 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
     } else if (nodeIsDxSpider) {
         if (startsWith(line, "ZQ11^")) {
             row.setVerdict(Verdict::KelOlder);
-            float none = 0;
-            std::int16_t s = socket;
-            kelCheck(none, s);
+            kelCheck(0, socket);
         } else if (line == " spider >") {
             port.setTip("2");
             return std::nullopt;
@@ -144,7 +142,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
     return std::nullopt;
 }
 
-void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
+void Recognition::kelCheck(float userVersion, std::int16_t stream) {
     GridRow& row = grid_.rowToChange(stream);
     Element& port = row.port;
     if (nodeIsDxSpider) userVersion = static_cast<float>(leadingNumber(port.tip()));

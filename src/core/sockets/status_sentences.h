@@ -1,9 +1,12 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/colour.h"
+#include "wire/outcome.h"
+#include "wire/sentences.h"
 
 namespace dx {
 struct ConnectionsModel;
@@ -12,8 +15,9 @@ struct MonitorModel;
 struct PortRows;
 class Recognition;
 
-// The node's status sentences that the dispatcher handles itself: the blue and red text lines
-// (with the keep-alive version), the port strip, the high-water marks and the start time.
+// The node's status sentences: its own lines, the lines to and from the monitored socket (with
+// the keep-alive version), the announcements, the port strip, the high-water marks and the start
+// time.
 class StatusSentences {
   public:
     // A box number above this is a fault of its sentence: no node listens on a thousand ports.
@@ -25,18 +29,19 @@ class StatusSentences {
 
     std::vector<Colour> portBoxColours{0, 0};
 
-    // Each takes the piece (head included) and leaves in it what the output stage is to write.
-    // Answers true when the piece goes on to the output stage.
-    bool onToMonitoredSocketLine(std::string& piece);    // "^ZQ62"
-    void onFromMonitoredSocketLine(std::string& piece);  // "^ZQ63", the keep-alive among them
-    void onPortBoxText(const std::string& piece);        // "^ZQ80"
-    void onPortBoxColour(const std::string& piece);      // "^ZQ81"
-    void onAllTimeHighWater(const std::string& piece);   // "^ZQ90"
-    void onSessionHighWater(const std::string& piece);   // "^ZQ91"
-    void onNodeStartTime(const std::string& piece);      // "^ZQ92"
+    // Each takes its sentence's value and answers what goes to the pane.
+    wire::Outcome onNodeEventLine(const wire::NodeEventLine& line);                      // "^ZQ61"
+    wire::Outcome onToMonitoredSocketLine(const wire::ToMonitoredSocketLine& line);      // "^ZQ62"
+    wire::Outcome onFromMonitoredSocketLine(const wire::FromMonitoredSocketLine& line);  // "^ZQ63"
+    wire::Outcome onBroadcastLine(const wire::BroadcastLine& line);                      // "^ZQ64"
+    wire::Outcome onPortBoxText(const wire::PortBoxText& box);                           // "^ZQ80"
+    wire::Outcome onPortBoxColour(const wire::PortBoxColour& box);                       // "^ZQ81"
+    wire::Outcome onAllTimeHighWater(const wire::HighWaterMark& mark);                   // "^ZQ90"
+    wire::Outcome onSessionHighWater(const wire::HighWaterMark& mark);                   // "^ZQ91"
+    wire::Outcome onNodeStartTime(const wire::NodeStartTime& time);                      // "^ZQ92"
 
   private:
-    void growPortStrip(std::int32_t n, const std::string* tip, bool setPortCount);
+    void growPortStrip(std::int32_t n, const std::string_view* tip, bool setPortCount);
 
     Grid& grid_;
     Recognition& recognition_;
