@@ -98,7 +98,7 @@ struct Harness {
         // arrival's sentences then add at most a few times their own size (a line gains a line
         // break and an indent, a traffic line its call).
         std::size_t start = pane.size();
-        if (up) start = SentenceStream::keptAfterTrim(start);
+        if (up) start = Pane::keptAfterTrim(start);
         s.arrive(std::string(data));
         s.platform.incoming.clear();  // what a link that is not up does not read is lost
         if (up) {

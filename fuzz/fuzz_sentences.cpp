@@ -1,11 +1,14 @@
-// Single sentences straight to their handlers, on a connected core that already has a port strip
-// and a few sockets: the socket table, the traffic lines, the status sentences and the output
-// stage. After the sentence the core's invariants are checked, the grid laid out and compared,
-// the counters compared with a count over every row, and the pane's journal replayed.
+// Single sentences through the dispatch table, on a connected core that already has a port strip
+// and a few sockets: one route of the table (the sentence read into the value of its kind and
+// handed to its handler), or the dispatch of a piece by its head, and then the output stage with
+// what the handler answered. After the sentence the core's invariants are checked, the grid laid
+// out and compared, the counters compared with a count over every row, and the pane's journal
+// replayed.
 //
-// The input: byte 0 picks the handler (low four bits) and whether the sentence gets its head put
-// in front (bit 7); byte 1 picks the node program the core has recognised and a few switches;
-// the rest is the sentence.
+// The input: byte 0 picks the route (low four bits: the routes of the dispatch table in its order,
+// then the dispatch by head) and whether the sentence gets its kind's head in front (bit 7);
+// byte 1 picks the node program the core has recognised and a few switches; the rest is the
+// sentence.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,100 +20,61 @@
 namespace dx::fuzz {
 namespace {
 
-enum Handler : int {
-    kRecord66,
-    kRecord60,
-    kTraffic,
-    kZq62,
-    kZq63,
-    kZq80,
-    kZq81,
-    kZq90,
-    kZq91,
-    kZq92,
-    kTimeLinks,
-    kOutputStage,
-    kHandlers
-};
-
-const char* const kHeads[kHandlers] = {"^ZQ66^", "^ZQ60^", "^ZQ70^", "^ZQ62^", "^ZQ63^", "^ZQ80^",
-                                       "^ZQ81^", "^ZQ90^", "^ZQ91^", "^ZQ92^", "",       ""};
-
 // What the node sends at the start of a session, cut short: four port boxes, the high-water
-// marks, the port listeners and a few users of each kind.
+// marks, the port listeners and a few users of each kind, each dispatched by its head.
 void Prepare(Session& s) {
-    Core& core = s.core;
-    StatusSentences& st = core.status;
-    st.onPortBoxColour("^ZQ81^1^65280^23");
-    st.onPortBoxColour("^ZQ81^2^65280^7300");
-    st.onPortBoxColour("^ZQ81^3^65280^8000");
-    st.onPortBoxColour("^ZQ81^4^16776960^7373");
-    st.onPortBoxText("^ZQ80^1^7");
-    st.onPortBoxText("^ZQ80^2^6");
-    st.onNodeStartTime("^ZQ92^Up since 07-Dec-2026 1146Z");
-    st.onAllTimeHighWater("^ZQ90^47^19-Feb-2025 0900Z");
-    st.onSessionHighWater("^ZQ91^29^07-Dec-2026 2223Z");
-    SocketTable& t = core.table;
-    t.onSocketRecord("^ZQ66^1^0^0.0.0.0^16777215^23^16777215^^16777215^^Listening on port 23");
-    t.onSocketRecord("^ZQ66^4^0^0.0.0.0^16777215^7373^16777215^^16777215^^Listening on port 7373");
-    t.onSocketRecord("^ZQ66^5^0^79.86.134.231^16777215^20729^16777215^OK8VN^65280^^host-a  port 23");
-    t.onSocketRecord("^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373");
-    t.onSocketRecord("^ZQ66^7^0^217.157.167.12^16777215^21426^16777215^nocall^16711935^^host-c  port 23");
-    t.onSocketRecord("^ZQ66^8^0^62.87.127.160^16777215^43752^16777215^YO5NI^16764927^^host-d  port 8000");
-    t.onSocketRecord("^ZQ66^9^0^10.1.2.3^65535^1111^16777215^^16777215^^host-e  port 23");
-    t.onSocketRecord("^ZQ60^0^0^192.168.1.20^16777215^33000^16777215^GB7RDX^65280^^node");
-    Traffic& tr = core.traffic;
-    std::string line = "^ZQ70^5^KeepAlive 0900Z V1.93";
-    tr.onTrafficLine(line);
-    line = "^ZQ70^8^DX de YO5NI:     14025.0  K1ABC        cq                    0901Z";
-    tr.onTrafficLine(line);
+    SentenceStream& stream = s.core.stream;
+    for (const char* sentence : {
+             "^ZQ81^1^65280^23",
+             "^ZQ81^2^65280^7300",
+             "^ZQ81^3^65280^8000",
+             "^ZQ81^4^16776960^7373",
+             "^ZQ80^1^7",
+             "^ZQ80^2^6",
+             "^ZQ92^Up since 07-Dec-2026 1146Z",
+             "^ZQ90^47^19-Feb-2025 0900Z",
+             "^ZQ91^29^07-Dec-2026 2223Z",
+             "^ZQ66^1^0^0.0.0.0^16777215^23^16777215^^16777215^^Listening on port 23",
+             "^ZQ66^4^0^0.0.0.0^16777215^7373^16777215^^16777215^^Listening on port 7373",
+             "^ZQ66^5^0^79.86.134.231^16777215^20729^16777215^OK8VN^65280^^host-a  port 23",
+             "^ZQ66^6^0^95.120.31.171^16777215^40925^16777215^OH8NOD^16776960^^host-b  port 7373",
+             "^ZQ66^7^0^217.157.167.12^16777215^21426^16777215^nocall^16711935^^host-c  port 23",
+             "^ZQ66^8^0^62.87.127.160^16777215^43752^16777215^YO5NI^16764927^^host-d  port 8000",
+             "^ZQ66^9^0^10.1.2.3^65535^1111^16777215^^16777215^^host-e  port 23",
+             "^ZQ60^0^0^192.168.1.20^16777215^33000^16777215^GB7RDX^65280^^node",
+             "^ZQ70^5^KeepAlive 0900Z V1.93",
+             "^ZQ70^8^DX de YO5NI:     14025.0  K1ABC        cq                    0901Z",
+         })
+        stream.dispatch(sentence);
 }
 
-void Handle(Core& core, Handler h, std::string sentence) {
-    StatusSentences& st = core.status;
-    switch (h) {
-        case kRecord66:
-        case kRecord60: {
-            const std::string shown = core.table.onSocketRecord(sentence);
-            DX_FUZZ_CHECK(shown.empty());
-            break;
-        }
-        case kTraffic:
-            core.traffic.onTrafficLine(sentence);
-            break;
-        // The status handlers leave a fault to the arrival that dispatched them.
-        case kZq62:
-            st.onToMonitoredSocketLine(sentence);
-            break;
-        case kZq63:
-            st.onFromMonitoredSocketLine(sentence);
-            break;
-        case kZq80:
-            st.onPortBoxText(sentence);
-            break;
-        case kZq81:
-            st.onPortBoxColour(sentence);
-            break;
-        case kZq90:
-            st.onAllTimeHighWater(sentence);
-            break;
-        case kZq91:
-            st.onSessionHighWater(sentence);
-            break;
-        case kZq92:
-            st.onNodeStartTime(sentence);
-            break;
-        case kTimeLinks: {
-            const std::string shown = core.traffic.showLinkTime(sentence);
-            DX_FUZZ_CHECK(shown.empty());
-            DX_FUZZ_CHECK(core.connects.linkTime.text().size() <= 7);
-            break;
-        }
-        case kOutputStage:
-            core.stream.writeToPane(std::move(sentence));
-            break;
-        case kHandlers:
-            break;
+// The kinds whose handlers never give the pane anything.
+bool ShowsNothing(wire::SentenceKind kind) {
+    using K = wire::SentenceKind;
+    switch (kind) {
+        case K::MonitoredSocketRecord:
+        case K::SocketRecord:
+        case K::PortBoxText:
+        case K::PortBoxColour:
+        case K::AllTimeHighWater:
+        case K::SessionHighWater:
+        case K::NodeStartTime:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Route `route` of the dispatch table (the dispatch by head past the last), then the output stage.
+void Handle(Core& core, std::size_t route, const std::string& sentence, Colour passedOn) {
+    const SentenceStream::DispatchTable& table = SentenceStream::dispatchTable();
+    if (route < table.size()) {
+        const wire::Outcome outcome = table[route].handle(core.stream, sentence);
+        if (ShowsNothing(table[route].kind)) DX_FUZZ_CHECK(outcome.kind() == wire::Outcome::Kind::Nothing);
+        DX_FUZZ_CHECK(core.connects.linkTime.text().size() <= 7);
+        core.stream.settle(outcome, passedOn);
+    } else {
+        core.stream.settle(core.stream.dispatch(sentence), passedOn);
     }
 }
 
@@ -122,8 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Reader in(data, size);
     const std::uint8_t pick = in.byte();
     const std::uint8_t setup = in.byte();
-    const auto h = static_cast<Handler>((pick & 0x0F) % kHandlers);
-    std::string sentence = (pick & 0x80) ? kHeads[h] : "";
+    const dx::SentenceStream::DispatchTable& table = dx::SentenceStream::dispatchTable();
+    const std::size_t route = static_cast<std::size_t>(pick & 0x0F) % (table.size() + 1);
+    std::string sentence;
+    if ((pick & 0x80) && route < table.size()) {
+        sentence = dx::wire::headOf(table[route].kind);
+        sentence += '^';
+    }
     sentence += in.rest();
 
     Session s;
@@ -156,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A fault ends the sentence's handling, as in the cutting loop; anything else reaches the
     // platform's error report, which stops the run.
-    core.guard.run("a handler", [&] { Handle(core, h, std::move(sentence)); });
+    const dx::Colour passedOn = (setup & 128) ? dx::colours::kRed : dx::colours::kBlack;
+    core.guard.run("a handler", [&] { Handle(core, route, sentence, passedOn); });
 
     NoteStep(core, track);
     CheckState(core, track);

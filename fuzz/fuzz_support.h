@@ -170,9 +170,6 @@ DX_FUZZ_QUIET inline void CheckState(const Core& core, const Track& track) {
     // The receive buffer never holds more than its cap.
     DX_FUZZ_CHECK(core.stream.receiveBuffer().size() <= SentenceStream::kBufferCap);
 
-    // A record keeps at most 64 fields, or the field numbered up to 64 that it updates.
-    DX_FUZZ_CHECK(core.table.recordFields.size() <= 65);
-
     // The call field of a traffic line is 9 to 12 characters wide.
     DX_FUZZ_CHECK(core.trafficRows.callFieldWidth >= 9 && core.trafficRows.callFieldWidth <= 12);
 

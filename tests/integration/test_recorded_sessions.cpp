@@ -307,7 +307,7 @@ class Player {
         // pane is trimmed before an arrival once it holds more than 100000 characters.
         const std::size_t pane = core().monitor.pane.size();
         paneHigh = std::max(paneHigh, pane);
-        const std::size_t bound = SentenceStream::kPaneLimit + 4 * window_.size() + 64;
+        const std::size_t bound = Pane::kLimit + 4 * window_.size() + 64;
         if (pane > bound)
             return ::testing::AssertionFailure() << "after chunk " << chunksSent << " the pane holds " << pane
                                                  << " characters, more than " << bound;
@@ -536,7 +536,7 @@ TEST(RecordedSessions, SessionPlayedOverAndOverKeepsThePaneBounded) {
     ASSERT_TRUE(p.paneTrimmed) << "the pane never reached its limit; the pane's bound was not exercised";
     for (int round = 0; round < 3; ++round) ASSERT_TRUE(p.play(rec, gate + 1));
     ASSERT_TRUE(p.flush());
-    EXPECT_GT(p.paneHigh, SentenceStream::kPaneLimit);
+    EXPECT_GT(p.paneHigh, Pane::kLimit);
     CheckSession(p, rec, "ZQC", false);
 }
 

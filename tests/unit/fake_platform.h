@@ -14,13 +14,16 @@ struct Rig : kit::StartedCore<> {
     explicit Rig(bool connected = true)
         : StartedCore(std::nullopt, connected ? kit::Link::Up : kit::Link::Down) {}
 
-    // One table sentence straight to its handler.
-    void record(const std::string& sentence) { core.table.onSocketRecord(sentence); }
-    // One traffic sentence straight to its handler; answers the text it leaves for the pane.
+    // One table sentence straight to its handler (one without a socket number does nothing).
+    void record(const std::string& sentence) {
+        try {
+            core.table.onSocketRecord(wire::parseSocketRecord(sentence));
+        } catch (const Fault&) {
+        }
+    }
+    // One traffic sentence straight to its handler; answers the text it gives the pane.
     std::string traffic(const std::string& sentence) {
-        std::string copy = sentence;
-        core.traffic.onTrafficLine(copy);
-        return copy;
+        return std::string(core.traffic.onTrafficLine(wire::parseTrafficLine(sentence)).text());
     }
     GridRow& row(int i) { return core.grid.rowToChange(i); }
 

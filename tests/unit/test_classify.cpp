@@ -13,7 +13,8 @@ namespace {
 struct ClassRig : Rig {
     ClassRig() {
         for (int i = 1; i <= 4; ++i)
-            core.status.onPortBoxColour("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i));
+            core.status.onPortBoxColour(
+                wire::parsePortBoxColour("^ZQ81^" + std::to_string(i) + "^65280^70" + std::to_string(i)));
         for (int s = 5; s <= 9; ++s)
             record("^ZQ66^" + std::to_string(s) + "^0^10.0.0." + std::to_string(s) +
                    "^16777215^4000^255^CALL" + std::to_string(s) + "^65280");
@@ -57,7 +58,7 @@ TEST(TrafficLine, GrowsTheGridLowestRowFirstAndSetsLastGridRow) {
     rig.line(12, "hello");
     EXPECT_EQ(rig.core.grid.highestIndex(), 12);
     EXPECT_EQ(rig.core.trafficRows.lastGridRow, 12);
-    EXPECT_EQ(rig.core.traffic.trafficSocketText, "12");
+    EXPECT_EQ(wire::parseTrafficLine("^ZQ70^12^hello").socketText, "12");
     EXPECT_EQ(rig.row(10).call.tip(), "  10  ");
 }
 
@@ -273,7 +274,7 @@ TEST(KelCheck, OnADxSpiderNodeTheVersionComesFromTheTooltip) {
     float v = 5.0f;
     std::int16_t s = 6;
     rig.core.recognition.kelCheck(v, s);
-    EXPECT_FLOAT_EQ(v, 1.85f);
+    EXPECT_EQ(rig.port(6).tip(), "1.85");
     EXPECT_EQ(rig.port(6).back(), colours::kLightGreen);
 }
 
@@ -304,10 +305,11 @@ TEST(LinkTime, ShowsTheFieldPaddedOrCutToSevenCharacters) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
         Rig rig;
-        std::string data = c.data;
-        EXPECT_EQ(rig.core.traffic.showLinkTime(data), "");
+        const std::string sentence = std::string("^ZQ65^") + c.data;
+        const wire::LinkTime time = wire::parseLinkTime(sentence);
+        EXPECT_EQ(rig.core.traffic.onLinkTime(time).kind(), wire::Outcome::Kind::Nothing);
         EXPECT_EQ(rig.core.connects.linkTime.text(), c.shown);
-        EXPECT_EQ(data, c.left);
+        EXPECT_EQ(std::string(time.time) + c.left, c.data);
     }
 }
 

@@ -20,7 +20,7 @@ TEST(FoundByFuzzing, NumbersAreWrittenWithoutAnExponentOrANegativeZero) {
 
 TEST(FoundByFuzzing, AHugeKeepAliveVersionIsKeptAsAPlainNumberAndSavedReadably) {
     Rig rig;
-    rig.core.status.onPortBoxColour("^ZQ81^1^65280^23");
+    rig.core.status.onPortBoxColour(wire::parsePortBoxColour("^ZQ81^1^65280^23"));
     rig.record("^ZQ66^2^0^1.1.1.2^16777215^23^255^K1ABC^65280");
     rig.core.config.kelLatestVersion = "1.93";
     float v = 100000.0f;
@@ -35,7 +35,7 @@ TEST(FoundByFuzzing, AHugeKeepAliveVersionIsKeptAsAPlainNumberAndSavedReadably) 
 
 TEST(FoundByFuzzing, ARowSettledByAReleaseIsCountedAsSettled) {
     Rig rig;
-    rig.core.status.onPortBoxColour("^ZQ81^1^65280^23");
+    rig.core.status.onPortBoxColour(wire::parsePortBoxColour("^ZQ81^1^65280^23"));
     rig.record("^ZQ66^2^0^1.1.1.2^16777215^23^255^K1ABC^65280");
     rig.core.trafficRows.lastGridRow = 2;
     rig.core.connects.watchOlderVersions.setChecked(true);

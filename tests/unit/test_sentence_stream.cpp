@@ -2,6 +2,8 @@
 // stage that writes their text into the monitor window's pane.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "app/sentence_stream.h"
 #include "common/colour.h"
 #include "stream_support.h"
+#include "wire/sentences.h"
 
 namespace dx::test {
 namespace {
@@ -84,7 +87,7 @@ TEST(ReceiveBuffer, AStreamReadInPiecesThatSplitItsBatchesComesThroughWholeAndIn
     int expected = 1;
     auto take = [&](const std::string& data) {
         const std::size_t before = r.core.monitor.pane.size();
-        const std::size_t kept = SentenceStream::keptAfterTrim(before);
+        const std::size_t kept = Pane::keptAfterTrim(before);
         r.arrive(data);
         const std::string added = r.core.monitor.pane.text().substr(kept);
         for (std::size_t at = 0; (at = added.find("line ", at)) != std::string::npos; at += 5) {
@@ -668,6 +671,83 @@ TEST(BadInput, RandomStreamsInRandomChunksKeepTheBufferAndPaneSound) {
             r.arrive(kEotStr);
         EXPECT_NE(r.core.monitor.pane.text().find("second recovered"), std::string::npos);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The dispatch table
+
+TEST(DispatchTable, HasOneRouteForEveryKindAndEveryHeadFindsItsKind) {
+    const SentenceStream::DispatchTable& table = SentenceStream::dispatchTable();
+    for (const wire::SentenceKind kind : wire::kSentenceKinds) {
+        SCOPED_TRACE(std::string(wire::headOf(kind)));
+        EXPECT_EQ(std::count_if(table.begin(), table.end(),
+                                [kind](const SentenceStream::Route& r) { return r.kind == kind; }),
+                  1);
+        EXPECT_EQ(wire::kindOf(std::string(wire::headOf(kind)) + "^text"), kind);
+    }
+}
+
+TEST(DispatchTable, APieceOfNoKindIsShownWholeInTheColourPassedOnToIt) {
+    for (const char* piece :
+         {"text before a head", "^ZQ99^x", "^ZQ70x^1^y", "^ZQ7", "^ZQ", "^zq61^x", "^ZQ6x^"}) {
+        SCOPED_TRACE(piece);
+        EXPECT_FALSE(wire::kindOf(piece).has_value());
+        Rig r;
+        const wire::Outcome out = r.core.stream.dispatch(piece);
+        EXPECT_EQ(out.kind(), wire::Outcome::Kind::Show);
+        EXPECT_EQ(out.text(), piece);
+        EXPECT_FALSE(out.colour().has_value());
+    }
+}
+
+TEST(DispatchTable, EachRouteAnswersWhatItsHandlerGivesThePane) {
+    using K = wire::Outcome::Kind;
+    struct Case {
+        std::string sentence;
+        K kind;
+        std::string text;
+        std::optional<Colour> colour;
+    };
+    const Case cases[] = {
+        {"^ZQ61^node line", K::Show, "node line", kMagenta},
+        {"^ZQ62^to the socket", K::Show, "to the socket", kBlue},
+        {"^ZQ62", K::Show, "\r\n", kBlue},
+        {"^ZQ63^from the socket", K::Show, "from the socket", kRed},
+        {"^ZQ64^to every user", K::Show, "to every user", kBlue},
+        {"^ZQ65^1.5^x", K::Nothing, "", std::nullopt},
+        {"^ZQ65^", K::Stop, "", std::nullopt},
+        {"^ZQ66^12^0^10.0.0.1^0^4000^0^K1ABC^0", K::Nothing, "", std::nullopt},
+        {"^ZQ60^12^0^10.0.0.1^0^4000^0^K1ABC^0", K::Nothing, "", std::nullopt},
+        {"^ZQ70^3^a line", K::Show, "^ZQ70^3^a line", kBlack},  // before any record: as it came
+        {"^ZQ80^1^7", K::Nothing, "", std::nullopt},
+        {"^ZQ81^1^255^23", K::Nothing, "", std::nullopt},
+        {"^ZQ90^4^t", K::Nothing, "", std::nullopt},
+        {"^ZQ91^4^t", K::Nothing, "", std::nullopt},
+        {"^ZQ92^Monday", K::Nothing, "", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sentence);
+        Rig r;
+        const wire::Outcome out = r.core.stream.dispatch(c.sentence);
+        EXPECT_EQ(out.kind(), c.kind);
+        EXPECT_EQ(out.text(), c.text);
+        EXPECT_EQ(out.colour(), c.colour);
+    }
+}
+
+TEST(DispatchTable, AHiddenBlueLinePassesItsColourOnAHiddenTrafficLineDoesNot) {
+    Rig r;
+    r.core.monitor.showIn.setChecked(false);
+    r.core.monitor.showUnknown.setChecked(false);
+    for (const char* blue : {"^ZQ62^hidden", "^ZQ64^hidden"}) {
+        SCOPED_TRACE(blue);
+        const wire::Outcome out = r.core.stream.dispatch(blue);
+        EXPECT_EQ(out.kind(), wire::Outcome::Kind::Nothing);
+        EXPECT_EQ(out.colour(), kBlue);
+    }
+    const wire::Outcome traffic = r.core.stream.dispatch("^ZQ70^3^hidden");
+    EXPECT_EQ(traffic.kind(), wire::Outcome::Kind::Nothing);
+    EXPECT_FALSE(traffic.colour().has_value());
 }
 
 }  // namespace

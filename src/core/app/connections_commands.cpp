@@ -4,11 +4,11 @@
 #include <unordered_set>
 
 #include "app/node_link.h"
-#include "app/status_sentences.h"
 #include "app/window_loader.h"
 #include "common/platform.h"
 #include "sockets/socket_table.h"
 #include "sockets/spot_delay.h"
+#include "sockets/status_sentences.h"
 #include "views/connections_model.h"
 #include "views/grid.h"
 #include "views/monitor_model.h"

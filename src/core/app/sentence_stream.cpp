@@ -1,31 +1,102 @@
 #include "app/sentence_stream.h"
 
+#include <cstdint>
 #include <string>
 
-#include "app/status_sentences.h"
 #include "app/watchdog.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
-#include "common/text.h"
 #include "sockets/recognition.h"
 #include "sockets/socket_events.h"
 #include "sockets/socket_table.h"
+#include "sockets/status_sentences.h"
 #include "sockets/traffic.h"
 #include "views/monitor_model.h"
-#include "wire/sentence_kinds.h"
+#include "wire/sentences.h"
 
 namespace dx {
 namespace {
+using wire::Outcome;
 using wire::SentenceKind;
 constexpr std::string_view kIndent = "            ";  // 12 blanks: a line that is not a call's traffic
+constexpr std::uint8_t kNoRoute = 0xFF;
 
-bool isHead(std::string_view piece, SentenceKind kind) {
-    return startsWith(piece, wire::headOf(kind));
+constexpr std::size_t numberOf(SentenceKind kind) {
+    return static_cast<std::size_t>(kind);
 }
 }  // namespace
 
+// The dispatch table. Each route reads its sentence into the value of its kind and hands it to its
+// handler; the filters that Part 1.2 applies at dispatch stand here too.
+struct SentenceStream::Routes {
+    using S = SentenceStream;
+    static constexpr DispatchTable kTable{{
+        {SentenceKind::MonitoredSocketRecord,
+         [](S& s, std::string_view p) { return s.table_.onSocketRecord(wire::parseSocketRecord(p)); }},
+        {SentenceKind::NodeEvent,
+         [](S& s, std::string_view p) { return s.status_.onNodeEventLine(wire::parseNodeEventLine(p)); }},
+        {SentenceKind::ToMonitoredSocket,
+         [](S& s, std::string_view p) {
+             return s.status_.onToMonitoredSocketLine(wire::parseToMonitoredSocketLine(p));
+         }},
+        {SentenceKind::FromMonitoredSocket,
+         [](S& s, std::string_view p) {
+             return s.status_.onFromMonitoredSocketLine(wire::parseFromMonitoredSocketLine(p));
+         }},
+        {SentenceKind::Broadcast,
+         [](S& s, std::string_view p) { return s.status_.onBroadcastLine(wire::parseBroadcastLine(p)); }},
+        {SentenceKind::LinkTimes,
+         [](S& s, std::string_view p) {
+             // The link time is read by the output stage: with "Out" unticked not at all.
+             if (!s.monitor_.showOut.checked()) return Outcome::nothing();
+             return s.traffic_.onLinkTime(wire::parseLinkTime(p));
+         }},
+        {SentenceKind::SocketRecord,
+         [](S& s, std::string_view p) { return s.table_.onSocketRecord(wire::parseSocketRecord(p)); }},
+        {SentenceKind::Traffic,
+         [](S& s, std::string_view p) {
+             Outcome line = s.traffic_.onTrafficLine(wire::parseTrafficLine(p));
+             // Classification has run; the line is shown only while "Unknown" is ticked.
+             if (!s.monitor_.showUnknown.checked()) return Outcome::nothing();
+             return line;
+         }},
+        {SentenceKind::PortBoxText,
+         [](S& s, std::string_view p) { return s.status_.onPortBoxText(wire::parsePortBoxText(p)); }},
+        {SentenceKind::PortBoxColour,
+         [](S& s, std::string_view p) { return s.status_.onPortBoxColour(wire::parsePortBoxColour(p)); }},
+        {SentenceKind::AllTimeHighWater,
+         [](S& s, std::string_view p) { return s.status_.onAllTimeHighWater(wire::parseHighWaterMark(p)); }},
+        {SentenceKind::SessionHighWater,
+         [](S& s, std::string_view p) { return s.status_.onSessionHighWater(wire::parseHighWaterMark(p)); }},
+        {SentenceKind::NodeStartTime,
+         [](S& s, std::string_view p) { return s.status_.onNodeStartTime(wire::parseNodeStartTime(p)); }},
+    }};
+
+    // Where each kind's route stands in the table, by the kind's number.
+    static constexpr std::array<std::uint8_t, 100> kIndex = [] {
+        std::array<std::uint8_t, 100> index{};
+        index.fill(kNoRoute);
+        for (std::size_t i = 0; i < kTable.size(); ++i)
+            index[numberOf(kTable[i].kind)] = static_cast<std::uint8_t>(i);
+        return index;
+    }();
+
+    static constexpr bool everyKindOnce() {
+        for (const SentenceKind kind : wire::kSentenceKinds) {
+            int routes = 0;
+            for (const Route& r : kTable) routes += r.kind == kind ? 1 : 0;
+            if (routes != 1) return false;
+        }
+        return true;
+    }
+};
+
+const SentenceStream::DispatchTable& SentenceStream::dispatchTable() {
+    static_assert(Routes::everyKindOnce(), "the dispatch table has one route for every sentence kind");
+    return Routes::kTable;
+}
+
 void SentenceStream::onDataArrival() {
-    paneColour_ = colours::kBlack;
     // A fault outside any one sentence ends this arrival; the buffer keeps what it holds.
     guard_.run("a data arrival", [this] {
         Platform& p = platform_;
@@ -37,17 +108,10 @@ void SentenceStream::onDataArrival() {
             p.sleepMs(1);
         }
         watchdog_.idleTicks = 0;
-        trimPane();
+        monitor_.pane.trim();
         append(p.socketReadAll());
         cutSentences();
     });
-}
-
-void SentenceStream::trimPane() {
-    Pane& pane = monitor_.pane;
-    if (pane.size() <= kPaneLimit) return;
-    pane.deleteFront(pane.size() - keptAfterTrim(pane.size()));
-    pane.setCaret(pane.size());
 }
 
 void SentenceStream::append(std::string_view data) {
@@ -60,6 +124,9 @@ void SentenceStream::append(std::string_view data) {
 }
 
 void SentenceStream::cutSentences() {
+    // The colour passed on to a piece without a kind of its own: that of the last sentence before
+    // it in this arrival that had one, black at first.
+    Colour passedOn = colours::kBlack;
     // Every whole sentence is handled now, the batch's last included; the rest waits.
     std::string piece;
     bool any = false;
@@ -68,109 +135,71 @@ void SentenceStream::cutSentences() {
         any = true;
         // A sentence the program cannot handle ends there; the next one is handled as usual.
         bool goOn = true;
-        const std::string head = piece.substr(0, 5);
-        guard_.run(head, [&] { goOn = dispatch(std::move(piece)); });
+        guard_.run(std::string_view(piece).substr(0, 5), [&] { goOn = settle(dispatch(piece), passedOn); });
         if (!goOn) return;
     }
     if (any) events_.batchHandled();
 }
 
-bool SentenceStream::dispatch(std::string piece) {
-    StatusSentences& status = status_;
-    if (isHead(piece, SentenceKind::MonitoredSocketRecord) || isHead(piece, SentenceKind::SocketRecord)) {
-        return writeToPane(table_.onSocketRecord(piece));
+Outcome SentenceStream::dispatch(std::string_view piece) {
+    const std::optional<SentenceKind> kind = wire::kindOf(piece);
+    // A piece of no kind (text before the first head, a type not known) is written whole.
+    if (!kind) return Outcome::showInInheritedColour(piece);
+    return Routes::kTable[Routes::kIndex[numberOf(*kind)]].handle(*this, piece);
+}
+
+bool SentenceStream::settle(const Outcome& outcome, Colour& passedOn) {
+    switch (outcome.kind()) {
+        case Outcome::Kind::Nothing:
+            if (outcome.colour()) passedOn = *outcome.colour();
+            return true;
+        case Outcome::Kind::Stop:
+            return false;
+        case Outcome::Kind::GiveBack:
+            buffer_.giveBack(outcome.text());
+            return false;
+        case Outcome::Kind::Show:
+            break;
     }
-    if (startsWith(piece, wire::kTrafficHead)) {
-        const bool trafficLine = traffic_.onTrafficLine(piece);
-        // Classification has run; the line is shown only while "Unknown" is ticked.
-        if (!monitor_.showUnknown.checked()) return true;
-        paneColour_ = colours::kBlack;
-        return writeToPane(std::move(piece), trafficLine);
+    const Colour colour = outcome.colour().value_or(passedOn);
+    passedOn = colour;
+    // With "Out" unticked nothing is shown of any kind.
+    if (!monitor_.showOut.checked()) return true;
+    const std::string_view text = outcome.text();
+    if (text.empty()) return true;
+    const std::size_t at64 = text.find(wire::headOf(SentenceKind::Broadcast));
+    if (at64 != std::string_view::npos) {
+        // A "^ZQ64" swallowed into this piece is handled as a sentence of its own next time, in
+        // front of everything that was still waiting; nothing of the piece is written.
+        return settle(Outcome::giveBack(text.substr(at64)), passedOn);
     }
-    if (isHead(piece, SentenceKind::NodeEvent)) {
-        paneColour_ = colours::kMagenta;
-        return writeToPane(dropHead(piece));
-    }
-    if (isHead(piece, SentenceKind::ToMonitoredSocket)) {
-        paneColour_ = colours::kBlue;
-        if (!status.onToMonitoredSocketLine(piece)) return true;
-        return writeToPane(std::move(piece));
-    }
-    if (isHead(piece, SentenceKind::FromMonitoredSocket)) {
-        paneColour_ = colours::kRed;
-        status.onFromMonitoredSocketLine(piece);
-        return writeToPane(std::move(piece));
-    }
-    if (isHead(piece, SentenceKind::PortBoxText)) {
-        status.onPortBoxText(piece);
-    } else if (isHead(piece, SentenceKind::PortBoxColour)) {
-        status.onPortBoxColour(piece);
-    } else if (isHead(piece, SentenceKind::AllTimeHighWater)) {
-        status.onAllTimeHighWater(piece);
-    } else if (isHead(piece, SentenceKind::SessionHighWater)) {
-        status.onSessionHighWater(piece);
-    } else if (isHead(piece, SentenceKind::NodeStartTime)) {
-        status.onNodeStartTime(piece);
-    } else {
-        return writeToPane(std::move(piece));
-    }
+    writeToPane(text, colour, outcome.linesCut());
     return true;
 }
 
-bool SentenceStream::writeToPane(std::string piece, bool trafficLine) {
-    MonitorModel& m = monitor_;
-    if (!m.showOut.checked()) return true;
-    if (isHead(piece, SentenceKind::Broadcast)) {
-        paneColour_ = colours::kBlue;
-        piece = dropHead(piece);
-        if (!m.showIn.checked()) return true;
-    } else if (isHead(piece, SentenceKind::LinkTimes)) {
-        // A link time not yet whole waits, with everything behind it, for the next arrival.
-        if (piece.size() < 7) return false;
-        std::string data = dropHead(piece);
-        piece = traffic_.showLinkTime(data);
-    }
-    if (piece.empty()) return true;
-
-    const std::size_t at64 = piece.find(wire::headOf(SentenceKind::Broadcast));
-    if (at64 != std::string::npos) {
-        // A "^ZQ64" swallowed into this piece is handled as a sentence of its own next time, in
-        // front of everything that was still waiting.
-        std::string rest = piece.substr(at64);
-        rest.append(receiveBuffer());
-        buffer_.replace(std::move(rest));
-        return false;
-    }
-
+void SentenceStream::writeToPane(std::string_view text, Colour colour, bool linesCut) {
     std::string out;
-    out.reserve(piece.size() + 32);
+    out.reserve(text.size() + 32);
     std::size_t start = 0;
     for (;;) {
-        const std::size_t end = piece.find("\r\n", start);
-        const std::string_view part =
-            std::string_view(piece).substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::size_t end = text.find("\r\n", start);
+        const std::string_view part = text.substr(start, end == std::string_view::npos ? end : end - start);
         if (part.size() > 3) {
             out += "\r\n";
             if (part.front() != '[') out += kIndent;
-            if (part.size() > Traffic::kLongLine && !trafficLine) {
-                // One runaway line (junk before a head, a node gone wrong) must not flood the
-                // pane: its two ends say enough. (A traffic line's payload is cut so already.)
-                out += part.substr(0, Traffic::kLongLineKeep);
-                out += "-----";
-                out += part.substr(part.size() - Traffic::kLongLineKeep);
-            } else {
+            if (linesCut)
                 out += part;
-            }
+            else
+                Pane::appendCut(out, part);
         }
-        if (end == std::string::npos) break;
+        if (end == std::string_view::npos) break;
         start = end + 2;
     }
-    Pane& pane = m.pane;
-    if (!out.empty()) pane.append(out, paneColour_);
+    Pane& pane = monitor_.pane;
+    if (!out.empty()) pane.append(out, colour);
     const std::size_t lastLf = pane.text().rfind('\n');
     pane.setCaret(lastLf == std::string::npos ? 0 : lastLf + 1);
-    if (recognition_.nodeIsArcPassive) pane.insertAtCaret("\r\n", paneColour_);
-    return true;
+    if (recognition_.nodeIsArcPassive) pane.insertAtCaret("\r\n", colour);
 }
 
 }  // namespace dx

@@ -1,11 +1,14 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "common/colour.h"
+#include "wire/outcome.h"
 #include "wire/receive_buffer.h"
+#include "wire/sentence_kinds.h"
 
 namespace dx {
 class EventGuard;
@@ -19,19 +22,21 @@ class Traffic;
 class Watchdog;
 
 // The node's stream of sentences: each arrival into the receive buffer, the dispatch of the
-// sentences cut from it by head, and the output stage that writes a sentence's text to the pane.
+// sentences cut from it through one table keyed by their kind, and the output stage that writes
+// what their handlers answer to the pane.
 class SentenceStream {
   public:
     static constexpr std::size_t kBufferCap = ReceiveBuffer::kCap;
-    // Once the pane holds more than kPaneLimit characters, the next arrival deletes its oldest
-    // kPaneTrim, and kPaneTrim more at a time while it still holds more than kPaneLimit.
-    static constexpr std::size_t kPaneLimit = 100000;
-    static constexpr std::size_t kPaneTrim = 50000;
-    // How many characters a pane of `size` keeps after that trim.
-    static constexpr std::size_t keptAfterTrim(std::size_t size) {
-        if (size <= kPaneLimit) return size;
-        return size - (size - kPaneLimit + kPaneTrim - 1) / kPaneTrim * kPaneTrim;
-    }
+
+    // One entry of the dispatch table: a sentence kind, and how a sentence of it is read into its
+    // value and handed to its handler.
+    struct Route {
+        wire::SentenceKind kind;
+        wire::Outcome (*handle)(SentenceStream& stream, std::string_view sentence);
+    };
+    using DispatchTable = std::array<Route, wire::kSentenceKinds.size()>;
+    // The dispatch table: every sentence kind once.
+    static const DispatchTable& dispatchTable();
 
     SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
                    const Recognition& recognition, Watchdog& watchdog, SocketEvents& events,
@@ -50,19 +55,21 @@ class SentenceStream {
     void onDataArrival();
 
     std::string_view receiveBuffer() const { return buffer_.held(); }
-    Colour paneColour() const { return paneColour_; }
 
-    // The output stage for one piece. Answers false when the cutting loop must stop. A traffic
-    // line comes with its payload already cut to length; any other line longer than
-    // Traffic::kLongLine is cut here.
-    bool writeToPane(std::string piece, bool trafficLine = false);
+    // Hands one piece to its kind's route in the dispatch table; a piece without a kind of its
+    // own is shown in the colour passed on to it.
+    wire::Outcome dispatch(std::string_view piece);
+    // The output stage for one outcome. `passedOn` is the colour passed on from the sentences
+    // before in this arrival; the outcome's own colour replaces it. Answers false when the
+    // cutting loop must stop.
+    bool settle(const wire::Outcome& outcome, Colour& passedOn);
 
   private:
-    void trimPane();
+    struct Routes;
+
     void append(std::string_view data);
     void cutSentences();
-    // Dispatches one piece by its head; answers false when the cutting loop must stop.
-    bool dispatch(std::string piece);
+    void writeToPane(std::string_view text, Colour colour, bool linesCut);
 
     SocketTable& table_;
     Traffic& traffic_;
@@ -74,7 +81,6 @@ class SentenceStream {
     Platform& platform_;
     MonitorModel& monitor_;
     ReceiveBuffer buffer_;
-    Colour paneColour_ = colours::kBlack;
 };
 
 }  // namespace dx

@@ -85,9 +85,7 @@ std::optional<float> Recognition::classify(std::int16_t socket, const std::strin
     } else if (nodeProgram == NodeProgram::DxSpider) {
         if (startsWith(line, "ZQ11^")) {
             row.setVerdict(Verdict::KelOlder);
-            float none = 0;
-            std::int16_t s = socket;
-            kelCheck(none, s);
+            kelCheck(0, socket);
         } else if (line == " spider >") {
             row.setVersion("2");
             return std::nullopt;
@@ -155,7 +153,7 @@ std::optional<float> Recognition::colourRules(std::int16_t socket, const std::st
     return std::nullopt;
 }
 
-void Recognition::kelCheck(float& userVersion, std::int16_t& stream) {
+void Recognition::kelCheck(float userVersion, std::int16_t stream) {
     GridRow& row = grid_.rowToChange(stream);
     if (nodeProgram == NodeProgram::DxSpider) userVersion = static_cast<float>(leadingNumber(row.version()));
     if (userVersion == 0.0f) return;

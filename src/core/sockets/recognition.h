@@ -44,7 +44,7 @@ class Recognition {
     std::optional<float> classify(std::int16_t socket, const std::string& payload);
     // Takes a reported KEL client version for a socket: records a newer latest version, judges the
     // socket a KEL client of the latest or an older version and releases it.
-    void kelCheck(float& userVersion, std::int16_t& stream);
+    void kelCheck(float userVersion, std::int16_t stream);
 
   private:
     std::optional<float> colourRules(std::int16_t socket, const std::string& payload);

@@ -17,26 +17,10 @@
 #include "wire/sentence_kinds.h"
 
 namespace dx {
-namespace {
-// recordFields is never grown past this for a single-field update: no step reads a field beyond
-// 9, and an absurd field number from the node must not cost memory.
-constexpr std::int32_t kMaxStoredField = 64;
 
-bool keptInCall(char c) {
-    return c == '/' || c == '-' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-}  // namespace
-
-std::string SocketTable::onSocketRecord(const std::string& sentence) {
+wire::Outcome SocketTable::onSocketRecord(const wire::SocketRecord& record) {
     try {
-        recordIsMonitoredSocket =
-            startsWith(sentence, wire::headOf(wire::SentenceKind::MonitoredSocketRecord));
-        if (sentence.size() < 6) return {};
-        std::string_view rest = std::string_view(sentence).substr(6);
-        while (!rest.empty() && rest.front() == '^') rest.remove_prefix(1);
-        recordFields = split(rest, '^');
-        if (recordFields.empty()) return {};
-        const std::int16_t s = strictInt16(recordFields[0]);
+        const std::int16_t s = record.socket;
 
         Grid& grid = grid_;
         lastCallRow = grid.highestIndex();
@@ -56,30 +40,25 @@ std::string SocketTable::onSocketRecord(const std::string& sentence) {
             }
         }
 
-        if (recordFields.size() < 2) return {};
-        const std::int32_t k = leadingWhole32(recordFields[1]);
-        recordSocket = s;
+        if (!record.fieldNumber) return wire::Outcome::nothing();
+        const std::int32_t k = *record.fieldNumber;
 
         if (k != 0) {
-            if (k < 0) return {};
-            recordFields.resize(static_cast<std::size_t>(std::min(k, kMaxStoredField)) + 1);
-            if (recordFields.size() < 3) return {};  // entry 2 is gone: nothing to apply
-            if (k <= kMaxStoredField) recordFields[static_cast<std::size_t>(k)] = recordFields[2];
+            // Below 2 no field is named that the update could carry.
+            if (k < 2) return wire::Outcome::nothing();
             try {
-                applyRecordField(k);
+                applyRecordField(record, k);
             } catch (const Fault&) {
             }
-            return {};
+            return wire::Outcome::nothing();
         }
 
-        if (recordFields.size() > 9) grid.rowToChange(s).address.setTip(recordFields[9]);
-        if (recordFields.size() < 7) return {};
-        std::string& call = recordFields[6];
-        call.erase(std::remove_if(call.begin(), call.end(), [](char c) { return !keptInCall(c); }),
-                   call.end());
+        if (record.hostTip) grid.rowToChange(s).address.setTip(std::string(*record.hostTip));
+        // A whole record without its call (fewer than seven fields) applies none of them.
+        if (!record.call) return wire::Outcome::nothing();
         for (std::int32_t field = 2; field <= 7; ++field) {
             try {
-                applyRecordField(field);
+                applyRecordField(record, field);
             } catch (const Fault&) {
                 // A fault in one field's step ends that step only.
             }
@@ -87,13 +66,14 @@ std::string SocketTable::onSocketRecord(const std::string& sentence) {
     } catch (const Fault&) {
         // A fault ends the handling of this sentence; what was done stays.
     }
-    return {};
+    return wire::Outcome::nothing();
 }
 
-void SocketTable::applyRecordField(std::int32_t k) {
-    const auto field = [this](std::size_t i) -> const std::string& {
-        if (i >= recordFields.size()) throw Fault("missing field");
-        return recordFields[i];
+void SocketTable::applyRecordField(const wire::SocketRecord& record, std::int32_t k) {
+    const auto field = [&record](std::size_t i) -> std::string {
+        const std::optional<std::string_view> f = record.field(i);
+        if (!f) throw Fault("missing field");
+        return std::string(*f);
     };
     // A colour number: the field's leading number, held in 32 bits.
     const auto colour = [&field](std::size_t i) { return static_cast<Colour>(leadingWhole32(field(i))); };
@@ -104,11 +84,11 @@ void SocketTable::applyRecordField(std::int32_t k) {
     const std::string& f0 = field(0);
     // The row is looked up where a step reaches it: a step writes the monitor window's boxes
     // before it touches the grid, and a socket without a row faults only there.
-    const auto row = [this]() -> GridRow& { return grid_.rowToChange(recordSocket); };
+    const auto row = [this, &record]() -> GridRow& { return grid_.rowToChange(record.socket); };
     MonitorModel& m = monitor_;
     SpotDelay& spotDelay = spotDelay_;
 
-    if (recordIsMonitoredSocket) {
+    if (record.monitoredSocket) {
         // The monitored socket: its row, and the monitor window's boxes.
         switch (k) {
             case 2:

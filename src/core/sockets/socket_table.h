@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "wire/outcome.h"
+#include "wire/sentences.h"
 
 namespace dx {
 class SpotDelay;
@@ -28,16 +30,13 @@ class SocketTable {
           monitor_(monitor),
           connects_(connects) {}
 
-    std::vector<std::string> recordFields;
-    std::int16_t recordSocket = 0;
     std::int32_t lastCallRow = 0;
-    bool recordIsMonitoredSocket = false;
     std::int32_t probe = 0;
 
-    // Handles one table sentence, "^ZQ60" or "^ZQ66"; answers the text to show in its place
-    // (always empty).
-    std::string onSocketRecord(const std::string& sentence);
-    void applyRecordField(std::int32_t k);
+    // Handles one table sentence, "^ZQ60" or "^ZQ66": makes the socket's row and applies the
+    // record's fields. Nothing goes to the pane.
+    wire::Outcome onSocketRecord(const wire::SocketRecord& record);
+    void applyRecordField(const wire::SocketRecord& record, std::int32_t k);
 
   private:
     Grid& grid_;

@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <string>
 
+#include "wire/outcome.h"
+#include "wire/sentences.h"
+
 namespace dx {
 struct ConnectionsModel;
 class Grid;
@@ -12,10 +15,6 @@ struct TrafficRows;
 // The traffic lines of the sockets under watch ("^ZQ70^") and the link time ("^ZQ65").
 class Traffic {
   public:
-    // A payload longer than this is shown as its first and last kLongLineKeep characters.
-    static constexpr std::size_t kLongLine = 20000;
-    static constexpr std::size_t kLongLineKeep = 10000;
-
     Traffic(Grid& grid, Recognition& recognition, const PortRows& ports, TrafficRows& trafficRows,
             ConnectionsModel& connects)
         : grid_(grid),
@@ -24,15 +23,13 @@ class Traffic {
           trafficRows_(trafficRows),
           connects_(connects) {}
 
-    std::string trafficSocketText;
-
-    // Rewrites the copy of a "^ZQ70^" sentence into the text to show (empty for none). Answers
-    // whether that text is a traffic line of a socket (its payload then cut to length), rather
-    // than the sentence passed on as it came.
-    bool onTrafficLine(std::string& sentence);
-    // Shows the link time of a "^ZQ65" sentence (head removed) and leaves in dataString what
-    // follows the time field; the answer is always empty.
-    std::string showLinkTime(std::string& dataString);
+    // Classifies a socket's traffic line and answers it for the pane, in black, behind the
+    // socket's call (nothing for the monitored socket). A line that is no socket's, or one before
+    // the first socket record, goes to the pane as it came, head and all.
+    wire::Outcome onTrafficLine(const wire::TrafficLine& line);
+    // Shows the link time in its box; nothing goes to the pane. A link time not yet whole stops
+    // the cutting: it waits, with everything behind it, for the next arrival.
+    wire::Outcome onLinkTime(const wire::LinkTime& linkTime);
 
   private:
     Grid& grid_;

@@ -14,6 +14,22 @@ Pane::Pane(std::string initial) {
     setText(std::move(initial));
 }
 
+void Pane::appendCut(std::string& out, std::string_view line) {
+    if (line.size() <= kLongLine) {
+        out += line;
+        return;
+    }
+    out += line.substr(0, kLongLineKeep);
+    out += "-----";
+    out += line.substr(line.size() - kLongLineKeep);
+}
+
+void Pane::trim() {
+    if (size() <= kLimit) return;
+    deleteFront(size() - keptAfterTrim(size()));
+    setCaret(size());
+}
+
 Colour Pane::colourAt(std::size_t pos) const {
     std::size_t at = 0;
     for (const Run& r : runs_) {

@@ -33,6 +33,24 @@ class Pane {
         std::size_t displayCount = 0;  // DeleteFront: how many of the view's characters
     };
 
+    // Once the pane holds more than kLimit characters, trim() deletes its oldest kTrim, and
+    // kTrim more at a time while it still holds more than kLimit.
+    static constexpr std::size_t kLimit = 100000;
+    static constexpr std::size_t kTrim = 50000;
+    // How many characters a pane of `size` keeps after that trim.
+    static constexpr std::size_t keptAfterTrim(std::size_t size) {
+        if (size <= kLimit) return size;
+        return size - (size - kLimit + kTrim - 1) / kTrim * kTrim;
+    }
+
+    // A line longer than kLongLine (junk before a head, a node gone wrong) is a runaway: one must
+    // not flood the pane, so it is shown as its first and last kLongLineKeep characters.
+    static constexpr std::size_t kLongLine = 20000;
+    static constexpr std::size_t kLongLineKeep = 10000;
+    // Appends a line bound for the pane to `out`: whole, or a runaway as its two ends joined by
+    // "-----".
+    static void appendCut(std::string& out, std::string_view line);
+
     explicit Pane(std::string initial = {});
 
     const std::string& text() const { return text_; }
@@ -54,6 +72,8 @@ class Pane {
     // Deletes the first n characters; the caret moves with the text it stood in.
     void deleteFront(std::size_t n);
     void setCaret(std::size_t pos) { caret_ = pos > text_.size() ? text_.size() : pos; }
+    // Keeps the pane within its limit (see kLimit); the caret goes to the end.
+    void trim();
 
     // Hands every text that reaches the pane, as it comes, to `tap` (a traffic log), or to none.
     void setTap(std::function<void(std::string_view)> tap) { tap_ = std::move(tap); }

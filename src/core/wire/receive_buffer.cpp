@@ -50,7 +50,9 @@ bool ReceiveBuffer::next(std::string& piece) {
     return true;
 }
 
-void ReceiveBuffer::replace(std::string text) {
+void ReceiveBuffer::giveBack(std::string_view bytes) {
+    std::string text(bytes);
+    text.append(held());
     buffer_ = std::move(text);
     head_ = 0;
     const std::size_t end = buffer_.rfind(wire::kBatchEnd);

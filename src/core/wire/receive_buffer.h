@@ -26,8 +26,8 @@ class ReceiveBuffer {
     // Cuts the next piece from the front into `piece`; answers false, with nothing cut, while no
     // whole batch is held.
     bool next(std::string& piece);
-    // Replaces everything held (a sentence found swallowed into another is put back in front).
-    void replace(std::string text);
+    // Puts bytes back in front of everything held (a sentence found swallowed into another).
+    void giveBack(std::string_view bytes);
 
     std::string_view held() const { return std::string_view(buffer_).substr(head_); }
 

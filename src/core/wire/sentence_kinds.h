@@ -30,6 +30,15 @@ enum class SentenceKind : int {
     NodeStartTime = 92,          // when the node started
 };
 
+// Every kind, in the order of their numbers.
+inline constexpr std::array<SentenceKind, 13> kSentenceKinds{
+    SentenceKind::MonitoredSocketRecord, SentenceKind::NodeEvent,        SentenceKind::ToMonitoredSocket,
+    SentenceKind::FromMonitoredSocket,   SentenceKind::Broadcast,        SentenceKind::LinkTimes,
+    SentenceKind::SocketRecord,          SentenceKind::Traffic,          SentenceKind::PortBoxText,
+    SentenceKind::PortBoxColour,         SentenceKind::AllTimeHighWater, SentenceKind::SessionHighWater,
+    SentenceKind::NodeStartTime,
+};
+
 namespace detail {
 inline constexpr std::array<std::string_view, 100> kHeads = [] {
     std::array<std::string_view, 100> h{};
