@@ -27,7 +27,8 @@ constexpr std::size_t numberOf(SentenceKind kind) {
 }  // namespace
 
 // The dispatch table. Each route reads its sentence into the value of its kind and hands it to its
-// handler; the filters that Part 1.2 applies at dispatch stand here too.
+// handler; the filters that act as a sentence is dispatched ("Unknown" on traffic, "Out" on link
+// times) stand here too.
 struct SentenceStream::Routes {
     using S = SentenceStream;
     static constexpr DispatchTable kTable{{
