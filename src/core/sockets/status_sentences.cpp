@@ -28,7 +28,7 @@ Outcome StatusSentences::onToMonitoredSocketLine(const wire::ToMonitoredSocketLi
         const std::size_t p = text.find("  dxspider >", 37);
         if (p != std::string_view::npos) {
             const auto version = static_cast<float>(leadingNumber(text.substr(p - 6, 6)));
-            row.port.setTip(floatText(version));
+            row.setVersion(floatText(version));
         }
     }
     if (!monitor_.showIn.checked()) return Outcome::hidden(colours::kBlue);
