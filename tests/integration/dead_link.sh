@@ -78,7 +78,8 @@ in_node ip link set lo up
 in_node ip addr add "$node_addr/30" dev dxnode
 in_node ip link set dxnode up
 
-in_node timeout 300 "$nodesim" --host "$node_addr" --port "$port" --seed 19 --quiet \
+# nsenter runs the command in its own place, so the pid kept is the one that ends it all.
+nsenter -t "$holder" -n timeout 300 "$nodesim" --host "$node_addr" --port "$port" --seed 19 --quiet \
   >"$work/node.out" 2>"$work/node.err" &
 pids+=("$!")
 node_listens() { in_node ss -Htln "sport = :$port" | grep -q .; }
