@@ -83,12 +83,18 @@ void App::startHistory() {
     // The process ends at once when the program ends: the last rows are written first.
     platform_.beforeEnd = [this] { endHistory(); };
     connect(&historyClock_, &QTimer::timeout, this, [this] { historyTick(); });
-    historyClock_.start(1000);
+    // The recorder hands its rows over at each tick: a few times a second, so that a crash loses
+    // little more than the writer's last second.
+    historyClock_.start(200);
 }
 
 void App::endHistory() {
     historyClock_.stop();
-    if (recorder_) core_->events.unsubscribe(*recorder_);
+    if (recorder_) {
+        // What was made since the last tick goes too.
+        recorder_->clockTick(platform_.nowUtc());
+        core_->events.unsubscribe(*recorder_);
+    }
     recorder_.reset();
     if (history_) history_->stop();
 }

@@ -1,5 +1,7 @@
 #include "history_store.h"
 
+#include "history/history_recorder.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -7,6 +9,9 @@
 #include <QThread>
 #include <QVariant>
 #include <chrono>
+#include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace dx::ui {
 
@@ -79,10 +84,9 @@ HistoryStore::~HistoryStore() {
     stop();
 }
 
-void HistoryStore::write(HistoryBatch batch) {
+void HistoryStore::write(std::vector<HistoryRow> rows) {
     const std::lock_guard lock(mutex_);
-    if (stopping_) return;
-    keepForLater(queued_, std::move(batch));
+    if (!stopping_) queued_.push_back(std::move(rows));
 }
 
 void HistoryStore::stop() {
@@ -108,24 +112,6 @@ void HistoryStore::say(std::string text) {
     notices_.push_back(std::move(text));
 }
 
-void HistoryStore::keepForLater(HistoryBatch& later, HistoryBatch failed) {
-    auto append = [](auto& to, auto& from) {
-        to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
-    };
-    append(later.sessions, failed.sessions);
-    append(later.counts, failed.counts);
-    append(later.links, failed.links);
-    // Bounded while the disk refuses: the oldest minutes go first, then the oldest sessions' rows.
-    while (later.counts.size() + later.sessions.size() + later.links.size() > kMostKept) {
-        if (!later.counts.empty())
-            later.counts.erase(later.counts.begin(), later.counts.begin() + 1);
-        else if (!later.sessions.empty())
-            later.sessions.erase(later.sessions.begin(), later.sessions.begin() + 1);
-        else
-            later.links.erase(later.links.begin(), later.links.begin() + 1);
-    }
-}
-
 void HistoryStore::run() {
     const QString name = QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this));
     {
@@ -139,20 +125,26 @@ void HistoryStore::run() {
             stopping_ = true;
             queued_ = {};
         }
-        HistoryBatch later;
+        // Rows a failed write left, to go first, in the order they happened.
+        std::deque<HistoryRow> rows;
+        std::vector<std::vector<HistoryRow>> taken;
         for (bool last = false; opened && !last;) {
-            HistoryBatch batch;
             {
                 std::unique_lock lock(mutex_);
                 wake_.wait_for(lock, kFlushEvery, [this] { return stopping_; });
                 last = stopping_;
-                batch = std::exchange(queued_, {});
+                taken = std::exchange(queued_, {});
             }
-            // What failed before goes first, in the order it happened.
-            keepForLater(later, std::move(batch));
-            batch = std::exchange(later, {});
-            if (flush(db, batch)) continue;
-            later = std::move(batch);
+            for (std::vector<HistoryRow>& some : taken)
+                for (HistoryRow& row : some) rows.push_back(std::move(row));
+            taken.clear();
+            if (flush(db, rows)) {
+                rows.clear();
+                continue;
+            }
+            // Bounded while the disk refuses: the oldest go. Rows of a session whose start went
+            // are then left aside too.
+            if (rows.size() > kMostKept) rows.erase(rows.begin(), rows.begin() + (rows.size() - kMostKept));
         }
         db.close();
     }
@@ -228,88 +220,100 @@ bool HistoryStore::closeLeftOpen(QSqlDatabase& db, const std::string& node) {
     return true;
 }
 
-bool HistoryStore::flush(QSqlDatabase& db, const HistoryBatch& batch) {
+bool HistoryStore::flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows) {
+    // Ids and nodes learnt in this transaction count only once it is committed.
     std::unordered_map<std::uint64_t, qint64> newSessions, newLinks;
-    const auto idOf = [](const auto& kept, const auto& fresh, std::uint64_t key) -> std::optional<qint64> {
-        if (const auto f = fresh.find(key); f != fresh.end()) return f->second;
-        if (const auto k = kept.find(key); k != kept.end()) return k->second;
-        return std::nullopt;
+    std::unordered_map<std::uint64_t, std::string> newNodes;
+    const auto find = [](const auto& kept, const auto& fresh, std::uint64_t key) {
+        using Value = typename std::decay_t<decltype(kept)>::mapped_type;
+        if (const auto f = fresh.find(key); f != fresh.end()) return std::optional<Value>(f->second);
+        if (const auto k = kept.find(key); k != kept.end()) return std::optional<Value>(k->second);
+        return std::optional<Value>();
     };
     std::string heartbeatNode = node_;
     std::vector<std::string> metNow;
+    std::vector<std::uint64_t> sessionsEnded, linksEnded;
     try {
         if (!db.transaction()) throw Failed{why(db.lastError())};
         try {
-            for (const LinkRow& l : batch.links) {
-                if (nodesMet_.insert(l.node).second) {
-                    metNow.push_back(l.node);
-                    closeLeftOpen(db, l.node);
-                }
-                heartbeatNode = l.node;
-                if (const auto id = idOf(linkIds_, newLinks, l.key)) {
+            for (const HistoryRow& row : rows) {
+                if (const auto* r = std::get_if<LinkWentUp>(&row)) {
+                    const std::string node = historyText(r->node);
+                    if (nodesMet_.insert(node).second) {
+                        metNow.push_back(node);
+                        closeLeftOpen(db, node);
+                    }
+                    heartbeatNode = node;
+                    QSqlQuery q = prepared(db, "INSERT INTO links (node, up) VALUES (?, ?)");
+                    q.addBindValue(text(node));
+                    q.addBindValue(text(historyTime(r->at)));
+                    execute(q);
+                    newLinks[r->key] = q.lastInsertId().toLongLong();
+                    newNodes[r->key] = node;
+                } else if (const auto* r = std::get_if<LinkWentDown>(&row)) {
+                    const auto id = find(linkIds_, newLinks, r->key);
+                    if (!id) continue;
                     QSqlQuery q = prepared(db, "UPDATE links SET down = ?, reason = ? WHERE rowid = ?");
-                    q.addBindValue(textOrNull(l.down));
-                    q.addBindValue(textOrNull(l.reason));
+                    q.addBindValue(text(historyTime(r->at)));
+                    q.addBindValue(text(std::string(linkDownReasonName(r->reason))));
                     q.addBindValue(*id);
                     execute(q);
-                } else {
-                    QSqlQuery q =
-                        prepared(db, "INSERT INTO links (node, up, down, reason) VALUES (?, ?, ?, ?)");
-                    q.addBindValue(text(l.node));
-                    q.addBindValue(text(l.up));
-                    q.addBindValue(textOrNull(l.down));
-                    q.addBindValue(textOrNull(l.reason));
-                    execute(q);
-                    newLinks[l.key] = q.lastInsertId().toLongLong();
-                }
-            }
-            for (const SessionRow& s : batch.sessions) {
-                if (const auto id = idOf(sessionIds_, newSessions, s.key)) {
+                    linksEnded.push_back(r->key);
+                } else if (const auto* r = std::get_if<SessionStarted>(&row)) {
+                    const auto node = find(linkNodes_, newNodes, r->link);
+                    if (!node) continue;
                     QSqlQuery q = prepared(db,
-                                           "UPDATE sessions SET call = ?, kind = ?, version = ?, ended = ?, "
-                                           "end_reason = ? WHERE id = ?");
-                    q.addBindValue(text(s.call));
-                    q.addBindValue(text(s.kind));
-                    q.addBindValue(textOrNull(s.version));
-                    q.addBindValue(textOrNull(s.ended));
-                    q.addBindValue(textOrNull(s.endReason));
-                    q.addBindValue(*id);
+                                           "INSERT INTO sessions (node, socket, call, address, port, kind, "
+                                           "version, started) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+                    q.addBindValue(text(*node));
+                    q.addBindValue(r->socket);
+                    q.addBindValue(text(historyText(r->call)));
+                    q.addBindValue(text(historyText(r->address)));
+                    q.addBindValue(text(historyText(r->port)));
+                    q.addBindValue(text(std::string(userKindName(r->kind))));
+                    q.addBindValue(textOrNull(historyText(r->version)));
+                    q.addBindValue(text(historyTime(r->at)));
                     execute(q);
-                } else {
+                    newSessions[r->key] = q.lastInsertId().toLongLong();
+                } else if (const auto* r = std::get_if<SessionChanged>(&row)) {
+                    const auto id = find(sessionIds_, newSessions, r->key);
+                    if (!id) continue;
                     QSqlQuery q =
                         prepared(db,
-                                 "INSERT INTO sessions (node, socket, call, address, port, kind, "
-                                 "version, started, ended, end_reason) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                 "?, ?, ?)");
-                    q.addBindValue(text(s.node));
-                    q.addBindValue(s.socket);
-                    q.addBindValue(text(s.call));
-                    q.addBindValue(text(s.address));
-                    q.addBindValue(text(s.port));
-                    q.addBindValue(text(s.kind));
-                    q.addBindValue(textOrNull(s.version));
-                    q.addBindValue(text(s.started));
-                    q.addBindValue(textOrNull(s.ended));
-                    q.addBindValue(textOrNull(s.endReason));
+                                 "UPDATE sessions SET kind = ?, call = coalesce(?, call), version = "
+                                 "coalesce(?, version) WHERE id = ?");
+                    q.addBindValue(text(std::string(userKindName(r->kind))));
+                    q.addBindValue(textOrNull(historyText(r->call)));
+                    q.addBindValue(textOrNull(historyText(r->version)));
+                    q.addBindValue(*id);
                     execute(q);
-                    newSessions[s.key] = q.lastInsertId().toLongLong();
-                }
-            }
-            if (!batch.counts.empty()) {
-                QSqlQuery q = prepared(
-                    db,
-                    "INSERT INTO user_counts (node, minute, users, max_users, kel_latest, kel_older, "
-                    "kel_unknown, plain, nodes, nocall, unclassified) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                    "?) "
-                    "ON CONFLICT (node, minute) DO UPDATE SET users = excluded.users, max_users = "
-                    "max(max_users, excluded.max_users), kel_latest = excluded.kel_latest, kel_older = "
-                    "excluded.kel_older, kel_unknown = excluded.kel_unknown, plain = excluded.plain, nodes = "
-                    "excluded.nodes, nocall = excluded.nocall, unclassified = excluded.unclassified");
-                for (const CountRow& c : batch.counts) {
-                    q.addBindValue(text(c.node));
-                    q.addBindValue(text(c.minute));
-                    for (const std::int32_t n : {c.users, c.maxUsers, c.kelLatest, c.kelOlder, c.kelUnknown,
-                                                 c.plain, c.nodes, c.nocall, c.unclassified})
+                } else if (const auto* r = std::get_if<SessionEnded>(&row)) {
+                    const auto id = find(sessionIds_, newSessions, r->key);
+                    if (!id) continue;
+                    QSqlQuery q = prepared(db, "UPDATE sessions SET ended = ?, end_reason = ? WHERE id = ?");
+                    q.addBindValue(text(historyTime(r->at)));
+                    q.addBindValue(text(std::string(sessionEndName(r->reason))));
+                    q.addBindValue(*id);
+                    execute(q);
+                    sessionsEnded.push_back(r->key);
+                } else if (const auto* r = std::get_if<MinuteCounted>(&row)) {
+                    const auto node = find(linkNodes_, newNodes, r->link);
+                    if (!node) continue;
+                    QSqlQuery q = prepared(
+                        db,
+                        "INSERT INTO user_counts (node, minute, users, max_users, kel_latest, kel_older, "
+                        "kel_unknown, plain, nodes, nocall, unclassified) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                        "?, "
+                        "?) ON CONFLICT (node, minute) DO UPDATE SET users = excluded.users, max_users = "
+                        "max(max_users, excluded.max_users), kel_latest = excluded.kel_latest, kel_older = "
+                        "excluded.kel_older, kel_unknown = excluded.kel_unknown, plain = excluded.plain, "
+                        "nodes "
+                        "= excluded.nodes, nocall = excluded.nocall, unclassified = excluded.unclassified");
+                    q.addBindValue(text(*node));
+                    q.addBindValue(text(historyMinute(r->minute)));
+                    for (const std::int32_t n :
+                         {r->users, r->maxUsers, r->kelLatest, r->kelOlder, r->kelUnknown, r->plain, r->nodes,
+                          r->nocall, r->unclassified})
                         q.addBindValue(n);
                     execute(q);
                 }
@@ -337,13 +341,13 @@ bool HistoryStore::flush(QSqlDatabase& db, const HistoryBatch& batch) {
     }
     failing_ = false;
     node_ = heartbeatNode;
-    // Ended rows are never written again: their ids are no longer needed.
-    for (const auto& [key, id] : newSessions) sessionIds_[key] = id;
-    for (const auto& [key, id] : newLinks) linkIds_[key] = id;
-    for (const SessionRow& s : batch.sessions)
-        if (!s.endReason.empty()) sessionIds_.erase(s.key);
-    for (const LinkRow& l : batch.links)
-        if (!l.reason.empty()) linkIds_.erase(l.key);
+    sessionIds_.merge(newSessions);
+    linkIds_.merge(newLinks);
+    linkNodes_.merge(newNodes);
+    // Ended rows are never written again: their ids are no longer needed. A link's node is kept:
+    // the counters of its last minute may still come.
+    for (const std::uint64_t key : sessionsEnded) sessionIds_.erase(key);
+    for (const std::uint64_t key : linksEnded) linkIds_.erase(key);
     return true;
 }
 

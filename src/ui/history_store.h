@@ -2,6 +2,7 @@
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -33,7 +34,7 @@ class HistoryStore : public HistorySink {
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    void write(HistoryBatch batch) override;
+    void write(std::vector<HistoryRow> rows) override;
     // Writes what is queued and ends the writer thread. Nothing is written afterwards.
     void stop();
     // What the operator is to be told (a file that cannot be opened, a write that failed), each
@@ -44,11 +45,10 @@ class HistoryStore : public HistorySink {
   private:
     void run();
     bool open(QSqlDatabase& db);
-    // Writes `batch` and the heartbeat in one transaction; false (and nothing written) on failure.
-    bool flush(QSqlDatabase& db, const HistoryBatch& batch);
+    // Writes `rows` and the heartbeat in one transaction; false (and nothing written) on failure.
+    bool flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows);
     bool closeLeftOpen(QSqlDatabase& db, const std::string& node);
     void say(std::string text);
-    static void keepForLater(HistoryBatch& later, HistoryBatch failed);
 
     const QString path_;
     std::string node_;  // whose heartbeat is written; the node of the latest link
@@ -56,11 +56,12 @@ class HistoryStore : public HistorySink {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    HistoryBatch queued_;
+    std::vector<std::vector<HistoryRow>> queued_;  // as the recorder handed them over
     std::vector<std::string> notices_;
     // Owned by the writer thread: the database ids of this program's rows, by their keys, and the
     // nodes whose left-open rows have been closed.
     std::unordered_map<std::uint64_t, qint64> sessionIds_, linkIds_;
+    std::unordered_map<std::uint64_t, std::string> linkNodes_;
     std::set<std::string> nodesMet_;
     bool failing_ = false;
 };

@@ -63,14 +63,13 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-SessionRow session(std::uint64_t key, const std::string& call, const std::string& reason = {}) {
-    SessionRow s{key,   "node.example:7300",   5,  call, "10.0.0.5", "23005", "kel-latest",
-                 "2.3", "2026-12-09 10:00:00", {}, {}};
-    if (!reason.empty()) {
-        s.ended = "2026-12-09 10:05:00";
-        s.endReason = reason;
-    }
-    return s;
+UtcTime at(int hour, int minute) {
+    return std::chrono::sys_days{std::chrono::December / 9 / 2026} + std::chrono::hours(hour) +
+           std::chrono::minutes(minute);
+}
+
+SessionStarted started(std::uint64_t key, const std::string& call) {
+    return SessionStarted{key, 1, 5, call, "10.0.0.5", "23005", UserKind::KelUnknown, {}, at(10, 0)};
 }
 
 TEST(HistoryStore, RowsLandWithinACoupleOfSecondsAndARestartClosesWhatACrashLeftOpen) {
@@ -79,15 +78,13 @@ TEST(HistoryStore, RowsLandWithinACoupleOfSecondsAndARestartClosesWhatACrashLeft
     const std::string node = "node.example:7300";
     {
         HistoryStore store(path, node);
-        HistoryBatch batch;
-        batch.links.push_back(LinkRow{1, node, "2026-12-09 09:59:00", {}, {}});
-        batch.sessions.push_back(session(2, "G4ABC"));
-        batch.sessions.push_back(session(3, "K1\xC3\xA9X"));
-        batch.counts.push_back(CountRow{node, "2026-12-09 10:00", 2, 3, 1, 1, 0, 0, 0, 0, 0});
-        store.write(batch);
-        HistoryBatch later;
-        later.sessions.push_back(session(3, "K1\xC3\xA9X", "left"));
-        store.write(later);
+        store.write({LinkWentUp{1, node, at(9, 59)}});
+        store.write({started(2, "G4ABC")});
+        store.write({started(3, "K1\xE9X")});  // the node's bytes, read as Latin-1
+        store.write({SessionChanged{2, UserKind::KelLatest, {}, "2.3"}});
+        store.write({MinuteCounted{1, std::chrono::floor<std::chrono::minutes>(at(10, 0)), 2, 3, 1, 1, 0, 0,
+                                   0, 0, 0}});
+        store.write({SessionEnded{3, at(10, 5), SessionEnd::Left}});
         Reader reader(path);
         const QString sessions = QStringLiteral(
             "SELECT node, socket, call, kind, version, started, ended, end_reason FROM sessions");
@@ -95,7 +92,7 @@ TEST(HistoryStore, RowsLandWithinACoupleOfSecondsAndARestartClosesWhatACrashLeft
             << (store.takeNotices().empty() ? "" : store.takeNotices().front());
         EXPECT_EQ(reader.rows(sessions),
                   (QStringList{"node.example:7300|5|G4ABC|kel-latest|2.3|2026-12-09 10:00:00|-|-",
-                               "node.example:7300|5|K1\u00E9X|kel-latest|2.3|2026-12-09 10:00:00|2026-12-09 "
+                               "node.example:7300|5|K1\u00E9X|kel-unknown|-|2026-12-09 10:00:00|2026-12-09 "
                                "10:05:00|left"}));
         EXPECT_EQ(reader.rows(QStringLiteral("SELECT * FROM user_counts")),
                   QStringList{"node.example:7300|2026-12-09 10:00|2|3|1|1|0|0|0|0|0"});
@@ -132,7 +129,7 @@ TEST(HistoryStore, AFileThatIsNoDatabaseIsSaidOnceAndNoHistoryIsKept) {
     ASSERT_TRUE(waitFor([&] { return !(notices = store.takeNotices()).empty(); }, 2500));
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("cannot be opened"), std::string::npos) << notices[0];
-    store.write(HistoryBatch{{session(1, "G4ABC")}, {}, {}});
+    store.write({LinkWentUp{1, "node.example:7300", at(10, 0)}});
     store.stop();
     EXPECT_TRUE(store.takeNotices().empty());
     QFile after(path);

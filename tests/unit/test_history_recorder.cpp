@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "history/history_recorder.h"
@@ -17,19 +18,52 @@ std::string User(int s, const std::string& call) {
            std::to_string(s) + "^255^" + call + "^65280";
 }
 
-// Keeps the rows as a store would: a session's or a link's later row replaces its earlier one.
+// Keeps the rows as the store does: a session's and a link's later rows complete its first.
 struct KeptRows : HistorySink {
-    std::map<std::uint64_t, SessionRow> sessions;
-    std::map<std::uint64_t, LinkRow> links;
-    std::vector<CountRow> counts;
-    int batches = 0;
-    void write(HistoryBatch batch) override {
-        ++batches;
-        for (SessionRow& s : batch.sessions) sessions[s.key] = std::move(s);
-        for (LinkRow& l : batch.links) links[l.key] = std::move(l);
-        for (CountRow& c : batch.counts) counts.push_back(std::move(c));
+    struct Session {
+        std::string node, call, kind, version, started, ended, endReason;
+        std::int32_t socket = 0;
+    };
+    struct Link {
+        std::string node, up, down, reason;
+    };
+    std::map<std::uint64_t, Session> sessions;
+    std::map<std::uint64_t, Link> links;
+    std::vector<MinuteCounted> counts;
+    void write(std::vector<HistoryRow> rows) override {
+        for (HistoryRow& row : rows) take(row);
     }
-    // "call kind version started ended reason", in the order the sessions began.
+    void take(HistoryRow& row) {
+        if (auto* r = std::get_if<LinkWentUp>(&row))
+            links[r->key] = Link{historyText(r->node), historyTime(r->at), {}, {}};
+        if (auto* r = std::get_if<LinkWentDown>(&row)) {
+            links[r->key].down = historyTime(r->at);
+            links[r->key].reason = linkDownReasonName(r->reason);
+        }
+        if (auto* r = std::get_if<SessionStarted>(&row))
+            sessions[r->key] = Session{links[r->link].node,
+                                       historyText(r->call),
+                                       std::string(userKindName(r->kind)),
+                                       historyText(r->version),
+                                       historyTime(r->at),
+                                       {},
+                                       {},
+                                       r->socket};
+        if (auto* r = std::get_if<SessionChanged>(&row)) {
+            Session& s = sessions.at(r->key);
+            s.kind = userKindName(r->kind);
+            if (!r->call.empty()) s.call = historyText(r->call);
+            if (!r->version.empty()) s.version = historyText(r->version);
+        }
+        if (auto* r = std::get_if<SessionEnded>(&row)) {
+            Session& s = sessions.at(r->key);
+            EXPECT_TRUE(s.ended.empty()) << "a session ends once";
+            s.ended = historyTime(r->at);
+            s.endReason = sessionEndName(r->reason);
+        }
+        if (auto* r = std::get_if<MinuteCounted>(&row)) counts.push_back(*r);
+    }
+    // "node socket call kind [version] started - ended reason", in the order the sessions began.
     std::vector<std::string> sessionLines() const {
         std::vector<std::string> out;
         for (const auto& [key, s] : sessions)
@@ -76,14 +110,15 @@ TEST(HistoryRecorder, SessionsOpenLearnAndEndWithTheirReasonsAndTheLinkAndTheMin
                   n + "3 DL1XYZ unclassified [] 2026-12-09 00:01:15 - 2026-12-09 00:02:15 left",
                   n + "4 K1NEW kel-older [] 2026-12-09 00:01:15 - 2026-12-09 00:03:35 link-lost"}));
     ASSERT_EQ(r.rows.links.size(), 1u);
-    const LinkRow& link = r.rows.links.begin()->second;
+    const KeptRows::Link& link = r.rows.links.begin()->second;
     EXPECT_EQ(link.node + " " + link.up + " " + link.down + " " + link.reason,
               "node.example:7300 2026-12-09 00:00:30 2026-12-09 00:03:35 error");
     // One row per minute the link was up, the last as far as it went.
     std::vector<std::string> minutes;
-    for (const CountRow& c : r.rows.counts)
-        minutes.push_back(c.minute + " " + std::to_string(c.users) + "/" + std::to_string(c.maxUsers) + " " +
-                          std::to_string(c.kelOlder) + " " + std::to_string(c.unclassified));
+    for (const MinuteCounted& c : r.rows.counts)
+        minutes.push_back(historyMinute(c.minute) + " " + std::to_string(c.users) + "/" +
+                          std::to_string(c.maxUsers) + " " + std::to_string(c.kelOlder) + " " +
+                          std::to_string(c.unclassified));
     EXPECT_EQ(minutes, (std::vector<std::string>{"2026-12-09 00:00 0/0 0 0", "2026-12-09 00:01 3/3 1 2",
                                                  "2026-12-09 00:02 2/3 1 1", "2026-12-09 00:03 2/2 1 1"}));
 
@@ -103,12 +138,15 @@ TEST(HistoryRecorder, AnOpenSessionKeepsTheMostDefiniteKindAndTheLatestVersion) 
     const UtcTime at = r.rig.platform.now;
     dx::User u{5, "G0KEL", "10.0.0.5", "23005", UserKind::Unclassified, ""};
     r.recorder.userArrived(UserArrived{at, u, false}, notes);
+    r.recorder.clockTick(at);
+    EXPECT_EQ(r.rows.sessions.begin()->second.kind, "unclassified");
     const auto change = [&](UserKind kind, const std::string& version) {
         UserChanged e{at, u, u.kind, u.call, u.version};
         u.kind = kind;
         u.version = version;
         e.user = u;
         r.recorder.userChanged(e, notes);
+        r.recorder.clockTick(at);
         return r.rows.sessions.begin()->second.kind + " " + r.rows.sessions.begin()->second.version;
     };
     EXPECT_EQ(change(UserKind::KelUnknown, ""), "kel-unknown ");

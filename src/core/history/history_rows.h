@@ -1,59 +1,75 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "sockets/socket_events.h"
 
 namespace dx {
 
-// What the history keeps, as plain rows: text is UTF-8 (the node's bytes read as Latin-1, NUL
-// bytes dropped), times are UTC text "YYYY-MM-DD HH:MM:SS", minutes "YYYY-MM-DD HH:MM".
+// What the history learns, one row at a time and in the order it happened. The rows hold what
+// the events carry, as cheaply as they can be taken (the node's bytes, times as time points): the
+// writer of the history makes its text, away from the node's stream. A session or a link is named
+// by a key of this program's own, given when it starts.
 
-// A user's stay on the node, written when it starts and again whenever it changes or ends. `key`
-// tells this program's sessions apart until the store has given each its own id.
-struct SessionRow {
+// The link came up to `node` (the configured address, ":" and the port).
+struct LinkWentUp {
     std::uint64_t key = 0;
     std::string node;
+    UtcTime at;
+};
+struct LinkWentDown {
+    std::uint64_t key = 0;
+    UtcTime at;
+    LinkDownReason reason = LinkDownReason::ClosedByNode;
+};
+// A user's stay on the node began, on the link `link`.
+struct SessionStarted {
+    std::uint64_t key = 0;
+    std::uint64_t link = 0;
     std::int32_t socket = 0;
     std::string call;
     std::string address;
     std::string port;
-    std::string kind;
+    UserKind kind = UserKind::Unclassified;
     std::string version;
-    std::string started;
-    std::string ended;      // empty while the session is open
-    std::string endReason;  // "left", "link-lost", "program-ended"; empty while open
+    UtcTime at;
 };
-
-// The header's counters at a minute's end, and the most users seen within it.
-struct CountRow {
-    std::string node;
-    std::string minute;
+// What the session now holds: its kind (the most definite seen), and a call or a version when
+// they changed (empty when not).
+struct SessionChanged {
+    std::uint64_t key = 0;
+    UserKind kind = UserKind::Unclassified;
+    std::string call;
+    std::string version;
+};
+enum class SessionEnd : std::uint8_t { Left, LinkLost, ProgramEnded };
+struct SessionEnded {
+    std::uint64_t key = 0;
+    UtcTime at;
+    SessionEnd reason = SessionEnd::Left;
+};
+// The header's counters at a minute's end on link `link`, and the most users seen within it.
+struct MinuteCounted {
+    std::uint64_t link = 0;
+    std::chrono::sys_time<std::chrono::minutes> minute;
     std::int32_t users = 0, maxUsers = 0, kelLatest = 0, kelOlder = 0, kelUnknown = 0, plain = 0, nodes = 0,
                  nocall = 0, unclassified = 0;
 };
 
-// A stretch of the link being up, written when it comes up and again when it goes down.
-struct LinkRow {
-    std::uint64_t key = 0;
-    std::string node;
-    std::string up;
-    std::string down;    // empty while up
-    std::string reason;  // the link-down reason's name; empty while up
-};
+using HistoryRow =
+    std::variant<LinkWentUp, LinkWentDown, SessionStarted, SessionChanged, SessionEnded, MinuteCounted>;
 
-// What one event or one minute adds to the history, in the order it happened.
-struct HistoryBatch {
-    std::vector<SessionRow> sessions;
-    std::vector<CountRow> counts;
-    std::vector<LinkRow> links;
-    bool empty() const { return sessions.empty() && counts.empty() && links.empty(); }
-};
+// "left", "link-lost", "program-ended".
+std::string_view sessionEndName(SessionEnd end);
 
-// Where the recorder's rows go. `write` only takes the rows in: it never waits for a disk.
+// Where the recorder's rows go, a few at a time, in order. `write` only takes them in: it never
+// waits for a disk.
 class HistorySink {
   public:
-    virtual void write(HistoryBatch batch) = 0;
+    virtual void write(std::vector<HistoryRow> rows) = 0;
 
   protected:
     ~HistorySink() = default;
