@@ -108,8 +108,10 @@ void App::historyTick() {
     }
     const std::vector<std::string> notices = history_->takeNotices();
     if (notices.empty()) return;
-    for (const std::string& notice : notices) core_->monitor.pane.append("\r\n" + notice, colours::kRed);
-    sync();
+    // As an event of its own, so that the traffic log has the lines too.
+    runEvent("the history's notice", [this, &notices] {
+        for (const std::string& notice : notices) core_->monitor.pane.append("\r\n" + notice, colours::kRed);
+    });
 }
 
 void App::pressConnect() {
