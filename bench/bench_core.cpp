@@ -4,14 +4,18 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "connected_core.h"
+#include "history/history_recorder.h"
 
 namespace dx::bench {
 namespace {
@@ -84,27 +88,60 @@ struct CountingObserver : SocketObserver {
     void userLeft(const UserLeft&, PaneNotes&) override { ++heard; }
 };
 
-// The second argument: how many observers listen to the users' comings and goings.
+// Takes the history's rows as its store does: moved into a queue under a lock, for a writer
+// thread that is not there.
+struct QueueingSink : HistorySink {
+    std::mutex mutex;
+    std::vector<std::vector<HistoryRow>> queued;
+    void write(std::vector<HistoryRow> rows) override {
+        const std::lock_guard lock(mutex);
+        queued.push_back(std::move(rows));
+    }
+};
+
+// The second argument: what listens to the users' comings and goings: 0 nothing, 1 an observer
+// that counts them, 2 the history's recorder.
 void BM_WholeCoreMixedStream(benchmark::State& state) {
     const int sockets = static_cast<int>(state.range(0));
-    const bool observed = state.range(1) > 0;
+    const bool observed = state.range(1) == 1;
+    const bool recorded = state.range(1) == 2;
     CountingObserver observer;
+    QueueingSink sink;
     std::size_t sentences = 0;
     const std::vector<std::string> stream = nodeStream(sockets, 2000, &sentences);
     std::size_t bytes = 0;
     for (const auto& b : stream) bytes += b.size();
+    const std::size_t tickEvery =
+        std::max<std::size_t>(1, 200 * stream.size() / std::max<std::size_t>(sentences, 1));
     for (auto _ : state) {
         state.PauseTiming();
         auto c = std::make_unique<ConnectedCore>();
         c->core.spotDelay.armed = true;
         if (observed) c->core.events.subscribe(observer);
+        std::optional<HistoryRecorder> recorder;
+        if (recorded) {
+            // As if listening since before the link came up.
+            recorder.emplace(c->core.config, c->core.statistics, sink);
+            c->core.events.subscribe(*recorder);
+            PaneNotes notes;
+            recorder->linkUp(LinkUp{c->platform.nowUtc()}, notes);
+        }
         c->arrive("^ZQ99 start\x04");  // the buffer ends with EOT, so every batch is cut on arrival
         state.ResumeTiming();
-        for (const auto& b : stream) c->arrive(b);
+        std::size_t arrivals = 0;
+        for (const auto& b : stream) {
+            c->arrive(b);
+            // The program's clock hands the rows over five times a second, every 200 sentences
+            // or more at its pace (its 1 ms pause per sentence): here as often.
+            if (recorder && ++arrivals % tickEvery == 0) recorder->clockTick(c->platform.nowUtc());
+        }
+        if (recorder) recorder->clockTick(c->platform.nowUtc());
         benchmark::DoNotOptimize(c->core.monitor.pane.size());
         benchmark::DoNotOptimize(observer.heard);
         state.PauseTiming();
+        if (recorder) c->core.events.unsubscribe(*recorder);
         c.reset();
+        sink.queued = {};
         state.ResumeTiming();
     }
     state.counters["sentences/s"] =
@@ -114,8 +151,10 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
 BENCHMARK(BM_WholeCoreMixedStream)
     ->Args({2000, 0})
     ->Args({2000, 1})
+    ->Args({2000, 2})
     ->Args({30000, 0})
     ->Args({30000, 1})
+    ->Args({30000, 2})
     ->Unit(benchmark::kMillisecond);
 
 long residentKb() {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
   libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
   iproute2

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app.h"
+#include "end_signals.h"
 #include "options.h"
 
 int main(int argc, char** argv) {
@@ -32,7 +33,12 @@ int main(int argc, char** argv) {
         std::fputs(refused->err.toLocal8Bit().constData(), stderr);
         return refused->exitCode;
     }
-    dx::ui::App app(configPath, options);
+    dx::ui::Options withHistory = options;
+    withHistory.historyPath = dx::ui::historyPathFor(options, configPath);
+    dx::ui::App app(configPath, withHistory);
+    // A logout, a service manager or Ctrl+C ends the program as closing the monitor window does.
+    dx::ui::EndSignals endSignals(
+        [&app] { app.runEvent("a signal to end", [&app] { app.core().link.monitorUnload(); }); });
     app.start();
     if (options.connect) QTimer::singleShot(0, &app, [&app] { app.pressConnect(); });
     return QApplication::exec();

@@ -12,6 +12,7 @@ set(allowed_common common)
 set(allowed_wire common wire)
 set(allowed_views common wire views)
 set(allowed_sockets common wire views sockets)
+set(allowed_history common wire views sockets history)
 set(allowed_app common wire views sockets app)
 
 set(faults 0)

@@ -24,7 +24,7 @@ QString App::defaultConfigPath() {
 }
 
 App::App(const QString& configPath, const Options& options)
-    : platform_(configPath), core_(std::make_unique<Core>(platform_)) {
+    : platform_(configPath), core_(std::make_unique<Core>(platform_)), historyPath_(options.historyPath) {
     loadDesignFonts();
     core_->reconnect.setFirstWait(options.reconnectSeconds);
     if (!options.logPath.isEmpty()) {
@@ -60,6 +60,7 @@ App::App(const QString& configPath, const Options& options)
 }
 
 App::~App() {
+    endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
     settings_.reset();
@@ -69,6 +70,48 @@ App::~App() {
 
 void App::start() {
     runEvent("the start-up", [this] { core_->link.startUp(); });
+    startHistory();
+}
+
+void App::startHistory() {
+    if (historyPath_.isEmpty() || history_) return;
+    const ConfigValues& config = core_->config;
+    history_ = std::make_unique<HistoryStore>(
+        historyPath_, historyText(config.remoteHost) + ":" + std::to_string(config.remotePort));
+    recorder_ = std::make_unique<HistoryRecorder>(config, core_->statistics, *history_);
+    core_->events.subscribe(*recorder_);
+    // The process ends at once when the program ends: the last rows are written first.
+    platform_.beforeEnd = [this] { endHistory(); };
+    connect(&historyClock_, &QTimer::timeout, this, [this] { historyTick(); });
+    // The recorder hands its rows over at each tick: a few times a second, so that a crash loses
+    // little more than the writer's last second.
+    historyClock_.start(200);
+}
+
+void App::endHistory() {
+    historyClock_.stop();
+    if (recorder_) {
+        // What was made since the last tick goes too.
+        recorder_->clockTick(platform_.nowUtc());
+        core_->events.unsubscribe(*recorder_);
+    }
+    recorder_.reset();
+    if (history_) history_->stop();
+}
+
+void App::historyTick() {
+    if (!history_) return;
+    if (recorder_) {
+        HistoryRecorder& recorder = *recorder_;
+        core_->guard.run("the history's clock",
+                         [this, &recorder] { recorder.clockTick(platform_.nowUtc()); });
+    }
+    const std::vector<std::string> notices = history_->takeNotices();
+    if (notices.empty()) return;
+    // As an event of its own, so that the traffic log has the lines too.
+    runEvent("the history's notice", [this, &notices] {
+        for (const std::string& notice : notices) core_->monitor.pane.append("\r\n" + notice, colours::kRed);
+    });
 }
 
 void App::pressConnect() {

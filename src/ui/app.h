@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -8,6 +9,8 @@
 
 #include "app/core.h"
 #include "connections_window.h"
+#include "history/history_recorder.h"
+#include "history_store.h"
 #include "monitor_window.h"
 #include "options.h"
 #include "qt_platform.h"
@@ -39,12 +42,19 @@ class App : public QObject {
     void inEvent(const std::function<void()>& event);
     // Writes what the pane showed during the event to the traffic log, if there is one.
     void writeLog();
+    // Opens the history and has it follow the users and the link; ends it, written to the last row.
+    void startHistory();
+    void endHistory();
+    // The history's minute clock, and what its writer has to tell the operator.
+    void historyTick();
 
   public:
     Core& core() { return *core_; }
     QtPlatform& platform() { return platform_; }
     MonitorWindow& monitor() { return *monitor_; }
     ConnectionsWindow& connects() { return *connects_; }
+    // The history's store, while one is kept.
+    HistoryStore* history() { return history_.get(); }
     SettingsWindow& settings() { return *settings_; }
 
     // The configuration file beside the program.
@@ -57,6 +67,10 @@ class App : public QObject {
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<TrafficLog> log_;
+    QString historyPath_;
+    std::unique_ptr<HistoryStore> history_;
+    std::unique_ptr<HistoryRecorder> recorder_;  // writes into history_
+    QTimer historyClock_;
     // The pane's replacement count when it last said that the log cannot be written.
     std::optional<std::size_t> logNoticeAt_;
     int eventDepth_ = 0;

@@ -53,7 +53,8 @@ QString unkeptFileName(const QStringList& arguments, const QList<QByteArray>& ra
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QStringLiteral("--")) break;
-        for (const QString& option : {QStringLiteral("--config"), QStringLiteral("--log")}) {
+        for (const QString& option :
+             {QStringLiteral("--config"), QStringLiteral("--log"), QStringLiteral("--history")}) {
             if ((a == option && i + 1 < arguments.size() && !kept(i + 1)) ||
                 (a.startsWith(option + u'=') && !kept(i)))
                 return option;
@@ -99,7 +100,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("log"),
         QStringLiteral("Appends every line the traffic pane shows to FILE, each after its UTC time."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, config, connect, reconnect, log});
+    const QCommandLineOption history(
+        QStringLiteral("history"),
+        QStringLiteral(
+            "Keeps the users' sessions, their numbers by minute and the link's ups and downs in the "
+            "SQLite file FILE (default: history.sqlite beside the configuration)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, config, connect, reconnect, log, history});
     // The program says its own name, however it was started.
     QString usage = parser.helpText();
     const qsizetype name = usage.indexOf(QStringLiteral("Usage: ")) + 7;
@@ -152,7 +159,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
             return bad(QStringLiteral("--log: the directory of '%1' does not exist.").arg(o.logPath), usage);
         o.logPath = file.absoluteFilePath();
     }
+    if (parser.isSet(history)) {
+        o.historyPath = parser.value(history);
+        const QFileInfo file(o.historyPath);
+        if (o.historyPath.isEmpty()) return bad(QStringLiteral("--history needs a file name."), usage);
+        if (file.isDir())
+            return bad(QStringLiteral("--history: '%1' is a directory.").arg(o.historyPath), usage);
+        if (file.exists() && !file.isFile())
+            return bad(QStringLiteral("--history: '%1' is not a regular file.").arg(o.historyPath), usage);
+        if (!file.absoluteDir().exists())
+            return bad(QStringLiteral("--history: the directory of '%1' does not exist.").arg(o.historyPath),
+                       usage);
+        o.historyPath = file.absoluteFilePath();
+    }
     return ParsedCommandLine{o, 0, {}, {}, usage};
+}
+
+QString historyPathFor(const Options& options, const QString& configPath) {
+    if (!options.historyPath.isEmpty()) return options.historyPath;
+    if (isNullDevice(configPath)) return {};
+    return QFileInfo(configPath).absoluteDir().filePath(QStringLiteral("history.sqlite"));
 }
 
 }  // namespace dx::ui

@@ -13,7 +13,12 @@ struct Options {
     bool connect = false;      // press Connect once the windows are up
     int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
     QString logPath;           // the traffic log; empty: none
+    QString historyPath;       // the history file; empty: history.sqlite beside the configuration
 };
+
+// The history file to use with the configuration in use: the one named, else history.sqlite in
+// the configuration's directory; none when the configuration is the null device (nothing kept).
+QString historyPathFor(const Options& options, const QString& configPath);
 
 // The command line read, before any window or display is needed: either the options to run with,
 // or what to print and the exit code (help and version on standard output, exit 0; a bad option

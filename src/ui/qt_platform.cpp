@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -189,6 +190,7 @@ void QtPlatform::showAbout(const std::string& title, const std::string& text) {
 }
 
 void QtPlatform::endProcess(int exitCode) {
+    if (beforeEnd) std::exchange(beforeEnd, nullptr)();
     if (onEnd) {
         onEnd(exitCode);
         return;

@@ -36,6 +36,8 @@ class QtPlatform : public QObject, public Platform {
     const QString& configPath() const { return configPath_; }
     QTcpSocket& socket() { return socket_; }
 
+    // Runs just before the process ends, for what must reach the disk first.
+    std::function<void()> beforeEnd;
     // Tests replace what would end the process or block on a modal box.
     std::function<void(int)> onEnd;
     std::function<void(const QString&, const QString&)> onAbout;

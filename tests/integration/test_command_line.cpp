@@ -78,6 +78,10 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
         {{"--log", dir.filePath("missing/t.log")}, 2, "--log: the directory of"},
         {{"--log", dir.path()}, 2, "--log: '"},
         {{"extra"}, 2, "unexpected argument 'extra'."},
+        {{"--history", dir.filePath("h.sqlite")}, 0, ""},
+        {{"--history", dir.path()}, 2, "--history: '"},
+        {{"--history", dir.filePath("missing/h.sqlite")}, 2, "--history: the directory of"},
+        {{"--history", "/dev/null"}, 2, "--history: '/dev/null' is not a regular file."},
         {{"-platform", "offscreen", "-style=fusion", "--connect"}, 0, ""},  // Qt's own, for Qt
     };
     for (const Case& c : cases) {
