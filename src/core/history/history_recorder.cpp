@@ -125,7 +125,7 @@ void HistoryRecorder::passTime(UtcTime at) {
 void HistoryRecorder::writeKind(Open& open) {
     if (!open.key || !open.kindToWrite) return;
     open.kindToWrite = false;
-    made_.emplace_back(std::in_place_type<SessionChanged>, open.key, open.kind, std::string(), std::string());
+    made_.emplace_back(SessionChanged{open.key, open.kind, std::string(), std::string()});
 }
 
 void HistoryRecorder::writeKinds() {
@@ -167,9 +167,9 @@ void HistoryRecorder::linkDown(const LinkDown& e, PaneNotes&) {
         e.reason == LinkDownReason::ProgramEnded ? SessionEnd::ProgramEnded : SessionEnd::LinkLost;
     writeKinds();
     for (Open& open : open_)
-        if (open.key) made_.emplace_back(std::in_place_type<SessionEnded>, open.key, e.at, end);
+        if (open.key) made_.emplace_back(SessionEnded{open.key, e.at, end});
     open_.clear();
-    made_.emplace_back(std::in_place_type<LinkWentDown>, link_, e.at, e.reason);
+    made_.emplace_back(LinkWentDown{link_, e.at, e.reason});
     up_ = false;
     // The program may be ending: its last rows are not left for a tick.
     handOver();
@@ -185,11 +185,11 @@ void HistoryRecorder::userArrived(const UserArrived& e, PaneNotes&) {
     // A socket reused without a departure in between: the stay before it has ended.
     if (open.key) {
         writeKind(open);
-        made_.emplace_back(std::in_place_type<SessionEnded>, open.key, e.at, SessionEnd::Left);
+        made_.emplace_back(SessionEnded{open.key, e.at, SessionEnd::Left});
     }
     open = Open{nextKey_++, e.user.kind};
-    made_.emplace_back(std::in_place_type<SessionStarted>, open.key, link_, e.user.socket, e.user.call,
-                       e.user.address, e.user.port, e.user.kind, e.user.version, e.at);
+    made_.emplace_back(SessionStarted{open.key, link_, e.user.socket, e.user.call, e.user.address,
+                                      e.user.port, e.user.kind, e.user.version, e.at});
 }
 
 void HistoryRecorder::userChanged(const UserChanged& e, PaneNotes&) {
@@ -212,8 +212,8 @@ void HistoryRecorder::userChanged(const UserChanged& e, PaneNotes&) {
     }
     if (!call && !version) return;
     open->kindToWrite = false;
-    made_.emplace_back(std::in_place_type<SessionChanged>, open->key, open->kind,
-                       call ? e.user.call : std::string(), version ? e.user.version : std::string());
+    made_.emplace_back(SessionChanged{open->key, open->kind, call ? e.user.call : std::string(),
+                                      version ? e.user.version : std::string()});
 }
 
 void HistoryRecorder::userLeft(const UserLeft& e, PaneNotes&) {
@@ -223,7 +223,7 @@ void HistoryRecorder::userLeft(const UserLeft& e, PaneNotes&) {
     Open* open = openOn(e.user.socket);
     if (!open) return;
     writeKind(*open);
-    made_.emplace_back(std::in_place_type<SessionEnded>, open->key, e.at, SessionEnd::Left);
+    made_.emplace_back(SessionEnded{open->key, e.at, SessionEnd::Left});
     open->key = 0;
 }
 
