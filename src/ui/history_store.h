@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QVariant>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -12,8 +13,9 @@
 
 #include "history/history_rows.h"
 
+#include "history_database.h"
+
 class QThread;
-class QSqlDatabase;
 
 namespace dx::ui {
 
@@ -24,7 +26,6 @@ namespace dx::ui {
 // and link stretches left open by a crash are closed as "unknown" at its last heartbeat.
 class HistoryStore : public HistorySink {
   public:
-    static constexpr int kSchemaVersion = 1;
     // Rows kept for another try while the file cannot be written; beyond it the oldest go.
     static constexpr std::size_t kMostKept = 200000;
 
@@ -44,10 +45,9 @@ class HistoryStore : public HistorySink {
 
   private:
     void run();
-    bool open(QSqlDatabase& db);
     // Writes `rows` and the heartbeat in one transaction; false (and nothing written) on failure.
-    bool flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows);
-    bool closeLeftOpen(QSqlDatabase& db, const std::string& node);
+    bool flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows);
+    void closeLeftOpen(HistoryDatabase& db, const std::string& node);
     void say(std::string text);
 
     const QString path_;
@@ -60,7 +60,7 @@ class HistoryStore : public HistorySink {
     std::vector<std::string> notices_;
     // Owned by the writer thread: the database ids of this program's rows, by their keys, and the
     // nodes whose left-open rows have been closed.
-    std::unordered_map<std::uint64_t, qint64> sessionIds_, linkIds_;
+    std::unordered_map<std::uint64_t, QVariant> sessionIds_, linkIds_;
     std::unordered_map<std::uint64_t, std::string> linkNodes_;
     std::set<std::string> nodesMet_;
     bool failing_ = false;
