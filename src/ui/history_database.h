@@ -39,11 +39,11 @@ struct HistoryFailure {
     QString code;  // the database's own number for it
 };
 
-// How far an opening went.
+// How an opening ended, when it did not fail for a while (HistoryFailure: the database is busy,
+// or cannot be written yet; it is opened again later).
 enum class HistoryOpened {
     Ready,  // open, its schema this program's
-    Again,  // not yet (the database is busy, or cannot be written): tried again later
-    Never,  // no history can be kept in it (said why)
+    Never,  // no history can be kept in it (the operator has been told why)
 };
 
 // One connection to a history database, in its own dialect: how it is opened, checked and brought
@@ -56,8 +56,8 @@ class HistoryDatabase {
     using Say = std::function<void(std::string)>;
     virtual ~HistoryDatabase();
 
-    // Opens the database, or tries again after HistoryOpened::Again. What the operator is to be
-    // told goes to `say`, once.
+    // Opens the database and brings it to this program's schema; throws HistoryFailure when that
+    // is to be tried again later. What the operator is to be told goes to `say`, once.
     virtual HistoryOpened open(const Say& say) = 0;
     // The name the operator knows the database by.
     virtual std::string name() const = 0;

@@ -1,5 +1,8 @@
 #include "history_sqlite.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 namespace dx::ui {
@@ -27,8 +30,18 @@ const char* const kSchema[] = {
     "CREATE TABLE monitors (node TEXT PRIMARY KEY, last_seen TEXT NOT NULL)",
 };
 
-// SQLite's own numbers for a database held by another connection.
-const QString kBusy = QStringLiteral("5"), kLocked = QStringLiteral("6");
+// SQLite's own numbers for its failures: a database held by another connection, a damaged one, a
+// disk that refused a write, a full disk, a file that is no database.
+const QString kBusy = QStringLiteral("5"), kLocked = QStringLiteral("6"), kIoError = QStringLiteral("10"),
+              kCorrupt = QStringLiteral("11"), kFull = QStringLiteral("13"),
+              kNotADatabase = QStringLiteral("26");
+
+// The first problem SQLite's check of a file reports, on one line.
+std::string firstProblem(const QString& check) {
+    for (const QString& line : check.split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(QStringLiteral("***"))) return line.trimmed().left(120).toStdString();
+    return check.left(120).toStdString();
+}
 
 }  // namespace
 
@@ -105,18 +118,49 @@ bool SqliteHistory::shrink() {
 
 HistoryOpened SqliteHistory::open(const Say& say) {
     try {
-        QSqlDatabase& db = connect(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(path_);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-        if (!db.open()) throw failure(db.lastError());
-        // The first read of a file that is no database fails here. Turning a file to WAL needs it
-        // to itself for a moment: a reader of the file (sqlite3, a dashboard) is waited for.
+        return openFile(say);
+    } catch (const Damaged& damaged) {
+        disconnect();
+        const std::optional<QString> aside = setAside();
+        if (!aside) {
+            say("*** The history " + name() + " " + damaged.what +
+                ", and it cannot be moved aside. No history is kept.");
+            return HistoryOpened::Never;
+        }
+        say("*** The history " + name() + " " + damaged.what + ": it is kept as " + aside->toStdString() +
+            ", and a new history is started.");
+    }
+    try {
+        return openFile(say);
+    } catch (const Damaged& damaged) {
+        // A new file cannot be damaged: something else is wrong here.
+        disconnect();
+        say("*** The history " + name() + " cannot be opened: it " + damaged.what + ". No history is kept.");
+        return HistoryOpened::Never;
+    }
+}
+
+HistoryOpened SqliteHistory::openFile(const Say& say) {
+    try {
+        // A file that is no database, or whose pages do not hold together, is found before
+        // anything is written to it, through a connection that only reads: one that writes would
+        // remove the file's -wal when it closes. Every page is read (docs/history.md says what
+        // that costs).
+        if (QFileInfo::exists(path_)) {
+            connectWith(QStringLiteral("QSQLITE_OPEN_READONLY;"));
+            const QString check = runText(QStringLiteral("PRAGMA quick_check")).value(0).toString();
+            disconnect();
+            if (check != QStringLiteral("ok")) throw Damaged{"is damaged (" + firstProblem(check) + ")"};
+        }
+        QSqlDatabase& db = connectWith({});
+        // Turning a file to WAL needs it to itself for a moment: a reader of the file (sqlite3, a
+        // dashboard) is waited for. A file another monitor writes is in WAL already.
         for (int tries = 0;; ++tries) {
             if (runText(QStringLiteral("PRAGMA journal_mode=WAL")).value(0).toString() ==
                 QStringLiteral("wal"))
                 break;
             if (tries * 100 >= kBusyTimeoutMs)
-                throw HistoryFailure{"it cannot be turned to write-ahead logging (WAL)", false, {}};
+                throw HistoryFailure{"it cannot be turned to WAL yet", true, {}};
             QThread::msleep(100);
         }
         runText(QStringLiteral("PRAGMA synchronous=FULL"));
@@ -125,7 +169,7 @@ HistoryOpened SqliteHistory::open(const Say& say) {
             int version = 0;
             if (db.tables().contains(QStringLiteral("schema_version"))) {
                 QSqlQuery v = runText(QStringLiteral("SELECT version FROM schema_version"));
-                if (!v.isValid()) throw HistoryFailure{"its schema_version table is empty", false, {}};
+                if (!v.isValid()) throw Damaged{"has an empty schema_version table"};
                 version = v.value(0).toInt();
             }
             if (version > kSchemaVersion) {
@@ -141,16 +185,44 @@ HistoryOpened SqliteHistory::open(const Say& say) {
                     QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
             }
             commit();
-        } catch (const HistoryFailure&) {
+        } catch (...) {
             rollback();
             throw;
         }
         return HistoryOpened::Ready;
     } catch (const HistoryFailure& f) {
+        if (f.code == kNotADatabase) throw Damaged{"is not a database"};
+        if (f.code == kCorrupt) throw Damaged{"is damaged (" + f.why + ")"};
+        // Held by another writer, or the disk is full: tried again later.
+        if (f.busy || f.code == kFull || f.code == kIoError) {
+            disconnect();
+            throw;
+        }
         say("*** The history " + name() + " cannot be opened: " + f.why + ". No history is kept.");
         disconnect();
         return HistoryOpened::Never;
     }
+}
+
+QSqlDatabase& SqliteHistory::connectWith(const QString& options) {
+    QSqlDatabase& db = connect(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path_);
+    db.setConnectOptions(options + QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db.open()) throw failure(db.lastError());
+    return db;
+}
+
+std::optional<QString> SqliteHistory::setAside() {
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ"));
+    QString aside = path_ + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-wal")); ++n)
+        aside = path_ + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    // The file's journal goes with it: left behind, it would be read into the new file.
+    for (const QString& end : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        if (!QFileInfo::exists(path_ + end)) continue;
+        if (!QFile::rename(path_ + end, aside + end)) return std::nullopt;
+    }
+    return aside;
 }
 
 }  // namespace dx::ui

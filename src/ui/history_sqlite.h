@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "history_database.h"
@@ -22,6 +23,18 @@ class SqliteHistory final : public HistoryDatabase {
     bool shrink() override;
 
   private:
+    // The file is no database, or damaged: `what` says which.
+    struct Damaged {
+        std::string what;
+    };
+    // One opening of the file; throws Damaged, or HistoryFailure to be tried again.
+    HistoryOpened openFile(const Say& say);
+    // Connects to the file, with the driver's `options` ("NAME=value;" each) and a busy timeout.
+    QSqlDatabase& connectWith(const QString& options);
+    // Moves the file, its -wal and its -shm aside under one new name, the UTC time in it; the name,
+    // or none when they could not all be moved.
+    std::optional<QString> setAside();
+
     const char* sql(HistoryStatement s) const override;
     const char* beginSql() const override;
     bool isBusy(const QSqlError& error) const override;

@@ -16,6 +16,8 @@ namespace dx::ui {
 namespace {
 
 constexpr auto kFlushEvery = std::chrono::seconds(1);
+// A database held by another writer this long is said to the operator.
+constexpr auto kBusyForLong = std::chrono::minutes(1);
 
 QVariant text(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -80,34 +82,72 @@ void HistoryStore::say(std::string text) {
 
 void HistoryStore::run() {
     SqliteHistory db(path_, QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this)));
-    const bool opened = db.open([this](std::string text) { say(std::move(text)); }) == HistoryOpened::Ready;
-    if (!opened) {
-        // No history is kept: what the program goes on queueing is dropped at once.
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-        queued_ = {};
-    }
-    // Rows a failed write left, to go first, in the order they happened.
-    std::deque<HistoryRow> rows;
+    const HistoryDatabase::Say tell = [this](std::string text) { say(std::move(text)); };
+    bool open = false;
     std::vector<std::vector<HistoryRow>> taken;
-    for (bool last = false; opened && !last;) {
+    for (bool last = false; !last;) {
         {
             std::unique_lock lock(mutex_);
             wake_.wait_for(lock, kFlushEvery, [this] { return stopping_; });
             last = stopping_;
             taken = std::exchange(queued_, {});
         }
-        for (std::vector<HistoryRow>& some : taken)
-            for (HistoryRow& row : some) rows.push_back(std::move(row));
+        for (std::vector<HistoryRow>& some : taken) unwritten_.add(std::move(some));
         taken.clear();
-        if (flush(db, rows)) {
-            rows.clear();
-            continue;
+        try {
+            if (!open && db.open(tell) == HistoryOpened::Never) {
+                // No history is kept: what the program goes on queueing is dropped at once.
+                const std::lock_guard lock(mutex_);
+                stopping_ = true;
+                queued_ = {};
+                return;
+            }
+            open = true;
+            flush(db, unwritten_.rows());
+            unwritten_.clear();
+            written(db);
+        } catch (const HistoryFailure& f) {
+            failed(db, f);
+            unwritten_.bound();
         }
-        // Bounded while the disk refuses: the oldest go. Rows of a session whose start went
-        // are then left aside too.
-        if (rows.size() > kMostKept) rows.erase(rows.begin(), rows.begin() + (rows.size() - kMostKept));
     }
+}
+
+void HistoryStore::failed(const HistoryDatabase& db, const HistoryFailure& f) {
+    // Another monitor's transaction, or a reader's, is waited for: only one that holds the file
+    // for long is said.
+    if (f.busy) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!busySince_) busySince_ = now;
+        if (now - *busySince_ < kBusyForLong) return;
+    }
+    if (failing_) return;
+    failing_ = true;
+    const UnwrittenRows::Bounds most;
+    say("*** The history " + db.name() + " cannot be written: " + f.why +
+        ". What it has not written is kept, up to a day of counts and " + std::to_string(most.sessions) +
+        " sessions, and written when it can be.");
+}
+
+void HistoryStore::written(const HistoryDatabase& db) {
+    busySince_.reset();
+    failing_ = false;
+    const UnwrittenRows::Lost lost = unwritten_.takeLost();
+    if (!lost.any()) return;
+    std::vector<std::string> parts;
+    const auto count = [&parts](std::uint64_t n, const char* one, const char* many) {
+        if (n) parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+    };
+    count(lost.sessions, "session", "sessions");
+    count(lost.minutes, "minute of counts", "minutes of counts");
+    count(lost.links, "stretch of the link", "stretches of the link");
+    std::string went = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        went += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    say("*** The history " + db.name() +
+        " is written again. While it could not be, the oldest of what it had "
+        "not written went: " +
+        went + ".");
 }
 
 void HistoryStore::closeLeftOpen(HistoryDatabase& db, const std::string& node) {
@@ -116,7 +156,7 @@ void HistoryStore::closeLeftOpen(HistoryDatabase& db, const std::string& node) {
     put(db, HistoryStatement::CloseLinksLeftOpen, text(node));
 }
 
-bool HistoryStore::flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows) {
+void HistoryStore::flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows) {
     // Ids and nodes learnt in this transaction count only once it is committed.
     std::unordered_map<std::uint64_t, QVariant> newSessions, newLinks;
     std::unordered_map<std::uint64_t, std::string> newNodes;
@@ -185,16 +225,11 @@ bool HistoryStore::flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows
             db.rollback();
             throw;
         }
-    } catch (const HistoryFailure& f) {
-        if (!failing_)
-            say("*** The history " + db.name() + " cannot be written: " + f.why +
-                ". Its rows are kept to be written later.");
-        failing_ = true;
+    } catch (const HistoryFailure&) {
         // Their left-open rows are closed when the rows are tried again.
         for (const std::string& node : metNow) nodesMet_.erase(node);
-        return false;
+        throw;
     }
-    failing_ = false;
     node_ = heartbeatNode;
     sessionIds_.merge(newSessions);
     linkIds_.merge(newLinks);
@@ -203,7 +238,6 @@ bool HistoryStore::flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows
     // the counters of its last minute may still come.
     for (const std::uint64_t key : sessionsEnded) sessionIds_.erase(key);
     for (const std::uint64_t key : linksEnded) linkIds_.erase(key);
-    return true;
 }
 
 }  // namespace dx::ui
