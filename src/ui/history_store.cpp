@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QThread>
 #include <QVariant>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <type_traits>
@@ -15,7 +16,8 @@ namespace dx::ui {
 
 namespace {
 
-constexpr auto kFlushEvery = std::chrono::seconds(1);
+constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
+constexpr auto kOldestWaits = std::chrono::milliseconds(850);
 // A database held by another writer this long is said to the operator.
 constexpr auto kBusyForLong = std::chrono::minutes(1);
 
@@ -53,8 +55,18 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::write(std::vector<HistoryRow> rows) {
-    const std::lock_guard lock(mutex_);
-    if (!stopping_) queued_.push_back(std::move(rows));
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        if (!queued_.empty()) {
+            queued_.push_back(std::move(rows));
+            return;
+        }
+        queued_.push_back(std::move(rows));
+        queuedSince_ = Clock::now();
+    }
+    // The first rows since the last flush: the next is planned by them.
+    wake_.notify_all();
 }
 
 void HistoryStore::stop() {
@@ -80,6 +92,20 @@ void HistoryStore::say(std::string text) {
     notices_.push_back(std::move(text));
 }
 
+HistoryStore::Clock::time_point HistoryStore::nextFlush() const {
+    // The heartbeat is written at least once a second. Rows are written when the oldest has waited
+    // kOldestWaits, so that with the commit it takes they are on the disk within a second of being
+    // handed over; the recorder hands them over every 200 ms, so in a steady stream the flush
+    // falls between two hand-overs and takes five of them: one transaction a second. A flush
+    // with rows comes no sooner than a second after the last, unless the oldest would wait
+    // longer; rows after a quiet spell go at once.
+    Clock::time_point due = lastFlush_ + kFlushEvery;
+    if (!queued_.empty())
+        due = std::min(
+            {due, queuedSince_ + kOldestWaits, std::max(lastRowsFlush_ + kFlushEvery, queuedSince_)});
+    return due;
+}
+
 void HistoryStore::run() {
     SqliteHistory db(path_, QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this)));
     const HistoryDatabase::Say tell = [this](std::string text) { say(std::move(text)); };
@@ -88,10 +114,13 @@ void HistoryStore::run() {
     for (bool last = false; !last;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, kFlushEvery, [this] { return stopping_; });
+            for (Clock::time_point due; !stopping_ && Clock::now() < (due = nextFlush());)
+                wake_.wait_until(lock, due);
             last = stopping_;
             taken = std::exchange(queued_, {});
         }
+        lastFlush_ = Clock::now();
+        if (!taken.empty() || !unwritten_.empty()) lastRowsFlush_ = lastFlush_;
         for (std::vector<HistoryRow>& some : taken) unwritten_.add(std::move(some));
         taken.clear();
         try {

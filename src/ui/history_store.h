@@ -24,11 +24,11 @@ namespace dx::ui {
 
 // The history in an SQLite file (its schema is in docs/history.md). The program only queues rows
 // here; a writer thread of the store's own, with its own connection, writes what was queued in one
-// transaction at most once a second, with a heartbeat of this monitor, so a crash or a power cut
-// loses at most the last second. At start, and when a node is first met, that node's sessions
-// and link stretches left open by a crash are closed as "unknown" at its last heartbeat. While the
-// file cannot be written (a full disk, another writer holding it for long), what is not written
-// waits in memory, bounded, and is tried again every second; the monitor goes on meanwhile.
+// transaction, about once a second, with a heartbeat of this monitor, each row within a second of
+// being handed over, so a crash or a power cut loses at most the last second. At start, and when a node is
+// first met, that node's sessions and link stretches left open by a crash are closed as "unknown" at its last
+// heartbeat. While the file cannot be written (a full disk, another writer holding it for long), what is not
+// written waits in memory, bounded, and is tried again every second; the monitor goes on meanwhile.
 class HistoryStore : public HistorySink {
   public:
     // Opens `path` in the writer thread and begins writing; `node` is the configured node at start.
@@ -46,7 +46,10 @@ class HistoryStore : public HistorySink {
     const QString& path() const { return path_; }
 
   private:
+    using Clock = std::chrono::steady_clock;
     void run();
+    // When the writer next writes, by what is queued and when it last wrote.
+    Clock::time_point nextFlush() const;
     // Writes `rows` and the heartbeat in one transaction; throws HistoryFailure, with nothing
     // written.
     void flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows);
@@ -64,6 +67,7 @@ class HistoryStore : public HistorySink {
     std::condition_variable wake_;
     bool stopping_ = false;
     std::vector<std::vector<HistoryRow>> queued_;  // as the recorder handed them over
+    Clock::time_point queuedSince_;                // when the first of them came
     std::vector<std::string> notices_;
     // Owned by the writer thread: the database ids of this program's rows, by their keys, and the
     // nodes whose left-open rows have been closed.
@@ -71,6 +75,7 @@ class HistoryStore : public HistorySink {
     std::unordered_map<std::uint64_t, std::string> linkNodes_;
     std::set<std::string> nodesMet_;
     UnwrittenRows unwritten_;
+    Clock::time_point lastFlush_, lastRowsFlush_;  // when the last write began, and the last with rows
     bool failing_ = false;
     std::optional<std::chrono::steady_clock::time_point> busySince_;
 };

@@ -1,8 +1,10 @@
-// The history in a real SQLite file: rows land within a couple of seconds, a monitor that ended
-// without closing its sessions has them closed as "unknown" at its last heartbeat at the next
-// start, and a file that is no database is said and leaves the program without history.
+// The history in real SQLite files: rows land, a monitor that ended without closing its sessions
+// has them closed as "unknown" at its last heartbeat at the next start, a file that is no database
+// or is damaged is set aside, a full disk keeps the rows (bounded) until there is room, two
+// monitors share a file, and the program killed a second after a user came has the user's session.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QVariant>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "full_disk.h"
@@ -264,24 +267,41 @@ TEST(HistoryStore, TwoMonitorsOfTwoNodesWriteOneFileAndNeitherLosesARow) {
               (QStringList{"gb7abc.example:7300|6000|6000", "gb7xyz.example:7300|6000|6000"}));
 }
 
+// The program itself, on a configuration in `dir` that points at `node`, its history beside it.
+struct Program {
+    QProcess process;
+    Program(const QTemporaryDir& dir, const LoopbackNode& node, QStringList options) {
+        const QString cfg = dir.filePath(QStringLiteral("gb7abc.cfg"));
+        QFile f(cfg);
+        f.open(QIODevice::WriteOnly);
+        f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n")
+                    .arg(node.port())
+                    .toLatin1());
+        f.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(DX_PROGRAM), QStringList{"--config", cfg} + options);
+    }
+    void signal(int s) {
+        // Never 0, which would be the test's own process group.
+        if (process.state() != QProcess::NotRunning && process.processId() > 0)
+            ::kill(static_cast<pid_t>(process.processId()), s);
+    }
+    ~Program() {
+        signal(SIGKILL);
+        process.waitForFinished(5000);
+    }
+};
+
 TEST(HistoryStore, TheProgramEndedByASignalWritesItsHistoryBesideItsConfiguration) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         LoopbackNode node;
         QTemporaryDir dir;
-        const QString cfg = dir.filePath(QStringLiteral("gb7abc.cfg"));
-        QFile f(cfg);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("\"RemoteHost\",\"127.0.0.1\"\r\n\"RemotePort\",%1\r\n")
-                    .arg(node.port())
-                    .toLatin1());
-        f.close();
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(DX_PROGRAM), {"--config", cfg, "--connect"});
+        Program running(dir, node, {"--connect"});
+        QProcess& program = running.process;
         ASSERT_TRUE(node.waitForPeer(10000));
         const QString path = dir.filePath(QStringLiteral("history.sqlite"));
         ASSERT_TRUE(waitFor([&] { return QFile::exists(path); }, 5000));
@@ -289,13 +309,43 @@ TEST(HistoryStore, TheProgramEndedByASignalWritesItsHistoryBesideItsConfiguratio
         const QString links = QStringLiteral("SELECT node, down IS NULL, reason FROM links");
         const QString up = QStringLiteral("127.0.0.1:%1|1|-").arg(node.port());
         ASSERT_TRUE(waitFor([&] { return reader.rows(links) == QStringList{up}; }, 5000)) << "not up";
-        ::kill(static_cast<pid_t>(program.processId()), signal);
+        running.signal(signal);
         ASSERT_TRUE(program.waitForFinished(10000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 0);
         EXPECT_EQ(reader.rows(links),
                   QStringList{QStringLiteral("127.0.0.1:%1|0|program-ended").arg(node.port())});
     }
+}
+
+TEST(HistoryStore, AProgramKilledASecondAfterAUserCameHasTheSessionAndItsNextStartClosesIt) {
+    LoopbackNode node;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    std::optional<Program> running(std::in_place, dir, node, QStringList{"--connect"});
+    ASSERT_TRUE(node.waitForReceived(1, 10000));  // "B": the node's stream may begin
+    // Clear of a minute's end, whose row of counts is written just then.
+    while (QDateTime::currentDateTimeUtc().time().second() < 3 ||
+           QDateTime::currentDateTimeUtc().time().second() > 55)
+        QTest::qWait(200);
+    node.send(
+        "^ZQ81^1^65280^7300^ZQ66^5^0^1.1.1.5^16777215^23^255^K1ABC^65280^ZQ70^5^hello^ZQ66^5^7^65280^"
+        "ZQ99\x04");
+    QTest::qWait(1000);
+    running->signal(SIGKILL);
+    ASSERT_TRUE(running->process.waitForFinished(5000));
+    running.reset();
+    Reader reader(path);
+    EXPECT_EQ(reader.rows(QStringLiteral("SELECT call, ended FROM sessions")), QStringList{"K1ABC|-"});
+    const QStringList beat = reader.rows(QStringLiteral("SELECT last_seen FROM monitors"));
+    ASSERT_EQ(beat.size(), 1);
+    Program again(dir, node, {});
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return reader.rows(QStringLiteral("SELECT ended, end_reason FROM sessions")) ==
+                   QStringList{beat[0] + "|unknown"};
+        },
+        5000));
 }
 
 }  // namespace
