@@ -24,7 +24,10 @@ QString App::defaultConfigPath() {
 }
 
 App::App(const QString& configPath, const Options& options)
-    : platform_(configPath), core_(std::make_unique<Core>(platform_)), historyPath_(options.historyPath) {
+    : platform_(configPath),
+      core_(std::make_unique<Core>(platform_)),
+      historyPath_(options.historyPath),
+      historyKeepDays_(options.historyKeepDays) {
     loadDesignFonts();
     core_->reconnect.setFirstWait(options.reconnectSeconds);
     if (!options.logPath.isEmpty()) {
@@ -77,7 +80,8 @@ void App::startHistory() {
     if (historyPath_.isEmpty() || history_) return;
     const ConfigValues& config = core_->config;
     history_ = std::make_unique<HistoryStore>(
-        historyPath_, historyText(config.remoteHost) + ":" + std::to_string(config.remotePort));
+        historyPath_, historyText(config.remoteHost) + ":" + std::to_string(config.remotePort),
+        historyKeepDays_);
     recorder_ = std::make_unique<HistoryRecorder>(config, core_->statistics, *history_);
     core_->events.subscribe(*recorder_);
     // The process ends at once when the program ends: the last rows are written first.

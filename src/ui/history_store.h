@@ -32,7 +32,9 @@ namespace dx::ui {
 class HistoryStore : public HistorySink {
   public:
     // Opens `path` in the writer thread and begins writing; `node` is the configured node at start.
-    HistoryStore(QString path, std::string node);
+    // With `keepDays`, what this monitor's nodes did longer ago than that many days is removed at
+    // start and once a day (0: everything is kept).
+    HistoryStore(QString path, std::string node, int keepDays = 0);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -57,6 +59,8 @@ class HistoryStore : public HistorySink {
     // each once a stretch.
     void failed(const HistoryDatabase& db, const HistoryFailure& f);
     void written(const HistoryDatabase& db);
+    // Removes some of what is older than the days kept, in one small transaction, between writes.
+    void removeSome(HistoryDatabase& db);
     void closeLeftOpen(HistoryDatabase& db, const std::string& node);
     void say(std::string text);
 
@@ -76,6 +80,17 @@ class HistoryStore : public HistorySink {
     std::set<std::string> nodesMet_;
     UnwrittenRows unwritten_;
     Clock::time_point lastFlush_, lastRowsFlush_;  // when the last write began, and the last with rows
+    // A removal under way: the nodes, the one and the table it is at, and the time before which
+    // rows go; then the room is given back.
+    struct Removal {
+        std::vector<std::string> nodes;
+        std::size_t node = 0;
+        std::size_t table = 0;
+        std::string before, beforeMinute;
+    };
+    const int keepDays_;
+    std::optional<Removal> removal_;
+    Clock::time_point nextRemoval_;
     bool failing_ = false;
     std::optional<std::chrono::steady_clock::time_point> busySince_;
 };

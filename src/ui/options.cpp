@@ -106,7 +106,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
             "Keeps the users' sessions, their numbers by minute and the link's ups and downs in the "
             "SQLite file FILE (default: history.sqlite beside the configuration)."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, config, connect, reconnect, log, history});
+    const QCommandLineOption historyKeep(
+        QStringLiteral("history-keep"),
+        QStringLiteral("Removes from the history what this node did more than DAYS days ago (1 or more), "
+                       "at start and once a day (default: everything is kept)."),
+        QStringLiteral("DAYS"));
+    parser.addOptions({help, version, config, connect, reconnect, log, history, historyKeep});
     // The program says its own name, however it was started.
     QString usage = parser.helpText();
     const qsizetype name = usage.indexOf(QStringLiteral("Usage: ")) + 7;
@@ -171,6 +176,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
             return bad(QStringLiteral("--history: the directory of '%1' does not exist.").arg(o.historyPath),
                        usage);
         o.historyPath = file.absoluteFilePath();
+    }
+    if (parser.isSet(historyKeep)) {
+        const QString text = parser.value(historyKeep);
+        bool whole = false;
+        o.historyKeepDays = text.trimmed().toInt(&whole);
+        if (!whole || o.historyKeepDays < 1)
+            return bad(
+                QStringLiteral("--history-keep takes a whole number of days, 1 or more, not '%1'.").arg(text),
+                usage);
     }
     return ParsedCommandLine{o, 0, {}, {}, usage};
 }

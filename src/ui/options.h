@@ -14,6 +14,7 @@ struct Options {
     int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
     QString logPath;           // the traffic log; empty: none
     QString historyPath;       // the history file; empty: history.sqlite beside the configuration
+    int historyKeepDays = 0;   // the days of history kept; 0: all of it
 };
 
 // The history file to use with the configuration in use: the one named, else history.sqlite in
