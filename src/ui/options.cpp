@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "file_writer.h"
+#include "history_location.h"
 #include "traffic_log.h"
 
 namespace dx::ui {
@@ -104,8 +105,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("history"),
         QStringLiteral(
             "Keeps the users' sessions, their numbers by minute and the link's ups and downs in the "
-            "SQLite file FILE (default: history.sqlite beside the configuration)."),
-        QStringLiteral("FILE"));
+            "SQLite file FILE (default: history.sqlite beside the configuration), or in a PostgreSQL "
+            "database named by a URI, postgresql://USER@HOST:PORT/DATABASE, shared by the monitors of "
+            "several nodes (its password from ~/.pgpass or PGPASSWORD, never in the URI)."),
+        QStringLiteral("FILE-or-URI"));
     parser.addOptions({help, version, config, connect, reconnect, log, history});
     // The program says its own name, however it was started.
     QString usage = parser.helpText();
@@ -161,16 +164,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
     }
     if (parser.isSet(history)) {
         o.historyPath = parser.value(history);
-        const QFileInfo file(o.historyPath);
-        if (o.historyPath.isEmpty()) return bad(QStringLiteral("--history needs a file name."), usage);
-        if (file.isDir())
-            return bad(QStringLiteral("--history: '%1' is a directory.").arg(o.historyPath), usage);
-        if (file.exists() && !file.isFile())
-            return bad(QStringLiteral("--history: '%1' is not a regular file.").arg(o.historyPath), usage);
-        if (!file.absoluteDir().exists())
-            return bad(QStringLiteral("--history: the directory of '%1' does not exist.").arg(o.historyPath),
-                       usage);
-        o.historyPath = file.absoluteFilePath();
+        if (o.historyPath.isEmpty())
+            return bad(QStringLiteral("--history needs a file name or a postgresql:// URI."), usage);
+        QString why;
+        const auto location = parseHistoryLocation(o.historyPath, &why);
+        if (!location) return bad(QStringLiteral("--history: ") + why, usage);
+        // A file is kept by its absolute name; a server's URI as it was given.
+        if (!location->isPostgres()) o.historyPath = location->file;
     }
     return ParsedCommandLine{o, 0, {}, {}, usage};
 }
