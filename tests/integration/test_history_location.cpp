@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVariant>
 
 #include "history_location.h"
 #include "options.h"
+#include "postgres_server.h"
 
 namespace dx::test {
 namespace {
@@ -138,6 +142,38 @@ TEST(HistoryLocation, AFileIsKeptByItsAbsoluteName) {
         ui::parseCommandLine({"dxmonitor", "--history", "postgres://monitor@db.example/dx"});
     ASSERT_TRUE(r.run);
     EXPECT_EQ(r.run->historyPath, QStringLiteral("postgres://monitor@db.example/dx"));
+}
+
+TEST(HistoryLocation, TheUrisPartsAndSettingsReachARealServerAndAWrongPasswordIsRefused) {
+    PostgresServer server;
+    DX_NEED_POSTGRES(server);
+    const auto connect = [](const QString& uri, const std::function<void(QSqlDatabase&)>& check) {
+        QString why;
+        const auto l = parseHistoryLocation(uri, &why);
+        ASSERT_TRUE(l) << why.toStdString();
+        {
+            QSqlDatabase db = ui::openHistoryDatabase(*l, QStringLiteral("location"));
+            check(db);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("location"));
+    };
+    connect(server.uri() + QStringLiteral("&application_name=dx%27s%20monitor&connect_timeout=5"),
+            [](QSqlDatabase& db) {
+                ASSERT_TRUE(db.isOpen()) << db.lastError().text().toStdString();
+                QSqlQuery q(db);
+                ASSERT_TRUE(
+                    q.exec(QStringLiteral(
+                        "SELECT current_user, current_database(), current_setting('application_name')")) &&
+                    q.next());
+                EXPECT_EQ(q.value(0).toString(), QStringLiteral("monitor"));
+                EXPECT_EQ(q.value(1).toString(), QStringLiteral("dxhistory"));
+                EXPECT_EQ(q.value(2).toString(), QStringLiteral("dx's monitor"));
+            });
+    connect(server.uri(QStringLiteral("wrong")), [](QSqlDatabase& db) {
+        EXPECT_FALSE(db.isOpen());
+        EXPECT_TRUE(db.lastError().text().contains(QStringLiteral("password authentication failed")))
+            << db.lastError().text().toStdString();
+    });
 }
 
 }  // namespace
