@@ -132,87 +132,97 @@ std::optional<QString> openHistoryForReading(const QString& connection, const QS
     return std::nullopt;
 }
 
+namespace {
+
+// The statement that reads what `request` asks for, with its values to bind.
+QString selectFor(const HistoryExport& request, QSqlDatabase& db, QVariantList& values) {
+    const Shape shape = shapeOf(request.table);
+    const bool minutes = request.table == HistoryExport::Table::Counts;
+    QStringList where;
+    QString node = request.node;
+    if (node.isEmpty() && !minutes) node = onlyNode(db, QLatin1String(shape.table));
+    if (!node.isEmpty()) {
+        where << QStringLiteral("node = ?");
+        values << node;
+    }
+    const QLatin1String begins(shape.begins), ends(shape.ends);
+    if (!request.since.isEmpty()) {
+        where << (minutes ? QStringLiteral("%1 >= ?").arg(ends)
+                          : QStringLiteral("(%1 IS NULL OR %1 >= ?)").arg(ends));
+        values << (minutes ? firstMinuteFrom(request.since) : request.since);
+    }
+    if (!request.until.isEmpty()) {
+        where << QStringLiteral("%1 < ?").arg(begins);
+        values << (minutes ? firstMinuteFrom(request.until) : request.until);
+    }
+    QString sql =
+        QStringLiteral("SELECT %1 FROM %2").arg(QLatin1String(shape.columns), QLatin1String(shape.table));
+    if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    return sql + QStringLiteral(" ORDER BY ") + QLatin1String(shape.order);
+}
+
+// The header row: the columns as the history names them.
+void appendHeader(std::string& out, std::string_view columns) {
+    for (std::size_t at = 0; at < columns.size();) {
+        const std::size_t comma = std::min(columns.find(", ", at), columns.size());
+        if (at > 0) out.push_back(',');
+        out.append(columns.substr(at, comma - at));
+        at = comma + 2;
+    }
+    out.append("\r\n");
+}
+
+std::optional<QString> exportFrom(const QString& connection, const HistoryExport& request,
+                                  const QString& location, CheckedOutput& out) {
+    const auto cannotRead = [&](const QString& why) {
+        return QStringLiteral("the history %1 cannot be read: %2.").arg(quoted(location), why);
+    };
+    if (const auto why = openHistoryForReading(connection, location)) return cannotRead(*why);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    {
+        QSqlQuery version(db);
+        if (!version.exec(QStringLiteral("SELECT version FROM schema_version")))
+            return cannotRead(version.lastError().databaseText());
+        if (!version.next()) return cannotRead(QStringLiteral("its schema_version table is empty"));
+        if (const int v = version.value(0).toInt(); v > HistoryStore::kSchemaVersion)
+            return QStringLiteral("the history %1 was written by a newer version of the program (schema %2).")
+                .arg(quoted(location))
+                .arg(v);
+    }
+    QVariantList values;
+    const QString sql = selectFor(request, db, values);
+    QSqlQuery rows(db);
+    // Each row is read, written and forgotten: the result is never held whole.
+    rows.setForwardOnly(true);
+    if (!rows.prepare(sql)) return cannotRead(rows.lastError().databaseText());
+    for (const QVariant& value : values) rows.addBindValue(value);
+    if (!rows.exec()) return cannotRead(rows.lastError().databaseText());
+
+    std::string& text = out.pending();
+    appendHeader(text, shapeOf(request.table).columns);
+    const int count = rows.record().count();
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    while (rows.next()) {
+        for (int i = 0; i < count; ++i) {
+            if (i > 0) text.push_back(',');
+            appendValue(text, rows.value(i), utf8);
+        }
+        text.append("\r\n");
+        if (!out.pass()) break;
+    }
+    if (out.failure().isEmpty() && rows.lastError().isValid())
+        return cannotRead(rows.lastError().databaseText());
+    if (!out.finish())
+        return QStringLiteral("the export could not be written to standard output: %1.").arg(out.failure());
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<QString> exportHistory(const HistoryExport& request, const QString& location,
                                      CheckedOutput& out) {
     const QString connection = QStringLiteral("history-export");
-    std::optional<QString> failure;
-    {
-        failure = [&]() -> std::optional<QString> {
-            const auto cannotRead = [&](const QString& why) {
-                return QStringLiteral("the history %1 cannot be read: %2.").arg(quoted(location), why);
-            };
-            if (const auto why = openHistoryForReading(connection, location)) return cannotRead(*why);
-            QSqlDatabase db = QSqlDatabase::database(connection, false);
-            QSqlQuery version(db);
-            if (!version.exec(QStringLiteral("SELECT version FROM schema_version")))
-                return cannotRead(version.lastError().databaseText());
-            if (!version.next()) return cannotRead(QStringLiteral("its schema_version table is empty"));
-            if (const int v = version.value(0).toInt(); v > HistoryStore::kSchemaVersion)
-                return QStringLiteral(
-                           "the history %1 was written by a newer version of the program (schema %2).")
-                    .arg(quoted(location))
-                    .arg(v);
-            version.finish();
-
-            const Shape shape = shapeOf(request.table);
-            const bool minutes = request.table == HistoryExport::Table::Counts;
-            QStringList where;
-            QVariantList values;
-            QString node = request.node;
-            if (node.isEmpty() && !minutes) node = onlyNode(db, QLatin1String(shape.table));
-            if (!node.isEmpty()) {
-                where << QStringLiteral("node = ?");
-                values << node;
-            }
-            if (!request.since.isEmpty()) {
-                where << (minutes ? QStringLiteral("%1 >= ?").arg(QLatin1String(shape.ends))
-                                  : QStringLiteral("(%1 IS NULL OR %1 >= ?)").arg(QLatin1String(shape.ends)));
-                values << (minutes ? firstMinuteFrom(request.since) : request.since);
-            }
-            if (!request.until.isEmpty()) {
-                where << QStringLiteral("%1 < ?").arg(QLatin1String(shape.begins));
-                values << (minutes ? firstMinuteFrom(request.until) : request.until);
-            }
-            QString sql = QStringLiteral("SELECT %1 FROM %2")
-                              .arg(QLatin1String(shape.columns), QLatin1String(shape.table));
-            if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-            sql += QStringLiteral(" ORDER BY ") + QLatin1String(shape.order);
-
-            QSqlQuery rows(db);
-            // Each row is read, written and forgotten: the result is never held whole.
-            rows.setForwardOnly(true);
-            if (!rows.prepare(sql)) return cannotRead(rows.lastError().databaseText());
-            for (const QVariant& value : values) rows.addBindValue(value);
-            if (!rows.exec()) return cannotRead(rows.lastError().databaseText());
-
-            std::string& text = out.pending();
-            const std::string_view columns(shape.columns);
-            text.reserve(text.size() + columns.size());
-            for (std::size_t at = 0; at < columns.size();) {
-                const std::size_t comma = std::min(columns.find(", ", at), columns.size());
-                if (at > 0) text.push_back(',');
-                text.append(columns.substr(at, comma - at));
-                at = comma + 2;
-            }
-            text.append("\r\n");
-            const int count = rows.record().count();
-            QStringEncoder utf8(QStringEncoder::Utf8);
-            while (rows.next()) {
-                for (int i = 0; i < count; ++i) {
-                    if (i > 0) text.push_back(',');
-                    appendValue(text, rows.value(i), utf8);
-                }
-                text.append("\r\n");
-                if (!out.pass()) break;
-            }
-            if (out.failure().isEmpty() && rows.lastError().isValid())
-                return cannotRead(rows.lastError().databaseText());
-            if (!out.finish())
-                return QStringLiteral("the export could not be written to standard output: %1.")
-                    .arg(out.failure());
-            return std::nullopt;
-        }();
-    }
+    const std::optional<QString> failure = exportFrom(connection, request, location, out);
     QSqlDatabase::removeDatabase(connection);
     return failure;
 }
