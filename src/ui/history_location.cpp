@@ -247,7 +247,8 @@ QString HistoryLocation::name() const {
     return n;
 }
 
-std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QString* why) {
+std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QString* why,
+                                                    HistoryAccess access) {
     for (const QLatin1String scheme : {QLatin1String("postgresql://"), QLatin1String("postgres://")})
         if (value.startsWith(scheme)) return parsePostgres(value, scheme.size(), why);
     static const QRegularExpression otherScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
@@ -262,7 +263,7 @@ std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QStrin
         *why = QStringLiteral("'%1' is a directory.").arg(value);
     } else if (file.exists() && !file.isFile()) {
         *why = QStringLiteral("'%1' is not a regular file.").arg(value);
-    } else if (!file.absoluteDir().exists()) {
+    } else if (access == HistoryAccess::Write && !file.absoluteDir().exists()) {
         *why = QStringLiteral("the directory of '%1' does not exist.").arg(value);
     } else {
         HistoryLocation l;

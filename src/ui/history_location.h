@@ -30,13 +30,15 @@ struct HistoryLocation {
     QString name() const;
 };
 
-// Reads a --history value: a postgresql:// or postgres:// URI, or else the name of an SQLite file
-// (a regular file or none yet, in a directory that exists). A value that is neither answers
-// nothing, and why in `why`, e.g. "the URI holds a password ...".
-std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QString* why);
-
 // What the history's connection is for: the store writes; the window and the export only read.
 enum class HistoryAccess { Write, Read };
+
+// Reads a --history value: a postgresql:// or postgres:// URI, or else the name of an SQLite file
+// (a regular file or none yet, in a directory that exists; a reader is told of a missing one when
+// it looks for it). A value that is neither answers nothing, and why in `why`, e.g. "the URI holds
+// a password ...".
+std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QString* why,
+                                                    HistoryAccess access = HistoryAccess::Write);
 
 // Adds the connection `connectionName` with the driver of `location`'s kind, its parts and its
 // connect options, and opens it. The answer is the connection, open or not: a connection that did

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "history_export.h"
+
 namespace dx::ui {
 
 // What the operator asked for on the command line.
@@ -16,6 +18,8 @@ struct Options {
     // The history: an SQLite file (absolute) or a postgresql:// URI as given; empty: history.sqlite
     // beside the configuration.
     QString historyPath;
+    // A table of the history to write to standard output instead of opening any window.
+    std::optional<HistoryExport> historyExport;
 };
 
 // The history to use with the configuration in use: the file or URI named, else history.sqlite in
