@@ -12,6 +12,7 @@ namespace dx::ui {
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kConnectTimeoutSeconds = 10;
 
 // libpq's settings that a history's connection may be given in the URI, and what their values
 // may be. The driver hands them to libpq as they are; a value libpq would refuse is refused here,
@@ -273,6 +274,17 @@ std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QStrin
     return std::nullopt;
 }
 
+void setHistoryConnection(QSqlDatabase& db, const HistoryLocation& location) {
+    db.setHostName(location.host);
+    db.setPort(location.port);
+    db.setDatabaseName(location.database);
+    db.setUserName(location.user);
+    QStringList options = location.connectOptions;
+    if (options.filter(QRegularExpression(QStringLiteral("^connect_timeout="))).isEmpty())
+        options << QStringLiteral("connect_timeout='%1'").arg(kConnectTimeoutSeconds);
+    db.setConnectOptions(options.join(u';'));
+}
+
 QSqlDatabase openHistoryDatabase(const HistoryLocation& location, const QString& connectionName,
                                  HistoryAccess access) {
     if (!location.isPostgres()) {
@@ -285,11 +297,7 @@ QSqlDatabase openHistoryDatabase(const HistoryLocation& location, const QString&
         return db;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-    db.setHostName(location.host);
-    db.setPort(location.port);
-    db.setDatabaseName(location.database);
-    db.setUserName(location.user);
-    db.setConnectOptions(location.connectOptions.join(u';'));
+    setHistoryConnection(db, location);
     // A reader's mistake can never change the history.
     if (db.open() && access == HistoryAccess::Read)
         QSqlQuery(db).exec(QStringLiteral("SET default_transaction_read_only = on"));

@@ -40,6 +40,11 @@ enum class HistoryAccess { Write, Read };
 std::optional<HistoryLocation> parseHistoryLocation(const QString& value, QString* why,
                                                     HistoryAccess access = HistoryAccess::Write);
 
+// Gives a PostgreSQL connection `location`'s host, port, database, user and settings. Without a
+// connect_timeout of the operator's, a server that does not answer is given up after 10 s, as a
+// host that vanished would otherwise hold a connection's try for minutes.
+void setHistoryConnection(QSqlDatabase& db, const HistoryLocation& location);
+
 // Adds the connection `connectionName` with the driver of `location`'s kind, its parts and its
 // connect options, and opens it. The answer is the connection, open or not: a connection that did
 // not open says why in its lastError(). The caller ends it with QSqlDatabase::removeDatabase once
