@@ -49,6 +49,24 @@ TEST(HistoryRanges, ZoomKeepsTheTimeUnderThePointerAndPanStaysWithinTheRange) {
     EXPECT_EQ(panned(hour, hours(5), day), (TimeSpan{at("2026-12-09 09:00:00"), day.until}));
 }
 
+TEST(HistoryRanges, TheTimeAxisMarksRoundTimesAsFinelyAsTheirStepNeeds) {
+    const auto marks = [](std::string_view from, std::string_view until, int most) {
+        std::vector<std::string> out;
+        for (const TimeTick& t : timeTicks({at(from), at(until)}, most)) out.push_back(t.label);
+        return out;
+    };
+    EXPECT_EQ(marks("2026-12-09 04:10:00", "2026-12-09 10:00:00", 4),
+              (std::vector<std::string>{"06:00", "08:00"}));
+    EXPECT_EQ(marks("2026-12-07 10:00:00", "2026-12-09 10:00:00", 4),
+              (std::vector<std::string>{"2026-12-08", "2026-12-09"}));
+    EXPECT_EQ(marks("2026-12-07 10:00:00", "2026-12-09 10:00:00", 6),
+              (std::vector<std::string>{"12-07 12:00", "12-08 00:00", "12-08 12:00", "12-09 00:00"}));
+    EXPECT_EQ(marks("2026-11-20 00:00:00", "2026-12-09 00:00:00", 3),
+              (std::vector<std::string>{"2026-11-26", "2026-12-03"}));
+    EXPECT_EQ(marks("2025-12-09 10:00:00", "2026-12-09 10:00:00", 5),
+              (std::vector<std::string>{"2026-01", "2026-04", "2026-07", "2026-10"}));
+}
+
 TEST(HistoryText, DurationsAndTheHistorysTimes) {
     const std::pair<long long, std::string_view> durations[] = {
         {-5, "0 s"},          {0, "0 s"},       {45, "45 s"},

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 
 namespace dx {
 
@@ -97,16 +99,73 @@ TimeSpan panned(TimeSpan span, seconds by, TimeSpan limits) {
     return within({span.from + by, span.until + by}, limits);
 }
 
+std::vector<TimeTick> timeTicks(TimeSpan span, int most) {
+    static constexpr int kStepMinutes[] = {1,   2,   5,   10,   15,   30,    60,   120,
+                                           180, 360, 720, 1440, 2880, 10080, 20160};
+    static constexpr int kStepMonths[] = {1, 2, 3, 6, 12, 24, 60, 120};
+    most = std::max(most, 2);
+    const auto length = span.length();
+    std::vector<TimeTick> out;
+    const auto label = [&](UtcTime t, bool daysOnly, bool monthsOnly) {
+        const auto day = std::chrono::floor<days>(t);
+        const std::chrono::year_month_day date{day};
+        const std::chrono::hh_mm_ss clock{t - day};
+        char text[32];
+        if (monthsOnly)
+            std::snprintf(text, sizeof text, "%04d-%02u", int(date.year()), unsigned(date.month()));
+        else if (daysOnly)
+            std::snprintf(text, sizeof text, "%04d-%02u-%02u", int(date.year()), unsigned(date.month()),
+                          unsigned(date.day()));
+        else if (length <= hours(24))
+            std::snprintf(text, sizeof text, "%02d:%02d", int(clock.hours().count()),
+                          int(clock.minutes().count()));
+        else
+            std::snprintf(text, sizeof text, "%02u-%02u %02d:%02d", unsigned(date.month()),
+                          unsigned(date.day()), int(clock.hours().count()), int(clock.minutes().count()));
+        return std::string(text);
+    };
+    for (const int m : kStepMinutes) {
+        const seconds step = minutes(m);
+        if (length / step + 1 > most) continue;
+        // The first whole multiple of the step at or after the span's start.
+        const auto count = span.from.time_since_epoch().count();
+        UtcTime t{seconds((count + step.count() - 1) / step.count() * step.count())};
+        for (; t < span.until; t += step) out.push_back({t, label(t, m >= 1440, false)});
+        return out;
+    }
+    // Long spans: the first days of months.
+    for (const int m : kStepMonths) {
+        const std::chrono::year_month_day start{std::chrono::floor<days>(span.from)};
+        std::chrono::year_month_day first{start.year(), start.month(), std::chrono::day(1)};
+        if (std::chrono::sys_days(first) < span.from) first = first + std::chrono::months(1);
+        // Whole multiples of the step, counted in months from year 0.
+        const int place = (int(first.year()) * 12 + int(unsigned(first.month())) - 1) % m;
+        if (place != 0) first = first + std::chrono::months(m - place);
+        std::vector<TimeTick> ticks;
+        for (auto d = first; std::chrono::sys_days(d) < span.until; d = d + std::chrono::months(m))
+            ticks.push_back({std::chrono::sys_days(d), label(std::chrono::sys_days(d), false, true)});
+        if (static_cast<int>(ticks.size()) <= most || m == kStepMonths[std::size(kStepMonths) - 1])
+            return ticks;
+    }
+    return out;
+}
+
 std::string durationText(seconds length) {
     const long long s = std::max<long long>(length.count(), 0);
-    if (s < 60) return std::to_string(s) + " s";
-    if (s < 3600) return std::to_string(s / 60) + " min";
-    if (s < 86400) {
-        const long long m = s / 60 % 60;
-        return std::to_string(s / 3600) + " h" + (m ? " " + std::to_string(m) + " min" : "");
-    }
-    const long long h = s / 3600 % 24;
-    return std::to_string(s / 86400) + " d" + (h ? " " + std::to_string(h) + " h" : "");
+    char text[48];
+    if (s < 60)
+        std::snprintf(text, sizeof text, "%lld s", s);
+    else if (s < 3600)
+        std::snprintf(text, sizeof text, "%lld min", s / 60);
+    else if (s < 86400 && s / 60 % 60)
+        std::snprintf(text, sizeof text, "%lld h %lld min", s / 3600, s / 60 % 60);
+    else if (s < 86400)
+        std::snprintf(text, sizeof text, "%lld h", s / 3600);
+    else if (s / 3600 % 24)
+        std::snprintf(text, sizeof text, "%lld d %lld h", s / 86400, s / 3600 % 24);
+    else
+        std::snprintf(text, sizeof text, "%lld d", s / 86400);
+    return text;
 }
 
 std::optional<UtcTime> parseHistoryTime(std::string_view text) {

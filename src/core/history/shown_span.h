@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sockets/socket_events.h"
 
@@ -42,6 +43,15 @@ std::chrono::minutes bucketFor(TimeSpan span, int pixels);
 inline constexpr std::chrono::minutes kShortestSpan{10};
 TimeSpan zoomed(TimeSpan span, double factor, UtcTime around, TimeSpan limits);
 TimeSpan panned(TimeSpan span, std::chrono::seconds by, TimeSpan limits);
+
+// The plot's time axis: marks at round UTC times within `span`, no more than `most` of them, each
+// labelled as finely as its step needs ("21:00", "12-08 18:00", "2026-12-08", "2026-12").
+struct TimeTick {
+    UtcTime at;
+    std::string label;
+    bool operator==(const TimeTick&) const = default;
+};
+std::vector<TimeTick> timeTicks(TimeSpan span, int most);
 
 // How long a session lasted, as the window says it: "45 s", "14 min", "2 h 14 min", "3 d 4 h".
 std::string durationText(std::chrono::seconds length);

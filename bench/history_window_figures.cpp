@@ -1,0 +1,118 @@
+// The History window's figures on a real history, run by hand (Release build):
+//
+//   history_window_figures HISTORY.sqlite [NODE]
+//
+// Opens the window as the menu item does (after one other window has been shown, as the
+// program's are), and times: the open with the last 24 hours shown and painted; the reading of
+// the rest of the history, behind the operator's back; switching to 1 year; the call filter over
+// the year; sorting the year by call; the CSV export of the year's sessions; and the process's
+// resident memory before the window, with the year read, and after the window is closed.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "history_window.h"
+
+namespace {
+
+long residentKib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+double ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: history_window_figures HISTORY.sqlite [NODE]\n");
+        return 2;
+    }
+    const QString location = QString::fromLocal8Bit(argv[1]);
+    const std::string node = argc > 2 ? argv[2] : "";
+    {
+        // The program's own windows are up before the History window opens.
+        QMainWindow other;
+        other.setCentralWidget(new QTableView);
+        other.show();
+        other.grab();
+    }
+    const long before = residentKib();
+
+    auto* window = new dx::ui::HistoryWindow(location, node);
+    bool shown = false;
+    QObject::connect(window, &dx::ui::HistoryWindow::readingShown, [&] { shown = true; });
+    QElapsedTimer clock;
+    clock.start();
+    window->show();
+    while (!shown) app.processEvents(QEventLoop::WaitForMoreEvents);
+    window->grab();
+    std::printf("open, last 24 h shown: %.1f ms (%zu sessions, %zu buckets)\n", ms(clock),
+                window->sessions().shown().size(), window->buckets().size());
+    while (!window->complete()) app.processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("the whole history read behind it: %.1f s (%zu sessions held)\n", ms(clock) / 1000,
+                window->sessions().size());
+    const long loaded = residentKib();
+
+    std::vector<double> year, day, filter, sortCall;
+    for (int i = 0; i < 5; ++i) {
+        clock.restart();
+        window->chooseRange(dx::ShownRange::Year);
+        window->grab();
+        year.push_back(ms(clock));
+        clock.restart();
+        window->filterBox->setText(QStringLiteral("g4a"));
+        window->grab();
+        filter.push_back(ms(clock));
+        window->filterBox->clear();
+        clock.restart();
+        window->model->sort(static_cast<int>(dx::SessionColumn::Call), Qt::AscendingOrder);
+        window->grab();
+        sortCall.push_back(ms(clock));
+        window->model->sort(static_cast<int>(dx::SessionColumn::Start), Qt::DescendingOrder);
+        clock.restart();
+        window->chooseRange(dx::ShownRange::Day);
+        window->grab();
+        day.push_back(ms(clock));
+    }
+    std::printf("switch to 1 year: median %.1f ms (of 5; first %.1f)\n", median(year), year[0]);
+    std::printf("call filter \"g4a\" over 1 year: median %.1f ms\n", median(filter));
+    std::printf("sort 1 year by call: median %.1f ms\n", median(sortCall));
+    std::printf("switch back to 24 h: median %.1f ms\n", median(day));
+
+    window->chooseRange(dx::ShownRange::Year);
+    QTemporaryDir dir;
+    clock.restart();
+    const bool saved = window->saveSessions(dir.filePath(QStringLiteral("year.csv")));
+    const double exportMs = ms(clock);
+    std::printf("CSV export of %zu sessions: %.0f ms, %.0f rows/s, %lld bytes%s\n",
+                window->sessions().shown().size(), exportMs,
+                static_cast<double>(window->sessions().shown().size()) / exportMs * 1000,
+                static_cast<long long>(QFile(dir.filePath(QStringLiteral("year.csv"))).size()),
+                saved ? "" : " (FAILED)");
+
+    std::printf("resident memory: %ld MiB before the window, %ld MiB with the year read (+%ld MiB)\n",
+                before / 1024, loaded / 1024, (loaded - before) / 1024);
+    delete window;
+    app.processEvents();
+    std::printf("resident memory after the window closed: %ld MiB\n", residentKib() / 1024);
+    return 0;
+}
