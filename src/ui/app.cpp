@@ -11,6 +11,12 @@
 namespace dx::ui {
 
 QString App::defaultConfigPath() {
+    const QString path = usualConfigPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
+}
+
+QString App::usualConfigPath() {
     // Decided once, at start-up.
     const QString own = QCoreApplication::applicationDirPath();
     const QByteArray ownPath = QFile::encodeName(own);
@@ -18,9 +24,7 @@ QString App::defaultConfigPath() {
     const std::filesystem::path cfg =
         configLocation(std::filesystem::path(ownPath.toStdString()), writable,
                        qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
-    const QString path = QFile::decodeName(cfg.string().c_str());
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return path;
+    return QFile::decodeName(cfg.string().c_str());
 }
 
 App::App(const QString& configPath, const Options& options)

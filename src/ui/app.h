@@ -65,8 +65,10 @@ class App : public QObject {
     HistoryWindow* historyWindow() { return historyWindow_; }
     SettingsWindow& settings() { return *settings_; }
 
-    // The configuration file beside the program.
+    // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
+    // The same, without making anything: where it is, or would be.
+    static QString usualConfigPath();
 
   private:
     QtPlatform platform_;

@@ -1,6 +1,5 @@
 #include "history_reader.h"
 
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,6 +9,7 @@
 #include <limits>
 
 #include "history/history_recorder.h"
+#include "history_export.h"
 #include "history_store.h"
 
 namespace dx::ui {
@@ -92,19 +92,6 @@ std::uint16_t count(const QVariant& v) {
 
 }  // namespace
 
-std::optional<QString> openHistoryForReading(QSqlDatabase& db, const QString& location,
-                                             const QString& connection) {
-    // The history in an SQLite file, named by its path. Read only: the window never writes.
-    if (!QFileInfo::exists(location)) return QStringLiteral("there is no history there yet");
-    db = QSqlDatabase();
-    if (QSqlDatabase::contains(connection)) QSqlDatabase::removeDatabase(connection);
-    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(location);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) return why(db.lastError());
-    return std::nullopt;
-}
-
 HistoryReader::HistoryReader(QString location, QObject* receiver,
                              std::function<void(HistoryReading&)> deliver)
     : location_(std::move(location)), receiver_(receiver), deliver_(std::move(deliver)) {
@@ -155,9 +142,12 @@ void HistoryReader::run() {
             // A history that cannot be opened yet (not written yet, or not there) is tried again
             // at the next request.
             if (!opened) {
-                const auto refused = openHistoryForReading(db, location_, name);
+                db = QSqlDatabase();
+                if (QSqlDatabase::contains(name)) QSqlDatabase::removeDatabase(name);
+                const auto refused = openHistoryForReading(name, location_);
                 opened = !refused;
                 if (refused) reading->failure = *refused;
+                if (opened) db = QSqlDatabase::database(name, false);
             }
             if (opened) {
                 try {

@@ -21,11 +21,6 @@ class QSqlDatabase;
 
 namespace dx::ui {
 
-// Opens the history at `location` for reading only, on a connection of its own named
-// `connection`. Answers why it cannot, in the system's words.
-std::optional<QString> openHistoryForReading(QSqlDatabase& db, const QString& location,
-                                             const QString& connection);
-
 // What the History window asks of the history: the newest stretch, an older one, or what
 // changed since the last look. `node` is the node's rows to read; none: every node's.
 struct HistoryRequest {

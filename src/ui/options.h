@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "history_export.h"
+
 namespace dx::ui {
 
 // What the operator asked for on the command line.
@@ -14,6 +16,8 @@ struct Options {
     int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
     QString logPath;           // the traffic log; empty: none
     QString historyPath;       // the history file; empty: history.sqlite beside the configuration
+    // A table of the history to write to standard output instead of opening any window.
+    std::optional<HistoryExport> historyExport;
 };
 
 // The history file to use with the configuration in use: the one named, else history.sqlite in

@@ -35,7 +35,6 @@ UsersPlot::UsersPlot(QWidget* parent) : QChartView(parent) {
     timeAxis_->setTitleText(QStringLiteral("UTC"));
     usersAxis_ = new QValueAxis;
     usersAxis_->setLabelFormat(QStringLiteral("%d"));
-    usersAxis_->setTickCount(6);
     usersAxis_->setTitleText(QStringLiteral("Users"));
     plot->addAxis(timeAxis_, Qt::AlignBottom);
     plot->addAxis(usersAxis_, Qt::AlignLeft);
@@ -97,10 +96,18 @@ void UsersPlot::draw(TimeSpan span, const std::vector<CountBucket>& buckets,
     }
     for (std::size_t k = 0; k < tops.size(); ++k) kindTops[k]->replace(tops[k]);
     mostUsers->replace(most);
-    usersAxis_->setRange(0, highest * 1.05);
-    usersAxis_->applyNiceNumbers();
+    // A round top a little above the highest, in at most six round steps.
+    const double wanted = highest * 1.05;
+    double step = std::pow(10.0, std::floor(std::log10(wanted / 6)));
+    for (const double times : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (wanted / (step * times) <= 6) {
+            step *= times;
+            break;
+        }
+    const double ceiling = std::ceil(wanted / step) * step;
+    usersAxis_->setRange(0, ceiling);
+    usersAxis_->setTickCount(static_cast<int>(std::lround(ceiling / step)) + 1);
 
-    const qreal ceiling = usersAxis_->max();
     QList<QPointF> shade{QPointF(from, 0)};
     for (const TimeSpan& d : downs) {
         shade << QPointF(secondsOf(d.from), 0) << QPointF(secondsOf(d.from), ceiling)

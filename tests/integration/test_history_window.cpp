@@ -180,7 +180,7 @@ TEST(HistoryWindow, TheMenuItemOpensItOnTheHistoryInUseAndIsOffWithoutOne) {
     ASSERT_NE(app.historyWindow(), nullptr);
     EXPECT_TRUE(app.historyWindow()->isVisible());
     ASSERT_TRUE(readAll(*app.historyWindow()));
-    EXPECT_TRUE(app.historyWindow()->statusLine->text().contains(QStringLiteral("no history")))
+    EXPECT_TRUE(app.historyWindow()->statusLine->text().contains(QStringLiteral("does not exist")))
         << app.historyWindow()->statusLine->text().toStdString();
 
     ui::App without(QStringLiteral("/dev/null"));
