@@ -159,8 +159,17 @@ SessionBatch batchOf(std::initializer_list<std::tuple<std::int64_t, std::string_
 
 std::vector<std::string> calls(const SessionList& list) {
     std::vector<std::string> out;
-    for (const std::uint32_t i : list.shown()) out.push_back(list.text(list.row(i).call));
+    for (const std::uint32_t i : list.shown()) out.emplace_back(list.text(list.row(i).call));
     return out;
+}
+
+TEST(SessionList, ItsTextsAreKeptOnceEachHoweverManyComeIn) {
+    TextPool texts;
+    EXPECT_EQ(texts.add(""), 0u);
+    for (int round = 0; round < 2; ++round)
+        for (std::uint32_t i = 1; i <= 20000; ++i) ASSERT_EQ(texts.add("10.0." + std::to_string(i)), i);
+    EXPECT_EQ(texts.size(), 20001u);
+    EXPECT_EQ(texts[12345], "10.0.12345");
 }
 
 TEST(SessionList, ShowsTheSessionsOfTheSpanThatMatchTheFilterInTheOperatorsOrder) {

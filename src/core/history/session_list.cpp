@@ -1,6 +1,7 @@
 #include "history/session_list.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <utility>
 
@@ -49,16 +50,36 @@ UtcTime timeOf(std::uint32_t seconds) {
 
 }  // namespace
 
-TextPool::TextPool() {
+TextPool::TextPool() : starts_{0}, slots_(64, 0) {
     add({});
 }
 
 std::uint32_t TextPool::add(std::string_view text) {
-    if (const auto known = ids_.find(text); known != ids_.end()) return known->second;
-    const std::uint32_t id = size();
-    texts_.emplace_back(text);
-    ids_.emplace(texts_.back(), id);
-    return id;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>{}(text)&mask;; at = (at + 1) & mask) {
+        const std::uint32_t held = slots_[at];
+        if (held == 0) {
+            const std::uint32_t id = size();
+            chars_.append(text);
+            starts_.push_back(static_cast<std::uint32_t>(chars_.size()));
+            slots_[at] = id + 1;
+            // At most half full, so that a look finds its text or a free slot within a few steps.
+            if (2 * static_cast<std::size_t>(size()) > slots_.size()) grow();
+            return id;
+        }
+        if ((*this)[held - 1] == text) return held - 1;
+    }
+}
+
+void TextPool::grow() {
+    std::vector<std::uint32_t> slots(slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t id = 0; id < size(); ++id) {
+        std::size_t at = std::hash<std::string_view>{}((*this)[id]) & mask;
+        while (slots[at] != 0) at = (at + 1) & mask;
+        slots[at] = id + 1;
+    }
+    slots_ = std::move(slots);
 }
 
 std::string_view endReasonName(SessionEndReason reason) {
@@ -203,15 +224,15 @@ void SessionList::show(TimeSpan span, std::string_view filter, SessionOrder orde
 std::string SessionList::cell(const SessionRow& r, SessionColumn column, UtcTime now) const {
     switch (column) {
         case SessionColumn::Call:
-            return texts_[r.call];
+            return std::string(texts_[r.call]);
         case SessionColumn::Address:
-            return texts_[r.address];
+            return std::string(texts_[r.address]);
         case SessionColumn::Port:
-            return texts_[r.port];
+            return std::string(texts_[r.port]);
         case SessionColumn::Kind:
             return std::string(userKindName(r.kind));
         case SessionColumn::Version:
-            return texts_[r.version];
+            return std::string(texts_[r.version]);
         case SessionColumn::Start:
             return historyTime(timeOf(r.started));
         case SessionColumn::Duration:
