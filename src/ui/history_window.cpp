@@ -166,8 +166,8 @@ HistoryWindow::HistoryWindow(QString location, std::string configuredNode, QWidg
     auto* split = new QSplitter(Qt::Vertical);
     split->addWidget(plotPane);
     split->addWidget(listPane);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 5);
+    split->setStretchFactor(1, 4);
     statusLine = new QLabel;
     saveLine = new QLabel;
     auto* bottom = new QHBoxLayout;
@@ -385,7 +385,9 @@ void HistoryWindow::drawPlot() {
     // A point every two pixels at most: a year's days stand apart, rather than its days and
     // nights as a comb.
     bucket_ = bucketFor(span, plot->plotPixels() / 2);
+    const bool moved = buckets_.empty() || span != plot->drawnSpan();
     buckets_ = counts_.buckets(span, bucket_);
+    if (moved) hover(-1);  // what was hovered is no longer where it was
     plot->draw(span, buckets_, linkDowns(links_, span, now()));
 }
 
@@ -413,7 +415,10 @@ void HistoryWindow::hover(qint64 at) {
         static_cast<std::size_t>(std::clamp<qint64>((at - first) / size, 0, qint64(buckets_.size()) - 1));
     const CountBucket& b = buckets_[i];
     QString when = minuteText(b.start);
-    if (bucket_ > minutes(1)) when += QStringLiteral(" to ") + minuteText(b.start + bucket_);
+    if (bucket_ > minutes(1)) {
+        const QString end = minuteText(b.start + bucket_);
+        when += QStringLiteral(" to ") + (end.left(10) == when.left(10) ? end.mid(11) : end);
+    }
     if (!b.counted) {
         hoverLine->setText(when +
                            QStringLiteral(" UTC: no counts (the link was down, or no monitor watched it)"));
@@ -422,11 +427,12 @@ void HistoryWindow::hover(qint64 at) {
     QString text = when + QStringLiteral(" UTC: %1 users").arg(b.busiest.users);
     if (bucket_ > minutes(1))
         text += QStringLiteral(" at %1").arg(minuteText(UtcTime(minutes(b.busiest.minute))).mid(11));
-    text += QStringLiteral(", most %1;").arg(b.mostUsers);
+    text += QStringLiteral(", most %1:").arg(b.mostUsers);
     for (std::size_t k = 0; k < kCountedKinds.size(); ++k)
-        text += QStringLiteral(" %1 %2")
-                    .arg(QString::fromLatin1(userKindName(kCountedKinds[k])))
-                    .arg(b.busiest.kinds[k]);
+        text +=
+            QStringLiteral("%1 %2 %3")
+                .arg(k ? QStringLiteral(",") : QString(), QString::fromLatin1(userKindName(kCountedKinds[k])))
+                .arg(b.busiest.kinds[k]);
     hoverLine->setText(text);
 }
 

@@ -1,5 +1,7 @@
 #include "users_plot.h"
 
+#include <QGraphicsLineItem>
+#include <QGraphicsScene>
 #include <QMouseEvent>
 #include <QRubberBand>
 #include <QWheelEvent>
@@ -67,6 +69,9 @@ UsersPlot::UsersPlot(QWidget* parent) : QChartView(parent) {
     mostUsers->setPen(QPen(Qt::black, 1));
     attach(mostUsers);
     band_ = new QRubberBand(QRubberBand::Rectangle, this);
+    marker_ = scene()->addLine(QLineF(), QPen(QColor(0, 0, 160), 1, Qt::DashLine));
+    marker_->setZValue(100);
+    marker_->hide();
 }
 
 void UsersPlot::draw(TimeSpan span, const std::vector<CountBucket>& buckets,
@@ -119,8 +124,11 @@ void UsersPlot::draw(TimeSpan span, const std::vector<CountBucket>& buckets,
     for (const QString& label : timeAxis_->categoriesLabels()) timeAxis_->remove(label);
     timeAxis_->setStartValue(from);
     const int marks = std::max(2, plotPixels() / 95);
-    for (const TimeTick& tick : timeTicks(span, marks))
+    for (const TimeTick& tick : timeTicks(span, marks)) {
+        // A label at the very end would be cut by the plot's edge.
+        if ((span.until - tick.at) * 25 < span.length()) continue;
         timeAxis_->append(QString::fromStdString(tick.label), secondsOf(tick.at));
+    }
     timeAxis_->setRange(from, until);
 }
 
@@ -176,7 +184,15 @@ void UsersPlot::mouseMoveEvent(QMouseEvent* e) {
         band_->setGeometry(QRect(QPoint(std::min(at.x(), pressedAt_.x()), int(area.top())),
                                  QSize(std::abs(at.x() - pressedAt_.x()) + 1, int(area.height()))));
     } else {
-        emit hovered(plotArea().contains(e->position()) ? timeAt(e->position()) : -1);
+        const QRectF area = plotArea();
+        const bool inside = area.contains(e->position());
+        if (inside) {
+            const QPointF top = mapToScene(QPoint(at.x(), int(area.top())));
+            const QPointF bottom = mapToScene(QPoint(at.x(), int(area.bottom())));
+            marker_->setLine(QLineF(top, bottom));
+        }
+        marker_->setVisible(inside);
+        emit hovered(inside ? timeAt(e->position()) : -1);
     }
     e->accept();
 }
@@ -200,6 +216,7 @@ void UsersPlot::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void UsersPlot::leaveEvent(QEvent* e) {
+    marker_->hide();
     emit hovered(-1);
     QChartView::leaveEvent(e);
 }

@@ -10,6 +10,7 @@
 #include "history/shown_span.h"
 #include "history/users_over_time.h"
 
+class QGraphicsLineItem;
 class QRubberBand;
 
 namespace dx::ui {
@@ -26,6 +27,7 @@ class UsersPlot : public QChartView {
 
     // Draws `buckets`, which cover `span`, and shades `downs`.
     void draw(TimeSpan span, const std::vector<CountBucket>& buckets, const std::vector<TimeSpan>& downs);
+    TimeSpan drawnSpan() const { return span_; }
     // How many pixels wide the plot's area is: no more buckets are worth drawing.
     int plotPixels() const;
 
@@ -62,6 +64,7 @@ class UsersPlot : public QChartView {
     QValueAxis* usersAxis_ = nullptr;
     TimeSpan span_{};
     QRubberBand* band_ = nullptr;
+    QGraphicsLineItem* marker_ = nullptr;  // the time under the pointer
     QPoint pressedAt_;
     int lastX_ = 0;
     bool panning_ = false;
