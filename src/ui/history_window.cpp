@@ -258,6 +258,8 @@ void HistoryWindow::startReading(std::optional<std::string> node) {
     wholeRangeButton->setEnabled(false);
     const UtcTime at = now();
     begins_ = at;
+    // Until the first reading lands, nothing is held: a look for what changed reads it all.
+    heldFrom_ = newsFrom_ = UtcTime{};
     say(QStringLiteral("Reading the history..."), false);
     ask(HistoryRequest::Kind::Newest, at - hours(24), at);
     follow_.start(kFollowEveryMs);

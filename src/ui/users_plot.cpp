@@ -24,11 +24,11 @@ constexpr double kZoomPerNotch = 0.8;
 constexpr int kNarrowestPick = 4;
 }  // namespace
 
-UsersPlot::UsersPlot(QWidget* parent) : QChartView(parent) {
-    auto* plot = new QChart;
+// The view owns the chart made with it (one set later would be left to its maker).
+UsersPlot::UsersPlot(QWidget* parent) : QChartView(new QChart, parent) {
+    QChart* plot = chart();
     plot->setMargins(QMargins(4, 4, 4, 4));
     plot->legend()->setAlignment(Qt::AlignBottom);
-    setChart(plot);  // the view owns it
     setRenderHint(QPainter::Antialiasing, false);
     setMouseTracking(true);
 
