@@ -125,8 +125,8 @@ TEST(HistoryWindow, ShowsTheRangesSessionsFilteredSortedAndSavedWithTheLinksDown
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = saved.readAll().split('\n');
     ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[0], "node,socket,call,address,port,kind,version,started,ended,end_reason\r");
-    EXPECT_EQ(lines[2], QStringLiteral("%1,7,G4ABC,10.0.0.1,23005,kel-latest,2.3,%2,%3,left\r")
+    EXPECT_EQ(lines[0], "id,node,socket,call,address,port,kind,version,started,ended,end_reason\r");
+    EXPECT_EQ(lines[2], QStringLiteral("1,%1,7,G4ABC,10.0.0.1,23005,kel-latest,2.3,%2,%3,left\r")
                             .arg(kNode, ago(5 * 60), ago(4 * 60))
                             .toUtf8());
     EXPECT_FALSE(w.saveSessions(csv + QStringLiteral("/inside.csv")));

@@ -210,10 +210,10 @@ TEST(SessionList, ShowsTheSessionsOfTheSpanThatMatchTheFilterInTheOperatorsOrder
     EXPECT_EQ(list.cell(list.row(list.shown()[0]), SessionColumn::Duration, now), "1 h 30 min");
     std::string csv;
     list.appendShownCsv(csv);
-    EXPECT_EQ(
-        csv,
-        "node,socket,call,address,port,kind,version,started,ended,end_reason\r\n"
-        "node.example:7300,0,DL1AA,192.168.4.7,23005,node,,2026-12-09 08:00:00,2026-12-09 09:30:00,left\r\n");
+    EXPECT_EQ(csv,
+              "id,node,socket,call,address,port,kind,version,started,ended,end_reason\r\n"
+              "2,node.example:7300,0,DL1AA,192.168.4.7,23005,node,,2026-12-09 08:00:00,2026-12-09 "
+              "09:30:00,left\r\n");
 }
 
 }  // namespace

@@ -244,15 +244,16 @@ std::string SessionList::cell(const SessionRow& r, SessionColumn column, UtcTime
 }
 
 void SessionList::appendShownCsv(std::string& out) const {
-    appendCsvRow(out, {"node", "socket", "call", "address", "port", "kind", "version", "started", "ended",
-                       "end_reason"});
+    appendCsvRow(out, {"id", "node", "socket", "call", "address", "port", "kind", "version", "started",
+                       "ended", "end_reason"});
     for (const std::uint32_t i : shown_) {
         const SessionRow& r = rows_[i];
+        const std::string id = std::to_string(r.id);
         const std::string socket = std::to_string(r.socket);
         const std::string started = historyTime(timeOf(r.started));
         const std::string ended =
             r.length >= 0 ? historyTime(timeOf(r.started) + std::chrono::seconds(r.length)) : std::string();
-        appendCsvRow(out, {texts_[r.node], socket, texts_[r.call], texts_[r.address], texts_[r.port],
+        appendCsvRow(out, {id, texts_[r.node], socket, texts_[r.call], texts_[r.address], texts_[r.port],
                            userKindName(r.kind), texts_[r.version], started, ended, endReasonName(r.end)});
     }
 }

@@ -90,7 +90,7 @@ class SessionList {
     // A cell as the window shows it.
     std::string cell(const SessionRow& row, SessionColumn column, UtcTime now) const;
     // The rows shown as comma-separated values, after a header row: the history's columns of a
-    // session (docs/history.md), without its id.
+    // session (docs/history.md), as `--export sessions` writes them.
     void appendShownCsv(std::string& out) const;
 
   private:
