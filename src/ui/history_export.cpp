@@ -17,7 +17,7 @@
 
 #include "checked_output.h"
 #include "history/csv.h"
-#include "history_store.h"
+#include "history_sqlite.h"
 
 namespace dx::ui {
 namespace {
@@ -184,7 +184,7 @@ std::optional<QString> exportFrom(const QString& connection, const HistoryExport
         if (!version.exec(QStringLiteral("SELECT version FROM schema_version")))
             return cannotRead(version.lastError().databaseText());
         if (!version.next()) return cannotRead(QStringLiteral("its schema_version table is empty"));
-        if (const int v = version.value(0).toInt(); v > HistoryStore::kSchemaVersion)
+        if (const int v = version.value(0).toInt(); v > SqliteHistory::kSchemaVersion)
             return QStringLiteral("the history %1 was written by a newer version of the program (schema %2).")
                 .arg(quoted(location))
                 .arg(v);

@@ -10,7 +10,7 @@
 
 #include "history/history_recorder.h"
 #include "history_export.h"
-#include "history_store.h"
+#include "history_sqlite.h"
 
 namespace dx::ui {
 
@@ -169,7 +169,7 @@ void HistoryReader::read(QSqlDatabase& db, HistoryReading& reading) {
     if (!db.tables().contains(QStringLiteral("sessions"))) return;  // nothing written yet
     {
         QSqlQuery v = query(db, QString::fromLatin1(kVersion), {});
-        if (v.next() && v.value(0).toInt() > HistoryStore::kSchemaVersion)
+        if (v.next() && v.value(0).toInt() > SqliteHistory::kSchemaVersion)
             throw Failed{QStringLiteral("it was written by a newer version of the program (schema %1)")
                              .arg(v.value(0).toInt())};
     }
