@@ -14,8 +14,10 @@
 #include <cmath>
 
 #include "app.h"
+#include "history_location.h"
 #include "history_store.h"
 #include "history_window.h"
+#include "postgres_server.h"
 
 namespace dx::test {
 namespace {
@@ -36,18 +38,22 @@ qint64 secondsOf(const QString& text) {
     return t.toSecsSinceEpoch();
 }
 
-// A history file as the program writes it, with rows of two nodes put in by hand.
+// A history as the program writes it, with rows of two nodes put in by hand: a file, or the
+// PostgreSQL database `at` names.
 struct SmallHistory {
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    QString path;
     QSqlDatabase db;
     QString counted = ago(5 * 60).left(16);  // the one minute counted
 
-    SmallHistory() {
+    explicit SmallHistory(const QString& at = {})
+        : path(at.isEmpty() ? dir.filePath(QStringLiteral("history.sqlite")) : at) {
         ui::HistoryStore(path, kNode.toStdString()).stop();  // the schema, as the program makes it
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
-        db.setDatabaseName(path);
-        EXPECT_TRUE(db.open());
+        QString why;
+        const auto location = ui::parseHistoryLocation(path, &why);
+        EXPECT_TRUE(location) << why.toStdString();
+        if (location) db = ui::openHistoryDatabase(*location, path);
+        EXPECT_TRUE(db.isOpen());
         link(kNode, 30 * 60, 3 * 60);
         link(kNode, 2 * 60, -1);
         link(kOther, 2 * 60, -1);
@@ -168,6 +174,20 @@ TEST(HistoryWindow, AllNodesAndWhatChangedAreReadKeepingTheOperatorsFilter) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 5000));
     EXPECT_EQ(column(w, SessionColumn::Call), (QStringList{"K1NEW", "K1XYZ"}));
     EXPECT_EQ(column(w, SessionColumn::EndReason), (QStringList{"", "left"}));
+}
+
+TEST(HistoryWindow, ReadsAPostgresqlHistoryAsItReadsAFile) {
+    PostgresServer server;
+    DX_NEED_POSTGRES(server);
+    SmallHistory history(server.uri());
+    HistoryWindow w(server.uri(), kNode.toStdString());
+    ASSERT_TRUE(readAll(w)) << w.statusLine->text().toStdString();
+    QStringList nodes;
+    for (int i = 0; i < w.nodeChooser->count(); ++i) nodes << w.nodeChooser->itemText(i);
+    EXPECT_EQ(nodes, (QStringList{kNode, "All nodes", kOther}));
+    EXPECT_EQ(column(w, SessionColumn::Call), (QStringList{"K1XYZ", "G4ABC", "DL1AA"}));
+    w.filterBox->setText(QStringLiteral("g4a"));
+    EXPECT_EQ(column(w, SessionColumn::Call), QStringList{"G4ABC"});
 }
 
 TEST(HistoryWindow, TheMenuItemOpensItOnTheHistoryInUseAndIsOffWithoutOne) {
