@@ -89,13 +89,18 @@ TEST(HistoryInPostgresql, TwoNodesShareTheDatabaseAndEachStartClosesOnlyItsOwnLe
         EXPECT_TRUE(second.takeNotices().empty());
         // Both end without ending their sessions, as a crash leaves them.
     }
+    // The heartbeat the crashed monitor left: its open rows end there (the new start soon writes its own).
+    const QStringList lastSeen =
+        reader.rows(QStringLiteral("SELECT last_seen FROM monitors WHERE node = '%1'")
+                        .arg(QString::fromStdString(nodes[0])));
+    ASSERT_EQ(lastSeen.size(), 1);
     HistoryStore again(server.uri(), nodes[0]);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return reader.rows(open) == QStringList{"gb7xyz.example.net:7300|K1XYZ"}; }, 5000))
         << reader.rows(open).join(u'\n').toStdString();
-    EXPECT_EQ(reader.rows(QStringLiteral("SELECT call, end_reason, ended = (SELECT last_seen FROM monitors m "
-                                         "WHERE m.node = s.node) FROM sessions s WHERE ended IS NOT NULL")),
-              QStringList{"G4ABC|unknown|true"});
+    EXPECT_EQ(
+        reader.rows(QStringLiteral("SELECT call, end_reason, ended FROM sessions WHERE ended IS NOT NULL")),
+        QStringList{"G4ABC|unknown|" + lastSeen[0]});
     again.stop();
 
     // The export reads the server as it reads a file.
