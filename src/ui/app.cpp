@@ -11,6 +11,12 @@
 namespace dx::ui {
 
 QString App::defaultConfigPath() {
+    const QString path = usualConfigPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
+}
+
+QString App::usualConfigPath() {
     // Decided once, at start-up.
     const QString own = QCoreApplication::applicationDirPath();
     const QByteArray ownPath = QFile::encodeName(own);
@@ -18,9 +24,7 @@ QString App::defaultConfigPath() {
     const std::filesystem::path cfg =
         configLocation(std::filesystem::path(ownPath.toStdString()), writable,
                        qEnvironmentVariable("XDG_CONFIG_HOME").toStdString(), QDir::homePath().toStdString());
-    const QString path = QFile::decodeName(cfg.string().c_str());
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return path;
+    return QFile::decodeName(cfg.string().c_str());
 }
 
 App::App(const QString& configPath, const Options& options)
@@ -40,6 +44,10 @@ App::App(const QString& configPath, const Options& options)
     monitor_ = std::make_unique<MonitorWindow>(*core_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
+    QAction* history = connects_->menuHistory;
+    history->setEnabled(!historyPath_.isEmpty());
+    if (historyPath_.isEmpty()) history->setToolTip(QStringLiteral("No history is kept"));
+    connect(history, &QAction::triggered, this, [this] { openHistoryWindow(); });
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -63,6 +71,7 @@ App::App(const QString& configPath, const Options& options)
 }
 
 App::~App() {
+    delete historyWindow_;
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
@@ -78,11 +87,9 @@ void App::start() {
 
 void App::startHistory() {
     if (historyPath_.isEmpty() || history_) return;
-    const ConfigValues& config = core_->config;
-    history_ = std::make_unique<HistoryStore>(
-        historyPath_, historyText(config.remoteHost) + ":" + std::to_string(config.remotePort),
-        historyKeepDays_);
-    recorder_ = std::make_unique<HistoryRecorder>(config, core_->statistics, *history_);
+    history_ = std::make_unique<HistoryStore>(historyPath_, configuredNode(), HistoryStore::kRetryEvery,
+                                              historyKeepDays_);
+    recorder_ = std::make_unique<HistoryRecorder>(core_->config, core_->statistics, *history_);
     core_->events.subscribe(*recorder_);
     // The process ends at once when the program ends: the last rows are written first.
     platform_.beforeEnd = [this] { endHistory(); };
@@ -90,6 +97,23 @@ void App::startHistory() {
     // The recorder hands its rows over at each tick: a few times a second, so that a crash loses
     // little more than the writer's last second.
     historyClock_.start(200);
+}
+
+std::string App::configuredNode() const {
+    const ConfigValues& config = core_->config;
+    return historyText(config.remoteHost) + ":" + std::to_string(config.remotePort);
+}
+
+void App::openHistoryWindow() {
+    if (historyPath_.isEmpty()) return;
+    if (!historyWindow_) {
+        historyWindow_ = new HistoryWindow(historyPath_, configuredNode());
+        historyWindow_->setAttribute(Qt::WA_DeleteOnClose);  // what it read goes with it
+        connect(historyWindow_, &QObject::destroyed, this, [] { handBackFreedMemory(); });
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 void App::endHistory() {

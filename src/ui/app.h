@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "connections_window.h"
 #include "history/history_recorder.h"
 #include "history_store.h"
+#include "history_window.h"
 #include "monitor_window.h"
 #include "options.h"
 #include "qt_platform.h"
@@ -47,6 +49,8 @@ class App : public QObject {
     void endHistory();
     // The history's minute clock, and what its writer has to tell the operator.
     void historyTick();
+    // The node as the history names it: the configured address, ":" and the port.
+    std::string configuredNode() const;
 
   public:
     Core& core() { return *core_; }
@@ -55,10 +59,16 @@ class App : public QObject {
     ConnectionsWindow& connects() { return *connects_; }
     // The history's store, while one is kept.
     HistoryStore* history() { return history_.get(); }
+    // Opens the History window on the history in use, or brings it to the front.
+    void openHistoryWindow();
+    // The History window while it is open.
+    HistoryWindow* historyWindow() { return historyWindow_; }
     SettingsWindow& settings() { return *settings_; }
 
-    // The configuration file beside the program.
+    // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
+    // The same, without making anything: where it is, or would be.
+    static QString usualConfigPath();
 
   private:
     QtPlatform platform_;
@@ -72,6 +82,7 @@ class App : public QObject {
     std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<HistoryRecorder> recorder_;  // writes into history_
     QTimer historyClock_;
+    QPointer<HistoryWindow> historyWindow_;  // gone when the operator closes it
     // The pane's replacement count when it last said that the log cannot be written.
     std::optional<std::size_t> logNoticeAt_;
     int eventDepth_ = 0;

@@ -30,6 +30,7 @@ class ConnectionsWindow : public ModelWindow<QMainWindow> {
     QAction* menuConfiguration;
     QAction* menuAbout;
     QAction* menuResetScreens;
+    QAction* menuHistory;               // opened by the program, which knows the history in use
     std::vector<QLineEdit*> portBoxes;  // portStrip(1..)
 
   private:

@@ -3,7 +3,11 @@
 namespace dx::ui {
 
 std::string historyWhy(const QSqlError& error) {
-    const QString t = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QString t = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // One line for the pane: a server's hint on the lines after the first goes, and so does a
+    // full stop, which the notice puts itself.
+    t = t.section(u'\n', 0, 0, QString::SectionSkipEmpty).simplified();
+    if (t.endsWith(u'.')) t.chop(1);
     return t.toStdString();
 }
 
@@ -66,7 +70,9 @@ void HistoryDatabase::commit() {
 }
 
 void HistoryDatabase::rollback() {
-    // A failure may have ended the transaction already: nothing then to roll back.
+    // A failure may have ended the transaction already, or the connection (a server gone away):
+    // nothing then to roll back.
+    if (!db_.isOpen()) return;
     QSqlQuery q(db_);
     q.exec(QStringLiteral("ROLLBACK"));
 }

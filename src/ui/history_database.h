@@ -35,6 +35,9 @@ struct HistoryFailure {
     std::string why;
     bool busy = false;
     QString code;  // the database's own number for it
+    // The database cannot be reached (a server gone away, or not taking connections yet): it is
+    // tried again after a while, on a new connection.
+    bool unreachable = false;
 };
 
 // How an opening ended, when it did not fail for a while (HistoryFailure: the database is busy,
@@ -75,6 +78,10 @@ class HistoryDatabase {
     // Gives some of the room of removed rows back to the file system; false once none is left.
     virtual bool shrink() = 0;
 
+    // After a failure: whether the connection still answers. One that does not (a server gone
+    // away) is made anew at a later try.
+    virtual bool answers() { return true; }
+
   protected:
     explicit HistoryDatabase(QString connectionName) : connectionName_(std::move(connectionName)) {}
     QSqlDatabase& db() { return db_; }
@@ -100,7 +107,7 @@ class HistoryDatabase {
     std::unordered_map<const char*, std::unique_ptr<QSqlQuery>> prepared_;
 };
 
-// The error's own words: the database's, else Qt's.
+// The error's own words, on one line, without a full stop: the database's, else Qt's.
 std::string historyWhy(const QSqlError& error);
 
 }  // namespace dx::ui

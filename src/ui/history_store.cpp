@@ -1,6 +1,8 @@
 #include "history_store.h"
 
 #include "history/history_recorder.h"
+#include "history_location.h"
+#include "history_postgres.h"
 #include "history_sqlite.h"
 
 #include <QDateTime>
@@ -51,8 +53,8 @@ QSqlQuery& put(HistoryDatabase& db, HistoryStatement s, const Values&... values)
 
 }  // namespace
 
-HistoryStore::HistoryStore(QString path, std::string node, int keepDays)
-    : path_(std::move(path)), node_(std::move(node)), keepDays_(keepDays) {
+HistoryStore::HistoryStore(QString path, std::string node, std::chrono::milliseconds retryEvery, int keepDays)
+    : path_(std::move(path)), node_(std::move(node)), keepDays_(keepDays), retryEvery_(retryEvery) {
     thread_.reset(QThread::create([this] { run(); }));
     thread_->start();
 }
@@ -114,7 +116,23 @@ HistoryStore::Clock::time_point HistoryStore::nextFlush() const {
 }
 
 void HistoryStore::run() {
-    SqliteHistory db(path_, QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this)));
+    const QString connection = QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this));
+    QString why;
+    const std::optional<HistoryLocation> where = parseHistoryLocation(path_, &why);
+    if (!where) {
+        say("*** The history " + path_.toStdString() + " cannot be opened: " + why.toStdString() +
+            " No history is kept.");
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        queued_ = {};
+        return;
+    }
+    std::unique_ptr<HistoryDatabase> kept;
+    if (where->isPostgres())
+        kept = std::make_unique<PostgresHistory>(*where, connection);
+    else
+        kept = std::make_unique<SqliteHistory>(where->file, connection);
+    HistoryDatabase& db = *kept;
     const HistoryDatabase::Say tell = [this](std::string text) { say(std::move(text)); };
     bool open = false;
     std::vector<std::vector<HistoryRow>> taken;
@@ -123,7 +141,7 @@ void HistoryStore::run() {
             std::unique_lock lock(mutex_);
             for (Clock::time_point due; !stopping_ && Clock::now() < (due = nextFlush());) {
                 // A removal goes on only where its next step cannot hold the next write up.
-                if (removal_ && unwritten_.empty() && due - Clock::now() > kRemovalStep) {
+                if (removal_ && open && unwritten_.empty() && due - Clock::now() > kRemovalStep) {
                     lock.unlock();
                     removeSome(db);
                     lock.lock();
@@ -138,6 +156,12 @@ void HistoryStore::run() {
         if (!taken.empty() || !unwritten_.empty()) lastRowsFlush_ = lastFlush_;
         for (std::vector<HistoryRow>& some : taken) unwritten_.add(std::move(some));
         taken.clear();
+        // A server out of reach is tried again only now and then, and once more at the end; the
+        // rows wait meanwhile.
+        if (retryAt_ && Clock::now() < *retryAt_ && !last) {
+            unwritten_.bound();
+            continue;
+        }
         try {
             if (!open && db.open(tell) == HistoryOpened::Never) {
                 // No history is kept: what the program goes on queueing is dropped at once.
@@ -149,6 +173,7 @@ void HistoryStore::run() {
             open = true;
             flush(db, unwritten_.rows());
             unwritten_.clear();
+            retryAt_.reset();
             written(db);
             if (keepDays_ > 0 && !removal_ && lastFlush_ >= nextRemoval_) {
                 // This monitor's nodes: the configured one and those its links went to.
@@ -160,7 +185,13 @@ void HistoryStore::run() {
                                    before.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString()};
                 nextRemoval_ = lastFlush_ + kRemoveEvery;
             }
-        } catch (const HistoryFailure& f) {
+        } catch (HistoryFailure& f) {
+            // A connection that no longer answers is made anew at the next try.
+            if (open && !f.unreachable) f.unreachable = !db.answers();
+            if (f.unreachable) {
+                open = false;
+                retryAt_ = Clock::now() + retryEvery_;
+            }
             failed(db, f);
             unwritten_.bound();
         }
@@ -195,9 +226,11 @@ void HistoryStore::removeSome(HistoryDatabase& db) {
             ++r.node;
         }
     } catch (const HistoryFailure& f) {
-        // Another writer's transaction: the same step again. Anything else waits for tomorrow's.
+        // Another writer's transaction: the same step again. Anything else waits for tomorrow's; a
+        // server gone away is said by the next write.
         if (f.busy) return;
         removal_.reset();
+        if (f.unreachable || !db.answers()) return;
         say("*** The history " + db.name() + ": what is older than " + std::to_string(keepDays_) +
             " days cannot be removed: " + f.why + ". It is tried again in a day.");
     }
@@ -214,9 +247,16 @@ void HistoryStore::failed(const HistoryDatabase& db, const HistoryFailure& f) {
     if (failing_) return;
     failing_ = true;
     const UnwrittenRows::Bounds most;
-    say("*** The history " + db.name() + " cannot be written: " + f.why +
-        ". What it has not written is kept, up to a day of counts and " + std::to_string(most.sessions) +
-        " sessions, and written when it can be.");
+    const std::string kept = "What it has not written is kept, up to a day of counts and " +
+                             std::to_string(most.sessions) + " sessions, and written when it ";
+    if (f.unreachable) {
+        const auto seconds =
+            std::max<long long>(1, std::chrono::round<std::chrono::seconds>(retryEvery_).count());
+        say("*** The history " + db.name() + " cannot be reached: " + f.why + ". " + kept +
+            "is back; it is tried again every " + std::to_string(seconds) + " s.");
+        return;
+    }
+    say("*** The history " + db.name() + " cannot be written: " + f.why + ". " + kept + "can be.");
 }
 
 void HistoryStore::written(const HistoryDatabase& db) {

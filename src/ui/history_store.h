@@ -22,19 +22,26 @@ class QThread;
 
 namespace dx::ui {
 
-// The history in an SQLite file (its schema is in docs/history.md). The program only queues rows
+// The history in an SQLite file or a PostgreSQL database (its schema is in docs/history.md). The
+// program only queues rows
 // here; a writer thread of the store's own, with its own connection, writes what was queued in one
 // transaction, about once a second, with a heartbeat of this monitor, each row within a second of
 // being handed over, so a crash or a power cut loses at most the last second. At start, and when a node is
 // first met, that node's sessions and link stretches left open by a crash are closed as "unknown" at its last
 // heartbeat. While the file cannot be written (a full disk, another writer holding it for long), what is not
-// written waits in memory, bounded, and is tried again every second; the monitor goes on meanwhile.
+// written waits in memory, bounded, and is tried again every second (a PostgreSQL server out of reach:
+// every retryEvery, on a new connection); the monitor goes on meanwhile.
 class HistoryStore : public HistorySink {
   public:
-    // Opens `path` in the writer thread and begins writing; `node` is the configured node at start.
-    // With `keepDays`, what this monitor's nodes did longer ago than that many days is removed at
-    // start and once a day (0: everything is kept).
-    HistoryStore(QString path, std::string node, int keepDays = 0);
+    // A PostgreSQL server out of reach is tried again this often; the rows wait meanwhile.
+    static constexpr std::chrono::milliseconds kRetryEvery{30000};
+
+    // Opens `path` (an SQLite file, or a postgresql:// URI) in the writer thread and begins
+    // writing; `node` is the configured node at start. With `keepDays`, what this monitor's nodes
+    // did longer ago than that many days is removed at start and once a day (0: everything is
+    // kept).
+    HistoryStore(QString path, std::string node, std::chrono::milliseconds retryEvery = kRetryEvery,
+                 int keepDays = 0);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -92,6 +99,8 @@ class HistoryStore : public HistorySink {
     std::optional<Removal> removal_;
     Clock::time_point nextRemoval_;
     bool failing_ = false;
+    const std::chrono::milliseconds retryEvery_;
+    std::optional<Clock::time_point> retryAt_;  // while the database cannot be reached
     std::optional<std::chrono::steady_clock::time_point> busySince_;
 };
 

@@ -1,12 +1,15 @@
 #include "options.h"
 
 #include <QCommandLineParser>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTime>
 
 #include "file_writer.h"
+#include "history_location.h"
 #include "traffic_log.h"
 
 namespace dx::ui {
@@ -36,6 +39,26 @@ QStringList withoutQtOptions(const QStringList& arguments) {
         kept << a;
     }
     return kept;
+}
+
+// A UTC time as --since and --until take it, "YYYY-MM-DD[ HH:MM[:SS]]", as the history writes
+// its times ("YYYY-MM-DD HH:MM:SS"); nothing when it is no such time.
+std::optional<QString> historyTimeOf(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral(R"(^([0-9]{4})-([0-9]{2})-([0-9]{2})(?: ([0-9]{2}):([0-9]{2})(?::([0-9]{2}))?)?$)"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' + time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+// A node as the history names it: its address, ":" and its port.
+bool isNodeName(const QString& text) {
+    static const QRegularExpression form(QStringLiteral(R"(^[^\s]+:([0-9]{1,5})$)"));
+    const QRegularExpressionMatch m = form.match(text);
+    return m.hasMatch() && m.captured(1).toInt() >= 1 && m.captured(1).toInt() <= 65535;
 }
 
 ParsedCommandLine bad(const QString& why, const QString& usage) {
@@ -104,14 +127,33 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("history"),
         QStringLiteral(
             "Keeps the users' sessions, their numbers by minute and the link's ups and downs in the "
-            "SQLite file FILE (default: history.sqlite beside the configuration)."),
-        QStringLiteral("FILE"));
+            "SQLite file FILE (default: history.sqlite beside the configuration), or in a PostgreSQL "
+            "database named by a URI, postgresql://USER@HOST:PORT/DATABASE, shared by the monitors of "
+            "several nodes (its password from ~/.pgpass or PGPASSWORD, never in the URI)."),
+        QStringLiteral("FILE-or-URI"));
+    const QCommandLineOption exportTable(
+        QStringLiteral("export"),
+        QStringLiteral("Writes the history's sessions, its counts of users by minute or its link stretches "
+                       "to standard output as CSV, and exits; no display is needed."),
+        QStringLiteral("sessions|counts|links"));
+    const QCommandLineOption since(
+        QStringLiteral("since"),
+        QStringLiteral("With --export: from the UTC time T (YYYY-MM-DD[ HH:MM[:SS]]) on."),
+        QStringLiteral("T"));
+    const QCommandLineOption until(QStringLiteral("until"),
+                                   QStringLiteral("With --export: up to the UTC time T, not included."),
+                                   QStringLiteral("T"));
+    const QCommandLineOption node(
+        QStringLiteral("node"),
+        QStringLiteral("With --export: only the node ADDRESS:PORT (default: every node in the history)."),
+        QStringLiteral("ADDRESS:PORT"));
     const QCommandLineOption historyKeep(
         QStringLiteral("history-keep"),
         QStringLiteral("Removes from the history what this node did more than DAYS days ago (1 or more), "
                        "at start and once a day (default: everything is kept)."),
         QStringLiteral("DAYS"));
-    parser.addOptions({help, version, config, connect, reconnect, log, history, historyKeep});
+    parser.addOptions({help, version, config, connect, reconnect, log, history, historyKeep, exportTable,
+                       since, until, node});
     // The program says its own name, however it was started.
     QString usage = parser.helpText();
     const qsizetype name = usage.indexOf(QStringLiteral("Usage: ")) + 7;
@@ -129,6 +171,45 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
                    usage);
 
     Options o;
+    if (parser.isSet(exportTable)) {
+        const QString name = parser.value(exportTable);
+        const auto table = exportTableNamed(name);
+        if (!table)
+            return bad(QStringLiteral("--export takes sessions, counts or links, not '%1'.").arg(name),
+                       usage);
+        // The export runs no window, no link and no log, and removes nothing.
+        for (const QCommandLineOption* windowsOnly : {&connect, &reconnect, &log, &historyKeep})
+            if (parser.isSet(*windowsOnly))
+                return bad(QStringLiteral("--%1 cannot be used with --export.")
+                               .arg(windowsOnly->names().constFirst()),
+                           usage);
+        HistoryExport& e = o.historyExport.emplace();
+        e.table = *table;
+        for (const auto& [option, value] : {std::pair{&since, &e.since}, std::pair{&until, &e.until}}) {
+            if (!parser.isSet(*option)) continue;
+            const QString text = parser.value(*option);
+            const auto time = historyTimeOf(text);
+            if (!time)
+                return bad(QStringLiteral("--%1 takes a UTC time YYYY-MM-DD[ HH:MM[:SS]], not '%2'.")
+                               .arg(option->names().constFirst(), text),
+                           usage);
+            *value = *time;
+        }
+        if (!e.since.isEmpty() && !e.until.isEmpty() && e.since > e.until)
+            return bad(QStringLiteral("--since '%1' is after --until '%2'.").arg(e.since, e.until), usage);
+        if (parser.isSet(node)) {
+            e.node = parser.value(node);
+            if (!isNodeName(e.node))
+                return bad(QStringLiteral("--node takes the node's ADDRESS:PORT, not '%1'.").arg(e.node),
+                           usage);
+        }
+    } else {
+        for (const QCommandLineOption* exportOnly : {&since, &until, &node})
+            if (parser.isSet(*exportOnly))
+                return bad(
+                    QStringLiteral("--%1 is used only with --export.").arg(exportOnly->names().constFirst()),
+                    usage);
+    }
     o.connect = parser.isSet(connect);
     if (parser.isSet(reconnect)) {
         const QString text = parser.value(reconnect);
@@ -166,16 +247,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
     }
     if (parser.isSet(history)) {
         o.historyPath = parser.value(history);
-        const QFileInfo file(o.historyPath);
-        if (o.historyPath.isEmpty()) return bad(QStringLiteral("--history needs a file name."), usage);
-        if (file.isDir())
-            return bad(QStringLiteral("--history: '%1' is a directory.").arg(o.historyPath), usage);
-        if (file.exists() && !file.isFile())
-            return bad(QStringLiteral("--history: '%1' is not a regular file.").arg(o.historyPath), usage);
-        if (!file.absoluteDir().exists())
-            return bad(QStringLiteral("--history: the directory of '%1' does not exist.").arg(o.historyPath),
-                       usage);
-        o.historyPath = file.absoluteFilePath();
+        if (o.historyPath.isEmpty())
+            return bad(QStringLiteral("--history needs a file name or a postgresql:// URI."), usage);
+        QString why;
+        // An export reads a history that is there; one that is not is said when it is looked for.
+        const auto location = parseHistoryLocation(
+            o.historyPath, &why, o.historyExport ? HistoryAccess::Read : HistoryAccess::Write);
+        if (!location) return bad(QStringLiteral("--history: ") + why, usage);
+        // A file is kept by its absolute name; a server's URI as it was given.
+        if (!location->isPostgres()) o.historyPath = location->file;
     }
     if (parser.isSet(historyKeep)) {
         const QString text = parser.value(historyKeep);
@@ -186,6 +266,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
                 QStringLiteral("--history-keep takes a whole number of days, 1 or more, not '%1'.").arg(text),
                 usage);
     }
+    if (o.historyExport && o.historyPath.isEmpty() && isNullDevice(o.configPath))
+        return bad(QStringLiteral("--config: '%1' keeps no history to export; name one with --history.")
+                       .arg(o.configPath),
+                   usage);
     return ParsedCommandLine{o, 0, {}, {}, usage};
 }
 

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "history_export.h"
+
 namespace dx::ui {
 
 // What the operator asked for on the command line.
@@ -13,11 +15,15 @@ struct Options {
     bool connect = false;      // press Connect once the windows are up
     int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
     QString logPath;           // the traffic log; empty: none
-    QString historyPath;       // the history file; empty: history.sqlite beside the configuration
-    int historyKeepDays = 0;   // the days of history kept; 0: all of it
+    // The history: an SQLite file (absolute) or a postgresql:// URI as given; empty: history.sqlite
+    // beside the configuration.
+    QString historyPath;
+    // A table of the history to write to standard output instead of opening any window.
+    std::optional<HistoryExport> historyExport;
+    int historyKeepDays = 0;  // the days of history kept; 0: all of it
 };
 
-// The history file to use with the configuration in use: the one named, else history.sqlite in
+// The history to use with the configuration in use: the file or URI named, else history.sqlite in
 // the configuration's directory; none when the configuration is the null device (nothing kept).
 QString historyPathFor(const Options& options, const QString& configPath);
 

@@ -57,7 +57,8 @@ struct RunningProgram {
 
     // Without a configuration file the program starts as on a new user's first run.
     // `at` names the configuration, when it is not Monitor.cfg in a directory of the program's own.
-    explicit RunningProgram(quint16 nodePort, bool withConfigFile = true, const QString& at = {}) {
+    explicit RunningProgram(quint16 nodePort, bool withConfigFile = true, const QString& at = {},
+                            const ui::Options& options = {}) {
         const QString cfg = at.isEmpty() ? dir.filePath(QStringLiteral("Monitor.cfg")) : at;
         if (withConfigFile) {
             QFile f(cfg);
@@ -67,7 +68,7 @@ struct RunningProgram {
                         .toLatin1());
             f.close();
         }
-        app = std::make_unique<ui::App>(cfg);
+        app = std::make_unique<ui::App>(cfg, options);
         app->platform().onEnd = [this](int code) { exitCode = code; };
         app->platform().onAbout = [](const QString&, const QString&) {};
         app->start();

@@ -8,6 +8,9 @@
 // session was recorded.
 #include <gtest/gtest.h>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -21,7 +24,9 @@
 #include <string_view>
 #include <vector>
 
+#include "history_location.h"
 #include "loopback_node.h"
+#include "postgres_server.h"
 #include "presence_tally.h"
 
 namespace dx::test {
@@ -242,7 +247,7 @@ NodeStory Tell(const std::vector<std::string>& sentences) {
 class Player {
   public:
     LoopbackNode node;
-    RunningProgram program{node.port()};
+    RunningProgram program;
     std::string stream;        // every byte sent to the program
     std::size_t paneHigh = 0;  // the most the pane held after any chunk
     bool paneTrimmed = false;  // the pane was seen to lose its oldest text
@@ -252,7 +257,7 @@ class Player {
     std::size_t eventsHeard = 0;
     std::string firstDisagreement;
 
-    Player() {
+    explicit Player(const ui::Options& options = {}) : program(node.port(), true, {}, options) {
         program.core().events.subscribe(tally);
         tally.afterEach = [this] {
             ++eventsHeard;
@@ -538,6 +543,97 @@ TEST(RecordedSessions, SessionPlayedOverAndOverKeepsThePaneBounded) {
     ASSERT_TRUE(p.flush());
     EXPECT_GT(p.paneHigh, Pane::kLimit);
     CheckSession(p, rec, "ZQC", false);
+}
+
+// A session's row as the test compares it.
+struct Session {
+    std::string socket, call, end = "program-ended";
+    bool operator==(const Session&) const = default;
+};
+
+// The recording played into a program whose history is `history` (a file or a server's URI):
+// the sessions the observer heard, and the sessions the history kept, in the order they came.
+void PlayIntoHistory(const Recording& rec, const QString& history, std::vector<Session>& expected,
+                     std::vector<Session>& kept) {
+    ui::Options options;
+    options.historyPath = history;
+    std::vector<std::string> heard;
+    {
+        Player p(options);
+        ASSERT_TRUE(PlayRecording(p, rec));
+        ASSERT_TRUE(p.flush());
+        heard = p.tally.events;
+        p.program.app->runEvent("the end", [&p] { p.core().link.monitorUnload(); });
+    }
+    // What the observer heard, as sessions: "arrived 5 G4ABC ...", "changed 5 G4ABC ...", "left 5 ...".
+    std::map<std::string, std::size_t> open;
+    for (const std::string& event : heard) {
+        std::vector<std::string> words;
+        for (std::size_t at = 0, next; at <= event.size(); at = next + 1) {
+            next = std::min(event.find(' ', at), event.size());
+            words.push_back(event.substr(at, next - at));
+        }
+        if (words[0] == "arrived") {
+            open[words[1]] = expected.size();
+            expected.push_back({words[1], words[2]});
+        } else if (words[0] == "changed" && !words[2].empty()) {
+            // A call blanked by the node as its user goes does not unname the session.
+            expected[open.at(words[1])].call = words[2];
+        } else if (words[0] == "left") {
+            expected[open.at(words[1])].end = "left";
+            open.erase(words[1]);
+        }
+    }
+    QString why;
+    const auto location = ui::parseHistoryLocation(history, &why);
+    ASSERT_TRUE(location) << why.toStdString();
+    {
+        QSqlDatabase db =
+            ui::openHistoryDatabase(*location, QStringLiteral("replayed"), ui::HistoryAccess::Read);
+        ASSERT_TRUE(db.isOpen());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(
+            QStringLiteral("SELECT socket, call, end_reason, ended IS NOT NULL FROM sessions ORDER BY id")));
+        while (q.next()) {
+            EXPECT_TRUE(q.value(3).toBool()) << "a session left open";
+            kept.push_back({q.value(0).toString().toStdString(), q.value(1).toString().toStdString(),
+                            q.value(2).toString().toStdString()});
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("replayed"));
+}
+
+// The users' comings and goings in a recorded session land in a real history file: one session
+// per arrival, in order, with its socket and the latest call it had; those who left end as "left", those
+// still there when the program ends as "program-ended".
+TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
+    Recording rec;
+    ASSERT_TRUE(LoadRecording("zq_seed7.rec", rec));
+    QTemporaryDir dir;
+    std::vector<Session> expected, kept;
+    PlayIntoHistory(rec, dir.filePath(QStringLiteral("history.sqlite")), expected, kept);
+    ASSERT_GT(expected.size(), 10u);
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(kept[i].socket, expected[i].socket) << "session " << i;
+        EXPECT_EQ(kept[i].call, expected[i].call) << "session " << i;
+        EXPECT_EQ(kept[i].end, expected[i].end) << "session " << i;
+    }
+}
+
+// The same session lands in a PostgreSQL database as in the file.
+TEST(RecordedSessions, TheSameSessionLandsInPostgresqlAsInAnSqliteFile) {
+    PostgresServer server;
+    DX_NEED_POSTGRES(server);
+    Recording rec;
+    ASSERT_TRUE(LoadRecording("zq_seed7.rec", rec));
+    QTemporaryDir dir;
+    std::vector<Session> heardInFile, inFile, heardOnServer, onServer;
+    PlayIntoHistory(rec, dir.filePath(QStringLiteral("history.sqlite")), heardInFile, inFile);
+    PlayIntoHistory(rec, server.uri(), heardOnServer, onServer);
+    ASSERT_GT(inFile.size(), 10u);
+    EXPECT_TRUE(heardOnServer == heardInFile);
+    EXPECT_TRUE(onServer == inFile);
 }
 
 // Every recording in the data folder is played by one of the tests above.
