@@ -309,7 +309,7 @@ TEST(HistoryStore, KeepingDaysRemovesThisNodesOlderRowsAndTheFileShrinksAndAnOld
         before = fileSize(reader);
     }
     {
-        HistoryStore store(path, mine, 7);
+        HistoryStore store(path, mine, HistoryStore::kRetryEvery, 7);
         Reader reader(path);
         EXPECT_TRUE(waitFor(
             [&] {
