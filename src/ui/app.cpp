@@ -28,7 +28,10 @@ QString App::usualConfigPath() {
 }
 
 App::App(const QString& configPath, const Options& options)
-    : platform_(configPath), core_(std::make_unique<Core>(platform_)), historyPath_(options.historyPath) {
+    : platform_(configPath),
+      core_(std::make_unique<Core>(platform_)),
+      historyPath_(options.historyPath),
+      historyKeepDays_(options.historyKeepDays) {
     loadDesignFonts();
     core_->reconnect.setFirstWait(options.reconnectSeconds);
     if (!options.logPath.isEmpty()) {
@@ -84,7 +87,8 @@ void App::start() {
 
 void App::startHistory() {
     if (historyPath_.isEmpty() || history_) return;
-    history_ = std::make_unique<HistoryStore>(historyPath_, configuredNode());
+    history_ = std::make_unique<HistoryStore>(historyPath_, configuredNode(), HistoryStore::kRetryEvery,
+                                              historyKeepDays_);
     recorder_ = std::make_unique<HistoryRecorder>(core_->config, core_->statistics, *history_);
     core_->events.subscribe(*recorder_);
     // The process ends at once when the program ends: the last rows are written first.

@@ -78,6 +78,7 @@ class App : public QObject {
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
+    int historyKeepDays_ = 0;
     std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<HistoryRecorder> recorder_;  // writes into history_
     QTimer historyClock_;

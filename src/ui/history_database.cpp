@@ -20,7 +20,7 @@ QSqlDatabase& HistoryDatabase::connect(const QString& driver) {
 }
 
 void HistoryDatabase::disconnect() {
-    for (auto& q : prepared_) q.reset();
+    prepared_.clear();
     if (!db_.isValid()) return;
     db_.close();
     db_ = QSqlDatabase();
@@ -32,10 +32,14 @@ HistoryFailure HistoryDatabase::failure(const QSqlError& error) const {
 }
 
 QSqlQuery& HistoryDatabase::statement(HistoryStatement s) {
-    std::unique_ptr<QSqlQuery>& q = prepared_[static_cast<std::size_t>(s)];
+    return prepared(sql(s));
+}
+
+QSqlQuery& HistoryDatabase::prepared(const char* sql) {
+    std::unique_ptr<QSqlQuery>& q = prepared_[sql];
     if (!q) {
         auto made = std::make_unique<QSqlQuery>(db_);
-        if (!made->prepare(QString::fromLatin1(sql(s)))) throw failure(made->lastError());
+        if (!made->prepare(QString::fromLatin1(sql))) throw failure(made->lastError());
         q = std::move(made);
     }
     return *q;

@@ -4,17 +4,17 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
-#include <array>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace dx::ui {
 
 // What the history's writer does to a database, whatever its kind. Each statement's values are
 // bound in the order given here.
-enum class HistoryStatement : std::size_t {
+enum class HistoryStatement {
     LinkUp,                 // node, up; makes a row that LinkDown names
     LinkDown,               // down, reason, the link's row
     SessionStart,           // node, socket, call, address, port, kind, version, started; makes a row
@@ -27,9 +27,7 @@ enum class HistoryStatement : std::size_t {
     RemoveOldSessions,      // node, a time: some of the sessions that ended before it
     RemoveOldCounts,        // node, a minute: some of the counts before it
     RemoveOldLinks,         // node, a time: some of the link's stretches that ended before it
-    Count_
 };
-inline constexpr std::size_t kHistoryStatements = static_cast<std::size_t>(HistoryStatement::Count_);
 
 // A statement or a transaction that failed. `busy`: another writer held the database longer than
 // it is waited for; nothing is wrong with it, and the writer tries again.
@@ -92,6 +90,8 @@ class HistoryDatabase {
     QSqlDatabase& connect(const QString& driver);
     // Ends the connection and every statement prepared on it.
     void disconnect();
+    // The statement `sql` (a text that lives as long as the program), prepared once per connection.
+    QSqlQuery& prepared(const char* sql);
     HistoryFailure failure(const QSqlError& error) const;
     // Runs `sql` once, unprepared; throws HistoryFailure. The query is left on its first row.
     QSqlQuery runText(const QString& sql);
@@ -104,7 +104,7 @@ class HistoryDatabase {
   private:
     const QString connectionName_;
     QSqlDatabase db_;
-    std::array<std::unique_ptr<QSqlQuery>, kHistoryStatements> prepared_;
+    std::unordered_map<const char*, std::unique_ptr<QSqlQuery>> prepared_;
 };
 
 // The error's own words, on one line, without a full stop: the database's, else Qt's.

@@ -102,8 +102,6 @@ const char* PostgresHistory::sql(HistoryStatement s) const {
         case HistoryStatement::RemoveOldLinks:
             return "DELETE FROM links WHERE id IN (SELECT id FROM links WHERE node = ? AND down < ? "
                    "LIMIT 1000)";
-        case HistoryStatement::Count_:
-            break;
     }
     return "";
 }
@@ -154,6 +152,10 @@ HistoryOpened PostgresHistory::open(const Say& say) {
                 runText(
                     QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
             }
+            // Version 2 changed only how an SQLite file gives removed rows' room back; the
+            // server's own vacuum does that here, so the number alone follows.
+            if (version == 1)
+                runText(QStringLiteral("UPDATE schema_version SET version = 2 WHERE version = 1"));
             commit();
         } catch (const HistoryFailure&) {
             rollback();

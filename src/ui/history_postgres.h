@@ -21,7 +21,7 @@ namespace dx::ui {
 class PostgresHistory final : public HistoryDatabase {
   public:
     // One schema in both kinds of database: the same number as an SQLite file's.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     PostgresHistory(HistoryLocation location, QString connectionName);
     ~PostgresHistory() override;

@@ -11,6 +11,10 @@ namespace {
 
 // Another monitor's transaction, or a reader turning the file to WAL, is waited for this long.
 constexpr int kBusyTimeoutMs = 5000;
+// PRAGMA auto_vacuum's number for incremental vacuum.
+constexpr int kIncremental = 2;
+// The pages given back to the file system in one transaction: 1 MiB of 4 KiB pages.
+constexpr int kPagesAtATime = 256;
 
 const char* const kSchema[] = {
     "CREATE TABLE schema_version (version INTEGER NOT NULL)",
@@ -85,15 +89,13 @@ const char* SqliteHistory::sql(HistoryStatement s) const {
                    "WHERE monitors.node = links.node), up) WHERE node = ? AND down IS NULL";
         case HistoryStatement::RemoveOldSessions:
             return "DELETE FROM sessions WHERE id IN (SELECT id FROM sessions WHERE node = ? AND ended < ? "
-                   "LIMIT 1000)";
+                   "LIMIT 500)";
         case HistoryStatement::RemoveOldCounts:
             return "DELETE FROM user_counts WHERE rowid IN (SELECT rowid FROM user_counts WHERE node = ? "
-                   "AND minute < ? LIMIT 1000)";
+                   "AND minute < ? LIMIT 500)";
         case HistoryStatement::RemoveOldLinks:
             return "DELETE FROM links WHERE rowid IN (SELECT rowid FROM links WHERE node = ? AND down < ? "
-                   "LIMIT 1000)";
-        case HistoryStatement::Count_:
-            break;
+                   "LIMIT 500)";
     }
     return "";
 }
@@ -110,10 +112,6 @@ bool SqliteHistory::isBusy(const QSqlError& error) const {
 
 QVariant SqliteHistory::madeRow(QSqlQuery& q) {
     return q.lastInsertId();
-}
-
-bool SqliteHistory::shrink() {
-    return false;
 }
 
 HistoryOpened SqliteHistory::open(const Say& say) {
@@ -153,6 +151,9 @@ HistoryOpened SqliteHistory::openFile(const Say& say) {
             if (check != QStringLiteral("ok")) throw Damaged{"is damaged (" + firstProblem(check) + ")"};
         }
         QSqlDatabase& db = connectWith({});
+        // A new file gives the room of removed rows back (incremental vacuum), which can be
+        // chosen only before its first table; an older file is left as it is.
+        runText(QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"));
         // Turning a file to WAL needs it to itself for a moment: a reader of the file (sqlite3, a
         // dashboard) is waited for. A file another monitor writes is in WAL already.
         for (int tries = 0;; ++tries) {
@@ -164,9 +165,9 @@ HistoryOpened SqliteHistory::openFile(const Say& say) {
             QThread::msleep(100);
         }
         runText(QStringLiteral("PRAGMA synchronous=FULL"));
+        int version = 0;
         begin();
         try {
-            int version = 0;
             if (db.tables().contains(QStringLiteral("schema_version"))) {
                 QSqlQuery v = runText(QStringLiteral("SELECT version FROM schema_version"));
                 if (!v.isValid()) throw Damaged{"has an empty schema_version table"};
@@ -189,6 +190,7 @@ HistoryOpened SqliteHistory::openFile(const Say& say) {
             rollback();
             throw;
         }
+        if (version == 1) toSecondVersion(say);
         return HistoryOpened::Ready;
     } catch (const HistoryFailure& f) {
         if (f.code == kNotADatabase) throw Damaged{"is not a database"};
@@ -202,6 +204,42 @@ HistoryOpened SqliteHistory::openFile(const Say& say) {
         disconnect();
         return HistoryOpened::Never;
     }
+}
+
+void SqliteHistory::toSecondVersion(const Say& say) {
+    // Version 2 gives the room of removed rows back: an older file takes it with one VACUUM, which
+    // rewrites it whole (it needs room for a second copy, and holds other writers up meanwhile).
+    try {
+        runText(QStringLiteral("VACUUM"));
+        if (runText(QStringLiteral("PRAGMA auto_vacuum")).value(0).toInt() != kIncremental)
+            throw HistoryFailure{"it does not take incremental vacuum", false, {}};
+        begin();
+        runText(QStringLiteral("UPDATE schema_version SET version = 2 WHERE version = 1"));
+        commit();
+    } catch (const HistoryFailure& f) {
+        // Written as it is meanwhile, and made over at the next start.
+        if (!f.busy)
+            say("*** The history " + name() +
+                " cannot be made to give back the room of the rows it removes: " + f.why +
+                ". It is kept as it is, and tried again at the next start.");
+    }
+}
+
+bool SqliteHistory::shrink() {
+    // Some pages at a time, in one transaction. Each step of the pragma gives back one page.
+    begin();
+    try {
+        QSqlQuery& step = prepared("PRAGMA incremental_vacuum(1)");
+        for (int page = 0; page < kPagesAtATime; ++page) {
+            run(step);
+            step.finish();
+        }
+        commit();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    return runText(QStringLiteral("PRAGMA freelist_count")).value(0).toInt() > 0;
 }
 
 QSqlDatabase& SqliteHistory::connectWith(const QString& options) {

@@ -12,7 +12,8 @@ namespace dx::ui {
 // each takes the right to write at the start of its transaction and waits for the others'.
 class SqliteHistory final : public HistoryDatabase {
   public:
-    static constexpr int kSchemaVersion = 1;
+    // 1: the tables; 2: the same, the file giving the room of removed rows back (auto_vacuum).
+    static constexpr int kSchemaVersion = 2;
 
     SqliteHistory(QString path, QString connectionName);
     ~SqliteHistory() override;
@@ -29,6 +30,8 @@ class SqliteHistory final : public HistoryDatabase {
     };
     // One opening of the file; throws Damaged, or HistoryFailure to be tried again.
     HistoryOpened openFile(const Say& say);
+    // Brings a file of version 1 to version 2; one that cannot be is said, and written as it is.
+    void toSecondVersion(const Say& say);
     // Connects to the file, with the driver's `options` ("NAME=value;" each) and a busy timeout.
     QSqlDatabase& connectWith(const QString& options);
     // Moves the file, its -wal and its -shm aside under one new name, the UTC time in it; the name,

@@ -37,8 +37,11 @@ class HistoryStore : public HistorySink {
     static constexpr std::chrono::milliseconds kRetryEvery{30000};
 
     // Opens `path` (an SQLite file, or a postgresql:// URI) in the writer thread and begins
-    // writing; `node` is the configured node at start.
-    HistoryStore(QString path, std::string node, std::chrono::milliseconds retryEvery = kRetryEvery);
+    // writing; `node` is the configured node at start. With `keepDays`, what this monitor's nodes
+    // did longer ago than that many days is removed at start and once a day (0: everything is
+    // kept).
+    HistoryStore(QString path, std::string node, std::chrono::milliseconds retryEvery = kRetryEvery,
+                 int keepDays = 0);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -63,6 +66,8 @@ class HistoryStore : public HistorySink {
     // each once a stretch.
     void failed(const HistoryDatabase& db, const HistoryFailure& f);
     void written(const HistoryDatabase& db);
+    // Removes some of what is older than the days kept, in one small transaction, between writes.
+    void removeSome(HistoryDatabase& db);
     void closeLeftOpen(HistoryDatabase& db, const std::string& node);
     void say(std::string text);
 
@@ -82,6 +87,17 @@ class HistoryStore : public HistorySink {
     std::set<std::string> nodesMet_;
     UnwrittenRows unwritten_;
     Clock::time_point lastFlush_, lastRowsFlush_;  // when the last write began, and the last with rows
+    // A removal under way: the nodes, the one and the table it is at, and the time before which
+    // rows go; then the room is given back.
+    struct Removal {
+        std::vector<std::string> nodes;
+        std::size_t node = 0;
+        std::size_t table = 0;
+        std::string before, beforeMinute;
+    };
+    const int keepDays_;
+    std::optional<Removal> removal_;
+    Clock::time_point nextRemoval_;
     bool failing_ = false;
     const std::chrono::milliseconds retryEvery_;
     std::optional<Clock::time_point> retryAt_;  // while the database cannot be reached

@@ -147,8 +147,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("node"),
         QStringLiteral("With --export: only the node ADDRESS:PORT (default: every node in the history)."),
         QStringLiteral("ADDRESS:PORT"));
-    parser.addOptions(
-        {help, version, config, connect, reconnect, log, history, exportTable, since, until, node});
+    const QCommandLineOption historyKeep(
+        QStringLiteral("history-keep"),
+        QStringLiteral("Removes from the history what this node did more than DAYS days ago (1 or more), "
+                       "at start and once a day (default: everything is kept)."),
+        QStringLiteral("DAYS"));
+    parser.addOptions({help, version, config, connect, reconnect, log, history, historyKeep, exportTable,
+                       since, until, node});
     // The program says its own name, however it was started.
     QString usage = parser.helpText();
     const qsizetype name = usage.indexOf(QStringLiteral("Usage: ")) + 7;
@@ -172,8 +177,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         if (!table)
             return bad(QStringLiteral("--export takes sessions, counts or links, not '%1'.").arg(name),
                        usage);
-        // The export runs no window, no link and no log.
-        for (const QCommandLineOption* windowsOnly : {&connect, &reconnect, &log})
+        // The export runs no window, no link and no log, and removes nothing.
+        for (const QCommandLineOption* windowsOnly : {&connect, &reconnect, &log, &historyKeep})
             if (parser.isSet(*windowsOnly))
                 return bad(QStringLiteral("--%1 cannot be used with --export.")
                                .arg(windowsOnly->names().constFirst()),
@@ -251,6 +256,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         if (!location) return bad(QStringLiteral("--history: ") + why, usage);
         // A file is kept by its absolute name; a server's URI as it was given.
         if (!location->isPostgres()) o.historyPath = location->file;
+    }
+    if (parser.isSet(historyKeep)) {
+        const QString text = parser.value(historyKeep);
+        bool whole = false;
+        o.historyKeepDays = text.trimmed().toInt(&whole);
+        if (!whole || o.historyKeepDays < 1)
+            return bad(
+                QStringLiteral("--history-keep takes a whole number of days, 1 or more, not '%1'.").arg(text),
+                usage);
     }
     if (o.historyExport && o.historyPath.isEmpty() && isNullDevice(o.configPath))
         return bad(QStringLiteral("--config: '%1' keeps no history to export; name one with --history.")

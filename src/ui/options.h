@@ -20,6 +20,7 @@ struct Options {
     QString historyPath;
     // A table of the history to write to standard output instead of opening any window.
     std::optional<HistoryExport> historyExport;
+    int historyKeepDays = 0;  // the days of history kept; 0: all of it
 };
 
 // The history to use with the configuration in use: the file or URI named, else history.sqlite in

@@ -82,6 +82,9 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
         {{"--history", dir.path()}, 2, "--history: '"},
         {{"--history", dir.filePath("missing/h.sqlite")}, 2, "--history: the directory of"},
         {{"--history", "/dev/null"}, 2, "--history: '/dev/null' is not a regular file."},
+        {{"--history-keep", "0"}, 2, "--history-keep takes a whole number of days, 1 or more, not '0'."},
+        {{"--history-keep", "7.5"}, 2, "--history-keep takes"},
+        {{"--history-keep", "99999999999"}, 2, "--history-keep takes"},
         {{"-platform", "offscreen", "-style=fusion", "--connect"}, 0, ""},  // Qt's own, for Qt
     };
     for (const Case& c : cases) {
@@ -98,11 +101,12 @@ TEST(CommandLineOptions, GoodValuesRunBadOnesSayWhichOptionAndExitTwo) {
     }
     const ui::ParsedCommandLine all =
         ui::parseCommandLine({"dxmonitor", "--config", existing, "--connect", "--reconnect", " 30 ", "--log",
-                              dir.filePath("t.log")});
+                              dir.filePath("t.log"), "--history-keep", "365"});
     ASSERT_TRUE(all.run);
     EXPECT_EQ(all.run->configPath, QFileInfo(existing).absoluteFilePath());
     EXPECT_TRUE(all.run->connect);
     EXPECT_EQ(all.run->reconnectSeconds, 30);
+    EXPECT_EQ(all.run->historyKeepDays, 365);
     if (!root) {
         const ui::ParsedCommandLine r = ui::parseCommandLine({"dxmonitor", "--config", unreadable});
         EXPECT_EQ(r.exitCode, 2);

@@ -158,6 +158,7 @@ TEST_F(HistoryExport, ABadValueExitsTwoNamingItsOption) {
         {{"--export", "sessions", "--connect"}, "--connect cannot be used with --export."},
         {{"--export", "sessions", "--reconnect", "30"}, "--reconnect cannot be used with --export."},
         {{"--export", "sessions", "--log", "t.log"}, "--log cannot be used with --export."},
+        {{"--export", "sessions", "--history-keep", "7"}, "--history-keep cannot be used with --export."},
         {{"--since", "2026-12-08"}, "--since is used only with --export."},
         {{"--export", "sessions", "--config", "/dev/null"}, "--config: '/dev/null' keeps no history"},
     };

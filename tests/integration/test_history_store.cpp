@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -106,7 +107,7 @@ TEST(HistoryStore, RowsLandWithinACoupleOfSecondsAndARestartClosesWhatACrashLeft
                                "10:05:00|left"}));
         EXPECT_EQ(reader.rows(QStringLiteral("SELECT * FROM user_counts")),
                   QStringList{"node.example:7300|2026-12-09 10:00|2|3|1|1|0|0|0|0|0"});
-        EXPECT_EQ(reader.rows(QStringLiteral("SELECT * FROM schema_version")), QStringList{"1"});
+        EXPECT_EQ(reader.rows(QStringLiteral("SELECT * FROM schema_version")), QStringList{"2"});
         EXPECT_EQ(reader.rows(QStringLiteral("PRAGMA journal_mode")), QStringList{"wal"});
         EXPECT_EQ(reader.rows(QStringLiteral("SELECT node, up, down, reason FROM links")),
                   QStringList{"node.example:7300|2026-12-09 09:59:00|-|-"});
@@ -265,6 +266,72 @@ TEST(HistoryStore, TwoMonitorsOfTwoNodesWriteOneFileAndNeitherLosesARow) {
     EXPECT_EQ(reader.rows(QStringLiteral(
                   "SELECT node, count(*), count(ended) FROM sessions GROUP BY node ORDER BY node")),
               (QStringList{"gb7abc.example:7300|6000|6000", "gb7xyz.example:7300|6000|6000"}));
+}
+
+TEST(HistoryStore, KeepingDaysRemovesThisNodesOlderRowsAndTheFileShrinksAndAnOlderFileIsMadeOver) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    const std::string mine = "gb7abc.example:7300";
+    HistoryStore(path, mine).stop();
+    const auto daysAgo = [](int days) {
+        return QDateTime::currentDateTimeUtc().addDays(-days).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    };
+    const QString filler = QString(400, u'x');
+    const auto fileSize = [&](Reader& reader) {
+        reader.rows(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        return QFileInfo(path).size();
+    };
+    qint64 before = 0;
+    {
+        // As version 1 made it: without giving room back.
+        Reader reader(path);
+        reader.rows(QStringLiteral("PRAGMA auto_vacuum=NONE"));
+        reader.rows(QStringLiteral("VACUUM"));
+        reader.rows(QStringLiteral("UPDATE schema_version SET version = 1"));
+        reader.rows(QStringLiteral("BEGIN"));
+        for (const std::string& node : {mine, std::string("gb7xyz.example:7300")}) {
+            const QString n = QString::fromStdString(node);
+            for (const int days : {10, 2}) {
+                for (int i = 0; i < (node == mine && days == 10 ? 3000 : 5); ++i)
+                    reader.rows(
+                        QStringLiteral("INSERT INTO sessions (node, socket, call, address, port, kind, "
+                                       "started, ended, end_reason) VALUES ('%1', 5, '%2', '%3', '1', "
+                                       "'plain', '%4', '%4', 'left')")
+                            .arg(n, QString::number(days), filler, daysAgo(days)));
+                reader.rows(
+                    QStringLiteral("INSERT INTO user_counts VALUES ('%1', '%2', 1, 1, 0, 0, 0, 1, 0, 0, 0)")
+                        .arg(n, daysAgo(days).left(16)));
+                reader.rows(QStringLiteral("INSERT INTO links VALUES ('%1', '%2', '%2', 'closed')")
+                                .arg(n, daysAgo(days)));
+            }
+        }
+        reader.rows(QStringLiteral("COMMIT"));
+        before = fileSize(reader);
+    }
+    {
+        HistoryStore store(path, mine, HistoryStore::kRetryEvery, 7);
+        Reader reader(path);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return reader.rows(QStringLiteral("SELECT count(*) FROM sessions")) == QStringList{"15"} &&
+                       reader.rows(QStringLiteral("PRAGMA freelist_count")) == QStringList{"0"};
+            },
+            10000));
+        store.stop();
+        EXPECT_EQ(store.takeNotices(), std::vector<std::string>{});
+    }
+    Reader reader(path);
+    const QString kept = QStringLiteral(
+        "SELECT node, (SELECT group_concat(call) FROM (SELECT DISTINCT call FROM sessions s WHERE s.node = "
+        "n.node)), "
+        "(SELECT count(*) FROM user_counts c WHERE c.node = n.node), (SELECT count(*) FROM links l WHERE "
+        "l.node = "
+        "n.node) FROM (SELECT DISTINCT node FROM sessions) n ORDER BY node");
+    EXPECT_EQ(reader.rows(kept), (QStringList{"gb7abc.example:7300|2|1|1", "gb7xyz.example:7300|10,2|2|2"}));
+    EXPECT_EQ(reader.rows(QStringLiteral("SELECT version FROM schema_version")), QStringList{"2"});
+    EXPECT_EQ(reader.rows(QStringLiteral("PRAGMA auto_vacuum")), QStringList{"2"});
+    const qint64 after = fileSize(reader);
+    EXPECT_LT(after, before / 10) << before << " " << after;
 }
 
 // The program itself, on a configuration in `dir` that points at `node`, its history beside it.

@@ -79,6 +79,13 @@ HistoryRecorder::HistoryRecorder(const ConfigValues& config, const Statistics& s
     made_.reserve(kRoom);
 }
 
+template <typename Row>
+void HistoryRecorder::make(Row&& row) {
+    made_.emplace_back(std::forward<Row>(row));
+    // A burst (the users of a big node counted at once) goes on in pieces, never moved again.
+    if (made_.size() == kRoom) passOn();
+}
+
 std::int32_t HistoryRecorder::users() const {
     const Statistics::Counts& n = shown_;
     return n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node;
@@ -109,7 +116,7 @@ void HistoryRecorder::endMinute() {
     row.nodes = n.node;
     row.nocall = n.noCall;
     row.unclassified = n.unclassified;
-    made_.emplace_back(row);
+    make(row);
     maxUsers_ = row.users;
 }
 
@@ -125,7 +132,7 @@ void HistoryRecorder::passTime(UtcTime at) {
 void HistoryRecorder::writeKind(Open& open) {
     if (!open.key || !open.kindToWrite) return;
     open.kindToWrite = false;
-    made_.emplace_back(SessionChanged{open.key, open.kind, std::string(), std::string()});
+    make(SessionChanged{open.key, open.kind, std::string(), std::string()});
 }
 
 void HistoryRecorder::writeKinds() {
@@ -135,12 +142,15 @@ void HistoryRecorder::writeKinds() {
     kindsToWrite_.clear();
 }
 
+void HistoryRecorder::passOn() {
+    sink_.write(std::exchange(made_, {}));
+    // Room for what comes before the next hand-over, made before the events come.
+    made_.reserve(kRoom);
+}
+
 void HistoryRecorder::handOver() {
     writeKinds();
-    if (made_.empty()) return;
-    sink_.write(std::exchange(made_, {}));
-    // Room for what a busy node brings between two ticks, made before the events come.
-    made_.reserve(kRoom);
+    if (!made_.empty()) passOn();
 }
 
 void HistoryRecorder::clockTick(UtcTime now) {
@@ -154,8 +164,7 @@ void HistoryRecorder::linkUp(const LinkUp& e, PaneNotes&) {
     minute_ = std::chrono::floor<std::chrono::minutes>(e.at);
     shown_ = Statistics::Counts{};  // no one has arrived on this link yet
     maxUsers_ = 0;
-    made_.emplace_back(
-        LinkWentUp{link_, config_.remoteHost + ":" + std::to_string(config_.remotePort), e.at});
+    make(LinkWentUp{link_, config_.remoteHost + ":" + std::to_string(config_.remotePort), e.at});
     // Handed over at once: the program now waits for the node with its clock stopped, and the
     // users who come after it are written the sooner for it.
     handOver();
@@ -170,9 +179,9 @@ void HistoryRecorder::linkDown(const LinkDown& e, PaneNotes&) {
         e.reason == LinkDownReason::ProgramEnded ? SessionEnd::ProgramEnded : SessionEnd::LinkLost;
     writeKinds();
     for (Open& open : open_)
-        if (open.key) made_.emplace_back(SessionEnded{open.key, e.at, end});
+        if (open.key) make(SessionEnded{open.key, e.at, end});
     open_.clear();
-    made_.emplace_back(LinkWentDown{link_, e.at, e.reason});
+    make(LinkWentDown{link_, e.at, e.reason});
     up_ = false;
     // The program may be ending: its last rows are not left for a tick.
     handOver();
@@ -188,11 +197,21 @@ void HistoryRecorder::userArrived(const UserArrived& e, PaneNotes&) {
     // A socket reused without a departure in between: the stay before it has ended.
     if (open.key) {
         writeKind(open);
-        made_.emplace_back(SessionEnded{open.key, e.at, SessionEnd::Left});
+        make(SessionEnded{open.key, e.at, SessionEnd::Left});
     }
     open = Open{nextKey_++, e.user.kind};
-    made_.emplace_back(SessionStarted{open.key, link_, e.user.socket, e.user.call, e.user.address,
-                                      e.user.port, e.user.kind, e.user.version, e.at});
+    // Made in its place: the user's texts are copied once.
+    auto& started = std::get<SessionStarted>(made_.emplace_back(std::in_place_type<SessionStarted>));
+    started.key = open.key;
+    started.link = link_;
+    started.socket = e.user.socket;
+    started.call = e.user.call;
+    started.address = e.user.address;
+    started.port = e.user.port;
+    started.kind = e.user.kind;
+    started.version = e.user.version;
+    started.at = e.at;
+    if (made_.size() == kRoom) passOn();
 }
 
 void HistoryRecorder::userChanged(const UserChanged& e, PaneNotes&) {
@@ -215,8 +234,8 @@ void HistoryRecorder::userChanged(const UserChanged& e, PaneNotes&) {
     }
     if (!call && !version) return;
     open->kindToWrite = false;
-    made_.emplace_back(SessionChanged{open->key, open->kind, call ? e.user.call : std::string(),
-                                      version ? e.user.version : std::string()});
+    make(SessionChanged{open->key, open->kind, call ? e.user.call : std::string(),
+                        version ? e.user.version : std::string()});
 }
 
 void HistoryRecorder::userLeft(const UserLeft& e, PaneNotes&) {
@@ -226,7 +245,7 @@ void HistoryRecorder::userLeft(const UserLeft& e, PaneNotes&) {
     Open* open = openOn(e.user.socket);
     if (!open) return;
     writeKind(*open);
-    made_.emplace_back(SessionEnded{open->key, e.at, SessionEnd::Left});
+    make(SessionEnded{open->key, e.at, SessionEnd::Left});
     open->key = 0;
 }
 

@@ -19,7 +19,8 @@ std::string historyMinute(std::chrono::sys_time<std::chrono::minutes> minute);
 std::string historyText(std::string_view bytes);
 
 // Turns the users' comings and goings and the link's ups and downs into the history's rows, and
-// hands them to the sink: at each tick of the clock, and when the link goes down. A session opens when a user
+// hands them to the sink: at each tick of the clock, when the link comes up or goes down, and whenever 64
+// rows have gathered (a big node's users counted at once). A session opens when a user
 // arrives and ends when the user leaves or the link goes down; it keeps the most definite kind seen, so a
 // return to unclassified (a rescan) does not undo what was learnt. While the link is up, every minute ends in
 // a row of the header's counters. It sits beside the node's stream: each event costs it little more than the
@@ -53,6 +54,10 @@ class HistoryRecorder : public SocketObserver {
     // event before its end left them: the event that ends it has already been counted.
     void noteUsers();
     std::int32_t users() const;
+    // Adds a row; a full batch goes to the sink at once.
+    template <typename Row>
+    void make(Row&& row);
+    void passOn();
     void handOver();
     // A kind learnt goes with the next hand-over, or before the session ends: a user's kind often
     // changes several times within moments, and only the last needs writing.

@@ -97,57 +97,83 @@ const std::string& versionShown(UserKind kind, const GridRow& row) {
 }
 }  // namespace
 
-User SocketEvents::userAt(std::int32_t socket, UserKind kind, const GridRow& row) const {
-    User u;
+void SocketEvents::fillUser(User& u, std::int32_t socket, UserKind kind, const GridRow& row) {
     u.socket = static_cast<std::int16_t>(socket);
     u.call = row.call.text();
     u.address = row.address.text();
     u.port = row.port.text();
     u.kind = kind;
     u.version = versionShown(kind, row);
-    return u;
 }
 
 void SocketEvents::counted(std::int32_t socket, UserKind kind, const GridRow* row) {
     if (socket < 0) return;
+    // Most rows counted again are as they were: nothing is made for them. A cell whose stamp is
+    // the same has not changed since.
     const auto at = static_cast<std::size_t>(socket);
+    const bool user = kind != UserKind::None && row;
+    const Known* known = at < known_.size() ? &known_[at] : nullptr;
+    if (!user && (!known || !known->present)) return;
+    if (user && known && known->present && known->kind == kind && known->callStamp == row->call.stamp() &&
+        known->portStamp == row->port.stamp())
+        return;
+    publishCounted(at, kind, row);
+}
+
+void SocketEvents::publishCounted(std::size_t at, UserKind kind, const GridRow* row) {
+    const auto socket = static_cast<std::int32_t>(at);
     if (kind == UserKind::None || !row) {
-        if (at >= known_.size() || !known_[at].present) return;
         if (at < openingCalls_.size()) openingCalls_[at].reset();
         Known& was = known_[at];
-        UserLeft left{platform_.nowUtc(), User{}};
+        UserLeft& left = left_;
+        left.at = platform_.nowUtc();
         left.user.socket = static_cast<std::int16_t>(socket);
-        left.user.call = std::move(was.call);
+        left.user.call.swap(was.call);
         left.user.kind = was.kind;
-        left.user.version = std::move(was.version);
-        if (row) {
-            left.user.address = row->address.text();
-            left.user.port = row->port.text();
-        }
-        was = Known{};
+        left.user.version.swap(was.version);
+        left.user.address = row ? row->address.text() : std::string();
+        left.user.port = row ? row->port.text() : std::string();
+        was.present = false;
+        was.kind = UserKind::Unclassified;
+        was.call.clear();
+        was.version.clear();
         publish(left, [](SocketObserver& o, const UserLeft& e, PaneNotes& n) { o.userLeft(e, n); });
         return;
     }
     if (at >= known_.size()) known_.resize(at + 1);
     Known& known = known_[at];
-    // Most rows counted again are as they were: nothing is made for them.
+    // A cell whose colour changed has a new stamp: it is compared by its text.
     if (known.present && known.kind == kind && known.call == row->call.text() &&
-        known.version == versionShown(kind, *row))
-        return;
-    User user = userAt(socket, kind, *row);
-    if (!known.present) {
-        known = Known{true, user.kind, user.call, user.version};
-        bool alreadyThere = opening_;
-        if (at < openingCalls_.size() && openingCalls_[at]) {
-            alreadyThere = *openingCalls_[at] == user.call;
-            openingCalls_[at].reset();
-        }
-        publish(UserArrived{platform_.nowUtc(), std::move(user), alreadyThere},
-                [](SocketObserver& o, const UserArrived& e, PaneNotes& n) { o.userArrived(e, n); });
+        known.version == versionShown(kind, *row)) {
+        known.callStamp = row->call.stamp();
+        known.portStamp = row->port.stamp();
         return;
     }
-    UserChanged changed{platform_.nowUtc(), std::move(user), known.kind, known.call, known.version};
-    known.kind = changed.user.kind;
+    known.callStamp = row->call.stamp();
+    known.portStamp = row->port.stamp();
+    if (!known.present) {
+        UserArrived& arrived = arrived_;
+        arrived.at = platform_.nowUtc();
+        fillUser(arrived.user, socket, kind, *row);
+        known.present = true;
+        known.kind = kind;
+        known.call = arrived.user.call;
+        known.version = arrived.user.version;
+        arrived.alreadyThere = opening_;
+        if (at < openingCalls_.size() && openingCalls_[at]) {
+            arrived.alreadyThere = *openingCalls_[at] == arrived.user.call;
+            openingCalls_[at].reset();
+        }
+        publish(arrived, [](SocketObserver& o, const UserArrived& e, PaneNotes& n) { o.userArrived(e, n); });
+        return;
+    }
+    UserChanged& changed = changed_;
+    changed.at = platform_.nowUtc();
+    fillUser(changed.user, socket, kind, *row);
+    changed.previousKind = known.kind;
+    changed.previousCall.swap(known.call);
+    changed.previousVersion.swap(known.version);
+    known.kind = kind;
     known.call = changed.user.call;
     known.version = changed.user.version;
     publish(changed, [](SocketObserver& o, const UserChanged& e, PaneNotes& n) { o.userChanged(e, n); });

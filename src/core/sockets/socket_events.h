@@ -124,21 +124,33 @@ class SocketEvents {
     void counted(std::int32_t socket, UserKind kind, const GridRow* row);
 
   private:
+    // What was last published of the user on a socket, and the stamps of the row's call and port
+    // cells then: while neither has changed, nor has the kind, there is nothing new to tell.
     struct Known {
         bool present = false;
         UserKind kind = UserKind::Unclassified;
         std::string call;
         std::string version;
+        std::uint64_t callStamp = 0, portStamp = 0;
     };
     template <typename Event, typename Deliver>
     void publish(const Event& event, Deliver deliver);
-    User userAt(std::int32_t socket, UserKind kind, const GridRow& row) const;
+    // Sets `u` to the user on socket `socket` as the row shows it.
+    static void fillUser(User& u, std::int32_t socket, UserKind kind, const GridRow& row);
+    // Publishes what changed of the user on socket `at`, if anything did: a departure of one known
+    // present, an arrival, or a change.
+    void publishCounted(std::size_t at, UserKind kind, const GridRow* row);
 
     const Grid& grid_;
     Platform& platform_;
     MonitorModel& monitor_;
     std::vector<SocketObserver*> observers_;
     std::vector<Known> known_;  // by socket
+    // The events as last published, made anew in place each time: publishing one copies only
+    // what it tells.
+    UserArrived arrived_;
+    UserChanged changed_;
+    UserLeft left_;
     // By socket, the call the opening reported, until a user on that socket has come or gone.
     std::vector<std::optional<std::string>> openingCalls_;
     bool up_ = false;

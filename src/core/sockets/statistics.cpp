@@ -109,10 +109,12 @@ void Statistics::incremental() {
         category_.resize(static_cast<std::size_t>(std::max(counted_, before)) + 1, UserKind::None);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const bool listening = events_.listening();
     for (const std::int32_t i : rows) {
         widen(i);
         if (i < 1 || static_cast<std::size_t>(i) >= category_.size()) continue;
-        const UserKind now = categorise(i);
+        const GridRow* row = grid_.hasRow(i) ? &connects_.rows[static_cast<std::size_t>(i)] : nullptr;
+        const UserKind now = row && i <= counted_ ? row->userKind() : UserKind::None;
         UserKind& was = category_[static_cast<std::size_t>(i)];
         if (now != was) {
             add(was, -1);
@@ -121,7 +123,7 @@ void Statistics::incremental() {
         }
         // Published as the counters change, so that after each event the users known to be
         // present are what the counters count.
-        if (events_.listening()) report(i, now);
+        if (listening) events_.counted(i, now, row);
     }
 }
 
