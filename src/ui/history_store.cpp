@@ -104,8 +104,8 @@ void HistoryStore::say(std::string text) {
 HistoryStore::Clock::time_point HistoryStore::nextFlush() const {
     // The heartbeat is written at least once a second. Rows are written when the oldest has waited
     // kOldestWaits, so that with the commit it takes they are on the disk within a second of being
-    // handed over; the recorder hands them over every 200 ms, so in a steady stream the flush
-    // falls between two hand-overs and takes five of them: one transaction a second. A flush
+    // handed over; the recorder hands them over every 100 ms, so in a steady stream the flush
+    // falls between two hand-overs and takes ten of them: one transaction a second. A flush
     // with rows comes no sooner than a second after the last, unless the oldest would wait
     // longer; rows after a quiet spell go at once.
     Clock::time_point due = lastFlush_ + kFlushEvery;
