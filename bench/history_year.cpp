@@ -34,6 +34,7 @@
 
 #include "history/history_recorder.h"
 #include "history_store.h"
+#include "rng.h"
 
 namespace {
 
@@ -42,25 +43,13 @@ using Seconds = std::int64_t;  // since the epoch, UTC
 constexpr Seconds kMinute = 60, kHour = 3600, kDay = 86400;
 constexpr Seconds kNever = std::numeric_limits<Seconds>::max();
 
-// splitmix64: the same seed gives the same history on every machine.
-class Rng {
+// nodesim's generator (splitmix64: the same seed gives the same history on every machine), with
+// the draws a year of stays needs besides.
+class Rng : public nodesim::Rng {
   public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    using nodesim::Rng::Rng;
     double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-    int range(int lo, int hi) {
-        return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
-    }
     bool chance(double p) { return uniform() < p; }
-    template <typename C>
-    const auto& pick(const C& items) {
-        return items[static_cast<std::size_t>(range(0, static_cast<int>(std::size(items)) - 1))];
-    }
     double normal() {
         const double u = 1.0 - uniform();
         return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * M_PI * uniform());
