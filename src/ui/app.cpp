@@ -38,7 +38,8 @@ App::App(const QString& configPath, const Options& options)
     const EventRunner run = [this](const std::function<void()>& handler) {
         runEvent("a window event", handler);
     };
-    monitor_ = std::make_unique<MonitorWindow>(*core_, run);
+    find_ = std::make_unique<PaneFind>(core_->monitor.pane, regex_);
+    monitor_ = std::make_unique<MonitorWindow>(*core_, *find_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
 

@@ -14,6 +14,7 @@
 #include "monitor_window.h"
 #include "options.h"
 #include "qt_platform.h"
+#include "qt_regex.h"
 #include "settings_window.h"
 #include "traffic_log.h"
 
@@ -56,6 +57,8 @@ class App : public QObject {
     // The history's store, while one is kept.
     HistoryStore* history() { return history_.get(); }
     SettingsWindow& settings() { return *settings_; }
+    // What the monitor window's find bar looks for in the pane.
+    PaneFind& find() { return *find_; }
 
     // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
@@ -65,6 +68,8 @@ class App : public QObject {
   private:
     QtPlatform platform_;
     std::unique_ptr<Core> core_;
+    QtRegexEngine regex_;
+    std::unique_ptr<PaneFind> find_;  // in core_'s pane
     std::unique_ptr<MonitorWindow> monitor_;
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
