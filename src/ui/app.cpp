@@ -42,6 +42,7 @@ App::App(const QString& configPath, const Options& options)
     monitor_ = std::make_unique<MonitorWindow>(*core_, *find_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
+    connect(connects_->menuHelp, &QAction::triggered, this, [this] { openGuide(); });
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -68,6 +69,7 @@ App::~App() {
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
+    guide_.reset();
     settings_.reset();
     connects_.reset();
     monitor_.reset();
@@ -117,6 +119,13 @@ void App::historyTick() {
     runEvent("the history's notice", [this, &notices] {
         for (const std::string& notice : notices) core_->monitor.pane.append("\r\n" + notice, colours::kRed);
     });
+}
+
+void App::openGuide() {
+    if (!guide_) guide_ = std::make_unique<GuideWindow>();
+    guide_->show();
+    guide_->raise();
+    guide_->activateWindow();
 }
 
 void App::pressConnect() {

@@ -9,6 +9,7 @@
 
 #include "app/core.h"
 #include "connections_window.h"
+#include "guide_window.h"
 #include "history/history_recorder.h"
 #include "history_store.h"
 #include "monitor_window.h"
@@ -57,6 +58,10 @@ class App : public QObject {
     // The history's store, while one is kept.
     HistoryStore* history() { return history_.get(); }
     SettingsWindow& settings() { return *settings_; }
+    // Opens the operator's guide, or brings it to the front.
+    void openGuide();
+    // The guide's window, once opened.
+    GuideWindow* guide() { return guide_.get(); }
     // What the monitor window's find bar looks for in the pane.
     PaneFind& find() { return *find_; }
 
@@ -73,6 +78,7 @@ class App : public QObject {
     std::unique_ptr<MonitorWindow> monitor_;
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<GuideWindow> guide_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
     std::unique_ptr<HistoryStore> history_;
