@@ -5,10 +5,15 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql
+  # The History window's plot. Debian's qt6-charts-dev does not bring libqt6opengl6-dev, which
+  # its CMake package needs to be found.
+  qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
   iproute2
+  # The history's tests start a PostgreSQL server of their own, run as an unprivileged user.
+  postgresql-15 util-linux
 )
 if [ "${DX_WITH_X:-0}" = 1 ]; then
   packages+=(xvfb xdotool imagemagick)

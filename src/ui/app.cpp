@@ -42,6 +42,10 @@ App::App(const QString& configPath, const Options& options)
     monitor_ = std::make_unique<MonitorWindow>(*core_, *find_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
+    QAction* history = connects_->menuHistory;
+    history->setEnabled(!historyPath_.isEmpty());
+    if (historyPath_.isEmpty()) history->setToolTip(QStringLiteral("No history is kept"));
+    connect(history, &QAction::triggered, this, [this] { openHistoryWindow(); });
     connect(connects_->menuHelp, &QAction::triggered, this, [this] { openGuide(); });
 
     Core& c = *core_;
@@ -66,6 +70,7 @@ App::App(const QString& configPath, const Options& options)
 }
 
 App::~App() {
+    delete historyWindow_;
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
@@ -82,10 +87,8 @@ void App::start() {
 
 void App::startHistory() {
     if (historyPath_.isEmpty() || history_) return;
-    const ConfigValues& config = core_->config;
-    history_ = std::make_unique<HistoryStore>(
-        historyPath_, historyText(config.remoteHost) + ":" + std::to_string(config.remotePort));
-    recorder_ = std::make_unique<HistoryRecorder>(config, core_->statistics, *history_);
+    history_ = std::make_unique<HistoryStore>(historyPath_, configuredNode());
+    recorder_ = std::make_unique<HistoryRecorder>(core_->config, core_->statistics, *history_);
     core_->events.subscribe(*recorder_);
     // The process ends at once when the program ends: the last rows are written first.
     platform_.beforeEnd = [this] { endHistory(); };
@@ -93,6 +96,23 @@ void App::startHistory() {
     // The recorder hands its rows over at each tick: a few times a second, so that a crash loses
     // little more than the writer's last second.
     historyClock_.start(200);
+}
+
+std::string App::configuredNode() const {
+    const ConfigValues& config = core_->config;
+    return historyText(config.remoteHost) + ":" + std::to_string(config.remotePort);
+}
+
+void App::openHistoryWindow() {
+    if (historyPath_.isEmpty()) return;
+    if (!historyWindow_) {
+        historyWindow_ = new HistoryWindow(historyPath_, configuredNode());
+        historyWindow_->setAttribute(Qt::WA_DeleteOnClose);  // what it read goes with it
+        connect(historyWindow_, &QObject::destroyed, this, [] { handBackFreedMemory(); });
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 void App::endHistory() {

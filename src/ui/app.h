@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "guide_window.h"
 #include "history/history_recorder.h"
 #include "history_store.h"
+#include "history_window.h"
 #include "monitor_window.h"
 #include "options.h"
 #include "qt_platform.h"
@@ -49,6 +51,8 @@ class App : public QObject {
     void endHistory();
     // The history's minute clock, and what its writer has to tell the operator.
     void historyTick();
+    // The node as the history names it: the configured address, ":" and the port.
+    std::string configuredNode() const;
 
   public:
     Core& core() { return *core_; }
@@ -57,6 +61,10 @@ class App : public QObject {
     ConnectionsWindow& connects() { return *connects_; }
     // The history's store, while one is kept.
     HistoryStore* history() { return history_.get(); }
+    // Opens the History window on the history in use, or brings it to the front.
+    void openHistoryWindow();
+    // The History window while it is open.
+    HistoryWindow* historyWindow() { return historyWindow_; }
     SettingsWindow& settings() { return *settings_; }
     // Opens the operator's guide, or brings it to the front.
     void openGuide();
@@ -84,6 +92,7 @@ class App : public QObject {
     std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<HistoryRecorder> recorder_;  // writes into history_
     QTimer historyClock_;
+    QPointer<HistoryWindow> historyWindow_;  // gone when the operator closes it
     // The pane's replacement count when it last said that the log cannot be written.
     std::optional<std::size_t> logNoticeAt_;
     int eventDepth_ = 0;

@@ -71,6 +71,7 @@ ConnectionsWindow::ConnectionsWindow(Core& core, EventRunner runEvent)
     menuHelp = bar->addAction(QStringLiteral("Help"));
     menuAbout = bar->addAction(QStringLiteral("About"));
     menuResetScreens = bar->addAction(QStringLiteral("Reset Screens"));
+    menuHistory = bar->addAction(QStringLiteral("History"));
 
     connect(rescanButton, &QPushButton::clicked, this,
             [this] { handle([this] { core_.connectionsCommands.rescan(); }); });

@@ -31,6 +31,7 @@ class ConnectionsWindow : public ModelWindow<QMainWindow> {
     QAction* menuHelp;  // the operator's guide
     QAction* menuAbout;
     QAction* menuResetScreens;
+    QAction* menuHistory;               // opened by the program, which knows the history in use
     std::vector<QLineEdit*> portBoxes;  // portStrip(1..)
 
   private:

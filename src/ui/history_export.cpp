@@ -17,12 +17,11 @@
 
 #include "checked_output.h"
 #include "history/csv.h"
-#include "history_store.h"
+#include "history_location.h"
+#include "history_sqlite.h"
 
 namespace dx::ui {
 namespace {
-
-constexpr int kBusyTimeoutMs = 5000;
 
 // What each export reads: its columns (the CSV's header names them so), the column that says
 // when a row begins and the one that says when it ends (the same for a minute's counts), and its
@@ -120,15 +119,18 @@ std::optional<HistoryExport::Table> exportTableNamed(const QString& name) {
 }
 
 std::optional<QString> openHistoryForReading(const QString& connection, const QString& location) {
-    // Read only: a history that is not there is never made by looking for it.
-    const QFileInfo file(location);
-    if (!file.exists()) return QStringLiteral("it does not exist");
-    if (!file.isFile()) return QStringLiteral("it is not a regular file");
-    if (!file.isReadable()) return qt_error_string(EACCES);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(location);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-    if (!db.open()) return db.lastError().text();
+    QString why;
+    const auto where = parseHistoryLocation(location, &why, HistoryAccess::Read);
+    if (!where) return why.chopped(1);  // without its full stop
+    if (!where->isPostgres()) {
+        // Read only: a history that is not there is never made by looking for it.
+        const QFileInfo file(where->file);
+        if (!file.exists()) return QStringLiteral("it does not exist");
+        if (!file.isFile()) return QStringLiteral("it is not a regular file");
+        if (!file.isReadable()) return qt_error_string(EACCES);
+    }
+    const QSqlDatabase db = openHistoryDatabase(*where, connection, HistoryAccess::Read);
+    if (!db.isOpen()) return db.lastError().text();
     return std::nullopt;
 }
 
@@ -184,7 +186,7 @@ std::optional<QString> exportFrom(const QString& connection, const HistoryExport
         if (!version.exec(QStringLiteral("SELECT version FROM schema_version")))
             return cannotRead(version.lastError().databaseText());
         if (!version.next()) return cannotRead(QStringLiteral("its schema_version table is empty"));
-        if (const int v = version.value(0).toInt(); v > HistoryStore::kSchemaVersion)
+        if (const int v = version.value(0).toInt(); v > SqliteHistory::kSchemaVersion)
             return QStringLiteral("the history %1 was written by a newer version of the program (schema %2).")
                 .arg(quoted(location))
                 .arg(v);

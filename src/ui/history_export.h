@@ -20,8 +20,9 @@ struct HistoryExport {
 // "sessions", "counts", "links".
 std::optional<HistoryExport::Table> exportTableNamed(const QString& name);
 
-// The history at `location` opened for reading only, as the database connection named
-// `connection`: nothing is made or changed there. Answers why not when it cannot be.
+// The history at `location` (a file or a postgresql:// URI) opened for reading only, as the
+// database connection named `connection`: nothing is made or changed there. Answers why not when
+// it cannot be.
 std::optional<QString> openHistoryForReading(const QString& connection, const QString& location);
 
 // Writes the rows of the history at `location` that `request` asks for to `out`: a header row

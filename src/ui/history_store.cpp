@@ -1,13 +1,14 @@
 #include "history_store.h"
 
 #include "history/history_recorder.h"
+#include "history_location.h"
+#include "history_postgres.h"
+#include "history_sqlite.h"
 
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <type_traits>
@@ -17,26 +18,10 @@ namespace dx::ui {
 
 namespace {
 
-constexpr auto kFlushEvery = std::chrono::seconds(1);
-constexpr int kBusyTimeoutMs = 5000;
-
-const char* const kSchema[] = {
-    "CREATE TABLE schema_version (version INTEGER NOT NULL)",
-    "CREATE TABLE sessions (id INTEGER PRIMARY KEY, node TEXT NOT NULL, socket INTEGER NOT NULL, "
-    "call TEXT NOT NULL, address TEXT NOT NULL, port TEXT NOT NULL, kind TEXT NOT NULL, version TEXT, "
-    "started TEXT NOT NULL, ended TEXT, end_reason TEXT)",
-    "CREATE INDEX sessions_by_start ON sessions (node, started)",
-    "CREATE INDEX sessions_by_end ON sessions (node, ended)",
-    "CREATE INDEX sessions_by_call ON sessions (call COLLATE NOCASE)",
-    "CREATE TABLE user_counts (node TEXT NOT NULL, minute TEXT NOT NULL, users INTEGER NOT NULL, "
-    "max_users INTEGER NOT NULL, kel_latest INTEGER NOT NULL, kel_older INTEGER NOT NULL, "
-    "kel_unknown INTEGER NOT NULL, plain INTEGER NOT NULL, nodes INTEGER NOT NULL, nocall INTEGER NOT NULL, "
-    "unclassified INTEGER NOT NULL, PRIMARY KEY (node, minute))",
-    "CREATE INDEX user_counts_by_minute ON user_counts (minute)",
-    "CREATE TABLE links (node TEXT NOT NULL, up TEXT NOT NULL, down TEXT, reason TEXT)",
-    "CREATE INDEX links_by_up ON links (node, up)",
-    "CREATE TABLE monitors (node TEXT PRIMARY KEY, last_seen TEXT NOT NULL)",
-};
+constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
+constexpr auto kOldestWaits = std::chrono::milliseconds(850);
+// A database held by another writer this long is said to the operator.
+constexpr auto kBusyForLong = std::chrono::minutes(1);
 
 QVariant text(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -46,36 +31,24 @@ QVariant textOrNull(const std::string& s) {
     return s.empty() ? QVariant() : text(s);
 }
 
-std::string why(const QSqlError& error) {
-    const QString t = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return t.toStdString();
-}
-
 std::string nowText() {
     return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
 }
 
-struct Failed {
-    std::string why;
-};
-
-// Runs one statement; a failure ends the transaction it is part of.
-void execute(QSqlQuery& q) {
-    if (!q.exec()) throw Failed{why(q.lastError())};
-}
-void execute(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery q(db);
-    if (!q.exec(sql)) throw Failed{why(q.lastError())};
-}
-QSqlQuery prepared(QSqlDatabase& db, const char* sql) {
-    QSqlQuery q(db);
-    if (!q.prepare(QString::fromLatin1(sql))) throw Failed{why(q.lastError())};
+// Binds `values` to the statement in order and runs it.
+template <typename... Values>
+QSqlQuery& put(HistoryDatabase& db, HistoryStatement s, const Values&... values) {
+    QSqlQuery& q = db.statement(s);
+    int at = 0;
+    (q.bindValue(at++, QVariant(values)), ...);
+    db.run(q);
     return q;
 }
 
 }  // namespace
 
-HistoryStore::HistoryStore(QString path, std::string node) : path_(std::move(path)), node_(std::move(node)) {
+HistoryStore::HistoryStore(QString path, std::string node, std::chrono::milliseconds retryEvery)
+    : path_(std::move(path)), node_(std::move(node)), retryEvery_(retryEvery) {
     thread_.reset(QThread::create([this] { run(); }));
     thread_->start();
 }
@@ -85,8 +58,18 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::write(std::vector<HistoryRow> rows) {
-    const std::lock_guard lock(mutex_);
-    if (!stopping_) queued_.push_back(std::move(rows));
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        if (!queued_.empty()) {
+            queued_.push_back(std::move(rows));
+            return;
+        }
+        queued_.push_back(std::move(rows));
+        queuedSince_ = Clock::now();
+    }
+    // The first rows since the last flush: the next is planned by them.
+    wake_.notify_all();
 }
 
 void HistoryStore::stop() {
@@ -112,117 +95,138 @@ void HistoryStore::say(std::string text) {
     notices_.push_back(std::move(text));
 }
 
+HistoryStore::Clock::time_point HistoryStore::nextFlush() const {
+    // The heartbeat is written at least once a second. Rows are written when the oldest has waited
+    // kOldestWaits, so that with the commit it takes they are on the disk within a second of being
+    // handed over; the recorder hands them over every 200 ms, so in a steady stream the flush
+    // falls between two hand-overs and takes five of them: one transaction a second. A flush
+    // with rows comes no sooner than a second after the last, unless the oldest would wait
+    // longer; rows after a quiet spell go at once.
+    Clock::time_point due = lastFlush_ + kFlushEvery;
+    if (!queued_.empty())
+        due = std::min(
+            {due, queuedSince_ + kOldestWaits, std::max(lastRowsFlush_ + kFlushEvery, queuedSince_)});
+    return due;
+}
+
 void HistoryStore::run() {
-    const QString name = QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path_);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-        const bool opened = open(db);
-        if (!opened) {
-            // No history is kept: what the program goes on queueing is dropped at once.
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-            queued_ = {};
-        }
-        // Rows a failed write left, to go first, in the order they happened.
-        std::deque<HistoryRow> rows;
-        std::vector<std::vector<HistoryRow>> taken;
-        for (bool last = false; opened && !last;) {
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait_for(lock, kFlushEvery, [this] { return stopping_; });
-                last = stopping_;
-                taken = std::exchange(queued_, {});
-            }
-            for (std::vector<HistoryRow>& some : taken)
-                for (HistoryRow& row : some) rows.push_back(std::move(row));
-            taken.clear();
-            if (flush(db, rows)) {
-                rows.clear();
-                continue;
-            }
-            // Bounded while the disk refuses: the oldest go. Rows of a session whose start went
-            // are then left aside too.
-            if (rows.size() > kMostKept) rows.erase(rows.begin(), rows.begin() + (rows.size() - kMostKept));
-        }
-        db.close();
+    const QString connection = QStringLiteral("history-%1").arg(reinterpret_cast<quintptr>(this));
+    QString why;
+    const std::optional<HistoryLocation> where = parseHistoryLocation(path_, &why);
+    if (!where) {
+        say("*** The history " + path_.toStdString() + " cannot be opened: " + why.toStdString() +
+            " No history is kept.");
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        queued_ = {};
+        return;
     }
-    QSqlDatabase::removeDatabase(name);
-}
-
-bool HistoryStore::open(QSqlDatabase& db) {
-    const std::string file = path_.toStdString();
-    try {
-        if (!db.open()) throw Failed{why(db.lastError())};
-        // The first read of a file that is no database fails here. Turning a file to WAL needs it
-        // to itself for a moment: a reader of the file (sqlite3, a dashboard) is waited for.
-        for (int tries = 0;; ++tries) {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next())
-                throw Failed{why(q.lastError())};
-            if (q.value(0).toString() == QStringLiteral("wal")) break;
-            if (tries * 100 >= kBusyTimeoutMs)
-                throw Failed{"it cannot be turned to write-ahead logging (WAL)"};
-            QThread::msleep(100);
+    std::unique_ptr<HistoryDatabase> kept;
+    if (where->isPostgres())
+        kept = std::make_unique<PostgresHistory>(*where, connection);
+    else
+        kept = std::make_unique<SqliteHistory>(where->file, connection);
+    HistoryDatabase& db = *kept;
+    const HistoryDatabase::Say tell = [this](std::string text) { say(std::move(text)); };
+    bool open = false;
+    std::vector<std::vector<HistoryRow>> taken;
+    for (bool last = false; !last;) {
+        {
+            std::unique_lock lock(mutex_);
+            for (Clock::time_point due; !stopping_ && Clock::now() < (due = nextFlush());)
+                wake_.wait_until(lock, due);
+            last = stopping_;
+            taken = std::exchange(queued_, {});
         }
-        execute(db, QStringLiteral("PRAGMA synchronous=FULL"));
-        execute(db, QStringLiteral("PRAGMA busy_timeout=%1").arg(kBusyTimeoutMs));
-        if (!db.transaction()) throw Failed{why(db.lastError())};
+        lastFlush_ = Clock::now();
+        if (!taken.empty() || !unwritten_.empty()) lastRowsFlush_ = lastFlush_;
+        for (std::vector<HistoryRow>& some : taken) unwritten_.add(std::move(some));
+        taken.clear();
+        // A server out of reach is tried again only now and then, and once more at the end; the
+        // rows wait meanwhile.
+        if (retryAt_ && Clock::now() < *retryAt_ && !last) {
+            unwritten_.bound();
+            continue;
+        }
         try {
-            int version = 0;
-            if (db.tables().contains(QStringLiteral("schema_version"))) {
-                QSqlQuery v(db);
-                if (!v.exec(QStringLiteral("SELECT version FROM schema_version")) || !v.next())
-                    throw Failed{"its schema_version table is empty"};
-                version = v.value(0).toInt();
+            if (!open && db.open(tell) == HistoryOpened::Never) {
+                // No history is kept: what the program goes on queueing is dropped at once.
+                const std::lock_guard lock(mutex_);
+                stopping_ = true;
+                queued_ = {};
+                return;
             }
-            if (version > kSchemaVersion) {
-                db.rollback();
-                say("*** The history " + file + " was written by a newer version of the program (schema " +
-                    std::to_string(version) + "): it is left as it is, and no history is kept.");
-                return false;
+            open = true;
+            flush(db, unwritten_.rows());
+            unwritten_.clear();
+            retryAt_.reset();
+            written(db);
+        } catch (HistoryFailure& f) {
+            // A connection that no longer answers is made anew at the next try.
+            if (open && !f.unreachable) f.unreachable = !db.answers();
+            if (f.unreachable) {
+                open = false;
+                retryAt_ = Clock::now() + retryEvery_;
             }
-            if (version == 0) {
-                for (const char* sql : kSchema) execute(db, QString::fromLatin1(sql));
-                execute(
-                    db,
-                    QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
-            }
-            nodesMet_.insert(node_);
-            if (!closeLeftOpen(db, node_)) throw Failed{why(db.lastError())};
-            if (!db.commit()) throw Failed{why(db.lastError())};
-        } catch (const Failed&) {
-            db.rollback();
-            throw;
+            failed(db, f);
+            unwritten_.bound();
         }
-        return true;
-    } catch (const Failed& f) {
-        say("*** The history " + file + " cannot be opened: " + f.why + ". No history is kept.");
-        return false;
     }
 }
 
-bool HistoryStore::closeLeftOpen(QSqlDatabase& db, const std::string& node) {
-    // Rows of this node still open, other than this program's own, were left so by a crash.
-    QSqlQuery sessions = prepared(
-        db,
-        "UPDATE sessions SET end_reason = 'unknown', ended = COALESCE((SELECT last_seen FROM monitors "
-        "WHERE monitors.node = sessions.node), started) WHERE node = ? AND ended IS NULL");
-    sessions.addBindValue(text(node));
-    execute(sessions);
-    QSqlQuery links =
-        prepared(db,
-                 "UPDATE links SET reason = 'unknown', down = COALESCE((SELECT last_seen FROM "
-                 "monitors WHERE monitors.node = links.node), up) WHERE node = ? AND down IS NULL");
-    links.addBindValue(text(node));
-    execute(links);
-    return true;
+void HistoryStore::failed(const HistoryDatabase& db, const HistoryFailure& f) {
+    // Another monitor's transaction, or a reader's, is waited for: only one that holds the file
+    // for long is said.
+    if (f.busy) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!busySince_) busySince_ = now;
+        if (now - *busySince_ < kBusyForLong) return;
+    }
+    if (failing_) return;
+    failing_ = true;
+    const UnwrittenRows::Bounds most;
+    const std::string kept = "What it has not written is kept, up to a day of counts and " +
+                             std::to_string(most.sessions) + " sessions, and written when it ";
+    if (f.unreachable) {
+        const auto seconds =
+            std::max<long long>(1, std::chrono::round<std::chrono::seconds>(retryEvery_).count());
+        say("*** The history " + db.name() + " cannot be reached: " + f.why + ". " + kept +
+            "is back; it is tried again every " + std::to_string(seconds) + " s.");
+        return;
+    }
+    say("*** The history " + db.name() + " cannot be written: " + f.why + ". " + kept + "can be.");
 }
 
-bool HistoryStore::flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows) {
+void HistoryStore::written(const HistoryDatabase& db) {
+    busySince_.reset();
+    failing_ = false;
+    const UnwrittenRows::Lost lost = unwritten_.takeLost();
+    if (!lost.any()) return;
+    std::vector<std::string> parts;
+    const auto count = [&parts](std::uint64_t n, const char* one, const char* many) {
+        if (n) parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+    };
+    count(lost.sessions, "session", "sessions");
+    count(lost.minutes, "minute of counts", "minutes of counts");
+    count(lost.links, "stretch of the link", "stretches of the link");
+    std::string went = parts[0];
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        went += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    say("*** The history " + db.name() +
+        " is written again. While it could not be, the oldest of what it had "
+        "not written went: " +
+        went + ".");
+}
+
+void HistoryStore::closeLeftOpen(HistoryDatabase& db, const std::string& node) {
+    // Rows of this node still open, other than this program's own, were left so by a crash.
+    put(db, HistoryStatement::CloseSessionsLeftOpen, text(node));
+    put(db, HistoryStatement::CloseLinksLeftOpen, text(node));
+}
+
+void HistoryStore::flush(HistoryDatabase& db, const std::deque<HistoryRow>& rows) {
     // Ids and nodes learnt in this transaction count only once it is committed.
-    std::unordered_map<std::uint64_t, qint64> newSessions, newLinks;
+    std::unordered_map<std::uint64_t, QVariant> newSessions, newLinks;
     std::unordered_map<std::uint64_t, std::string> newNodes;
     const auto find = [](const auto& kept, const auto& fresh, std::uint64_t key) {
         using Value = typename std::decay_t<decltype(kept)>::mapped_type;
@@ -233,113 +237,67 @@ bool HistoryStore::flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows) {
     std::string heartbeatNode = node_;
     std::vector<std::string> metNow;
     std::vector<std::uint64_t> sessionsEnded, linksEnded;
+    const auto meet = [&](const std::string& node) {
+        if (!nodesMet_.insert(node).second) return;
+        metNow.push_back(node);
+        closeLeftOpen(db, node);
+    };
     try {
-        if (!db.transaction()) throw Failed{why(db.lastError())};
+        db.begin();
         try {
+            meet(node_);
             for (const HistoryRow& row : rows) {
                 if (const auto* r = std::get_if<LinkWentUp>(&row)) {
                     const std::string node = historyText(r->node);
-                    if (nodesMet_.insert(node).second) {
-                        metNow.push_back(node);
-                        closeLeftOpen(db, node);
-                    }
+                    meet(node);
                     heartbeatNode = node;
-                    QSqlQuery q = prepared(db, "INSERT INTO links (node, up) VALUES (?, ?)");
-                    q.addBindValue(text(node));
-                    q.addBindValue(text(historyTime(r->at)));
-                    execute(q);
-                    newLinks[r->key] = q.lastInsertId().toLongLong();
+                    QSqlQuery& q = put(db, HistoryStatement::LinkUp, text(node), text(historyTime(r->at)));
+                    newLinks[r->key] = db.madeRow(q);
                     newNodes[r->key] = node;
                 } else if (const auto* r = std::get_if<LinkWentDown>(&row)) {
                     const auto id = find(linkIds_, newLinks, r->key);
                     if (!id) continue;
-                    QSqlQuery q = prepared(db, "UPDATE links SET down = ?, reason = ? WHERE rowid = ?");
-                    q.addBindValue(text(historyTime(r->at)));
-                    q.addBindValue(text(std::string(linkDownReasonName(r->reason))));
-                    q.addBindValue(*id);
-                    execute(q);
+                    put(db, HistoryStatement::LinkDown, text(historyTime(r->at)),
+                        text(std::string(linkDownReasonName(r->reason))), *id);
                     linksEnded.push_back(r->key);
                 } else if (const auto* r = std::get_if<SessionStarted>(&row)) {
                     const auto node = find(linkNodes_, newNodes, r->link);
                     if (!node) continue;
-                    QSqlQuery q = prepared(db,
-                                           "INSERT INTO sessions (node, socket, call, address, port, kind, "
-                                           "version, started) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-                    q.addBindValue(text(*node));
-                    q.addBindValue(r->socket);
-                    q.addBindValue(text(historyText(r->call)));
-                    q.addBindValue(text(historyText(r->address)));
-                    q.addBindValue(text(historyText(r->port)));
-                    q.addBindValue(text(std::string(userKindName(r->kind))));
-                    q.addBindValue(textOrNull(historyText(r->version)));
-                    q.addBindValue(text(historyTime(r->at)));
-                    execute(q);
-                    newSessions[r->key] = q.lastInsertId().toLongLong();
+                    QSqlQuery& q = put(db, HistoryStatement::SessionStart, text(*node), r->socket,
+                                       text(historyText(r->call)), text(historyText(r->address)),
+                                       text(historyText(r->port)), text(std::string(userKindName(r->kind))),
+                                       textOrNull(historyText(r->version)), text(historyTime(r->at)));
+                    newSessions[r->key] = db.madeRow(q);
                 } else if (const auto* r = std::get_if<SessionChanged>(&row)) {
                     const auto id = find(sessionIds_, newSessions, r->key);
                     if (!id) continue;
-                    QSqlQuery q =
-                        prepared(db,
-                                 "UPDATE sessions SET kind = ?, call = coalesce(?, call), version = "
-                                 "coalesce(?, version) WHERE id = ?");
-                    q.addBindValue(text(std::string(userKindName(r->kind))));
-                    q.addBindValue(textOrNull(historyText(r->call)));
-                    q.addBindValue(textOrNull(historyText(r->version)));
-                    q.addBindValue(*id);
-                    execute(q);
+                    put(db, HistoryStatement::SessionChange, text(std::string(userKindName(r->kind))),
+                        textOrNull(historyText(r->call)), textOrNull(historyText(r->version)), *id);
                 } else if (const auto* r = std::get_if<SessionEnded>(&row)) {
                     const auto id = find(sessionIds_, newSessions, r->key);
                     if (!id) continue;
-                    QSqlQuery q = prepared(db, "UPDATE sessions SET ended = ?, end_reason = ? WHERE id = ?");
-                    q.addBindValue(text(historyTime(r->at)));
-                    q.addBindValue(text(std::string(sessionEndName(r->reason))));
-                    q.addBindValue(*id);
-                    execute(q);
+                    put(db, HistoryStatement::SessionEnd, text(historyTime(r->at)),
+                        text(std::string(sessionEndName(r->reason))), *id);
                     sessionsEnded.push_back(r->key);
                 } else if (const auto* r = std::get_if<MinuteCounted>(&row)) {
                     const auto node = find(linkNodes_, newNodes, r->link);
                     if (!node) continue;
-                    QSqlQuery q = prepared(
-                        db,
-                        "INSERT INTO user_counts (node, minute, users, max_users, kel_latest, kel_older, "
-                        "kel_unknown, plain, nodes, nocall, unclassified) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                        "?, "
-                        "?) ON CONFLICT (node, minute) DO UPDATE SET users = excluded.users, max_users = "
-                        "max(max_users, excluded.max_users), kel_latest = excluded.kel_latest, kel_older = "
-                        "excluded.kel_older, kel_unknown = excluded.kel_unknown, plain = excluded.plain, "
-                        "nodes "
-                        "= excluded.nodes, nocall = excluded.nocall, unclassified = excluded.unclassified");
-                    q.addBindValue(text(*node));
-                    q.addBindValue(text(historyMinute(r->minute)));
-                    for (const std::int32_t n :
-                         {r->users, r->maxUsers, r->kelLatest, r->kelOlder, r->kelUnknown, r->plain, r->nodes,
-                          r->nocall, r->unclassified})
-                        q.addBindValue(n);
-                    execute(q);
+                    put(db, HistoryStatement::MinuteCount, text(*node), text(historyMinute(r->minute)),
+                        r->users, r->maxUsers, r->kelLatest, r->kelOlder, r->kelUnknown, r->plain, r->nodes,
+                        r->nocall, r->unclassified);
                 }
             }
-            QSqlQuery beat =
-                prepared(db,
-                         "INSERT INTO monitors (node, last_seen) VALUES (?, ?) ON CONFLICT (node) "
-                         "DO UPDATE SET last_seen = excluded.last_seen");
-            beat.addBindValue(text(heartbeatNode));
-            beat.addBindValue(text(nowText()));
-            execute(beat);
-            if (!db.commit()) throw Failed{why(db.lastError())};
-        } catch (const Failed&) {
+            put(db, HistoryStatement::Heartbeat, text(heartbeatNode), text(nowText()));
+            db.commit();
+        } catch (const HistoryFailure&) {
             db.rollback();
             throw;
         }
-    } catch (const Failed& f) {
-        if (!failing_)
-            say("*** The history " + path_.toStdString() + " cannot be written: " + f.why +
-                ". Its rows are kept to be written later.");
-        failing_ = true;
+    } catch (const HistoryFailure&) {
         // Their left-open rows are closed when the rows are tried again.
         for (const std::string& node : metNow) nodesMet_.erase(node);
-        return false;
+        throw;
     }
-    failing_ = false;
     node_ = heartbeatNode;
     sessionIds_.merge(newSessions);
     linkIds_.merge(newLinks);
@@ -348,7 +306,6 @@ bool HistoryStore::flush(QSqlDatabase& db, const std::deque<HistoryRow>& rows) {
     // the counters of its last minute may still come.
     for (const std::uint64_t key : sessionsEnded) sessionIds_.erase(key);
     for (const std::uint64_t key : linksEnded) linkIds_.erase(key);
-    return true;
 }
 
 }  // namespace dx::ui

@@ -9,6 +9,7 @@
 #include <QTime>
 
 #include "file_writer.h"
+#include "history_location.h"
 #include "traffic_log.h"
 
 namespace dx::ui {
@@ -126,8 +127,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("history"),
         QStringLiteral(
             "Keeps the users' sessions, their numbers by minute and the link's ups and downs in the "
-            "SQLite file FILE (default: history.sqlite beside the configuration)."),
-        QStringLiteral("FILE"));
+            "SQLite file FILE (default: history.sqlite beside the configuration), or in a PostgreSQL "
+            "database named by a URI, postgresql://USER@HOST:PORT/DATABASE, shared by the monitors of "
+            "several nodes (its password from ~/.pgpass or PGPASSWORD, never in the URI)."),
+        QStringLiteral("FILE-or-URI"));
     const QCommandLineOption exportTable(
         QStringLiteral("export"),
         QStringLiteral("Writes the history's sessions, its counts of users by minute or its link stretches "
@@ -239,17 +242,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
     }
     if (parser.isSet(history)) {
         o.historyPath = parser.value(history);
-        const QFileInfo file(o.historyPath);
-        if (o.historyPath.isEmpty()) return bad(QStringLiteral("--history needs a file name."), usage);
-        if (file.isDir())
-            return bad(QStringLiteral("--history: '%1' is a directory.").arg(o.historyPath), usage);
-        if (file.exists() && !file.isFile())
-            return bad(QStringLiteral("--history: '%1' is not a regular file.").arg(o.historyPath), usage);
+        if (o.historyPath.isEmpty())
+            return bad(QStringLiteral("--history needs a file name or a postgresql:// URI."), usage);
+        QString why;
         // An export reads a history that is there; one that is not is said when it is looked for.
-        if (!o.historyExport && !file.absoluteDir().exists())
-            return bad(QStringLiteral("--history: the directory of '%1' does not exist.").arg(o.historyPath),
-                       usage);
-        o.historyPath = file.absoluteFilePath();
+        const auto location = parseHistoryLocation(
+            o.historyPath, &why, o.historyExport ? HistoryAccess::Read : HistoryAccess::Write);
+        if (!location) return bad(QStringLiteral("--history: ") + why, usage);
+        // A file is kept by its absolute name; a server's URI as it was given.
+        if (!location->isPostgres()) o.historyPath = location->file;
     }
     if (o.historyExport && o.historyPath.isEmpty() && isNullDevice(o.configPath))
         return bad(QStringLiteral("--config: '%1' keeps no history to export; name one with --history.")

@@ -15,12 +15,14 @@ struct Options {
     bool connect = false;      // press Connect once the windows are up
     int reconnectSeconds = 0;  // the first wait before connecting again after the link is lost; 0: never
     QString logPath;           // the traffic log; empty: none
-    QString historyPath;       // the history file; empty: history.sqlite beside the configuration
+    // The history: an SQLite file (absolute) or a postgresql:// URI as given; empty: history.sqlite
+    // beside the configuration.
+    QString historyPath;
     // A table of the history to write to standard output instead of opening any window.
     std::optional<HistoryExport> historyExport;
 };
 
-// The history file to use with the configuration in use: the one named, else history.sqlite in
+// The history to use with the configuration in use: the file or URI named, else history.sqlite in
 // the configuration's directory; none when the configuration is the null device (nothing kept).
 QString historyPathFor(const Options& options, const QString& configPath);
 

@@ -24,7 +24,9 @@
 #include <string_view>
 #include <vector>
 
+#include "history_location.h"
 #include "loopback_node.h"
+#include "postgres_server.h"
 #include "presence_tally.h"
 
 namespace dx::test {
@@ -543,15 +545,18 @@ TEST(RecordedSessions, SessionPlayedOverAndOverKeepsThePaneBounded) {
     CheckSession(p, rec, "ZQC", false);
 }
 
-// The users' comings and goings in a recorded session land in a real history file: one session
-// per arrival, in order, with its socket and the latest call it had; those who left end as "left", those
-// still there when the program ends as "program-ended".
-TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
-    Recording rec;
-    ASSERT_TRUE(LoadRecording("zq_seed7.rec", rec));
-    QTemporaryDir dir;
+// A session's row as the test compares it.
+struct Session {
+    std::string socket, call, end = "program-ended";
+    bool operator==(const Session&) const = default;
+};
+
+// The recording played into a program whose history is `history` (a file or a server's URI):
+// the sessions the observer heard, and the sessions the history kept, in the order they came.
+void PlayIntoHistory(const Recording& rec, const QString& history, std::vector<Session>& expected,
+                     std::vector<Session>& kept) {
     ui::Options options;
-    options.historyPath = dir.filePath(QStringLiteral("history.sqlite"));
+    options.historyPath = history;
     std::vector<std::string> heard;
     {
         Player p(options);
@@ -561,10 +566,6 @@ TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
         p.program.app->runEvent("the end", [&p] { p.core().link.monitorUnload(); });
     }
     // What the observer heard, as sessions: "arrived 5 G4ABC ...", "changed 5 G4ABC ...", "left 5 ...".
-    struct Session {
-        std::string socket, call, end = "program-ended";
-    };
-    std::vector<Session> expected;
     std::map<std::string, std::size_t> open;
     for (const std::string& event : heard) {
         std::vector<std::string> words;
@@ -583,12 +584,13 @@ TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
             open.erase(words[1]);
         }
     }
-    ASSERT_GT(expected.size(), 10u);
-    std::vector<Session> kept;
+    QString why;
+    const auto location = ui::parseHistoryLocation(history, &why);
+    ASSERT_TRUE(location) << why.toStdString();
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("replayed"));
-        db.setDatabaseName(options.historyPath);
-        ASSERT_TRUE(db.open());
+        QSqlDatabase db =
+            ui::openHistoryDatabase(*location, QStringLiteral("replayed"), ui::HistoryAccess::Read);
+        ASSERT_TRUE(db.isOpen());
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec(
             QStringLiteral("SELECT socket, call, end_reason, ended IS NOT NULL FROM sessions ORDER BY id")));
@@ -599,12 +601,39 @@ TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("replayed"));
+}
+
+// The users' comings and goings in a recorded session land in a real history file: one session
+// per arrival, in order, with its socket and the latest call it had; those who left end as "left", those
+// still there when the program ends as "program-ended".
+TEST(RecordedSessions, TheUsersComingsAndGoingsLandInTheHistoryAsSessions) {
+    Recording rec;
+    ASSERT_TRUE(LoadRecording("zq_seed7.rec", rec));
+    QTemporaryDir dir;
+    std::vector<Session> expected, kept;
+    PlayIntoHistory(rec, dir.filePath(QStringLiteral("history.sqlite")), expected, kept);
+    ASSERT_GT(expected.size(), 10u);
     ASSERT_EQ(kept.size(), expected.size());
     for (std::size_t i = 0; i < kept.size(); ++i) {
         EXPECT_EQ(kept[i].socket, expected[i].socket) << "session " << i;
         EXPECT_EQ(kept[i].call, expected[i].call) << "session " << i;
         EXPECT_EQ(kept[i].end, expected[i].end) << "session " << i;
     }
+}
+
+// The same session lands in a PostgreSQL database as in the file.
+TEST(RecordedSessions, TheSameSessionLandsInPostgresqlAsInAnSqliteFile) {
+    PostgresServer server;
+    DX_NEED_POSTGRES(server);
+    Recording rec;
+    ASSERT_TRUE(LoadRecording("zq_seed7.rec", rec));
+    QTemporaryDir dir;
+    std::vector<Session> heardInFile, inFile, heardOnServer, onServer;
+    PlayIntoHistory(rec, dir.filePath(QStringLiteral("history.sqlite")), heardInFile, inFile);
+    PlayIntoHistory(rec, server.uri(), heardOnServer, onServer);
+    ASSERT_GT(inFile.size(), 10u);
+    EXPECT_TRUE(heardOnServer == heardInFile);
+    EXPECT_TRUE(onServer == inFile);
 }
 
 // Every recording in the data folder is played by one of the tests above.

@@ -156,6 +156,9 @@ void HistoryRecorder::linkUp(const LinkUp& e, PaneNotes&) {
     maxUsers_ = 0;
     made_.emplace_back(
         LinkWentUp{link_, config_.remoteHost + ":" + std::to_string(config_.remotePort), e.at});
+    // Handed over at once: the program now waits for the node with its clock stopped, and the
+    // users who come after it are written the sooner for it.
+    handOver();
 }
 
 void HistoryRecorder::linkDown(const LinkDown& e, PaneNotes&) {

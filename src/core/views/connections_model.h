@@ -97,13 +97,16 @@ struct ConnectionsModel {
     Element allTimeHighWaterLabel{{2520, 60, 645, 255}, "Highest", colours::kButtonFace};
     Element allTimeHighWater{{3240, 60, 375, 255}, "000", colours::kButtonFace};
     Element linkTime{{3960, 0, 735, 285}, "Time", colours::kWindowBack};
-    Element kelCount{{4680, 0, 495, 285}, "Yes", rgb(0x80FF80), "Connected sockets using KEL"};
-    Element plainUserCount{{5160, 0, 495, 285}, "No", rgb(0xFFFF00), "Connected sockets NOT using KEL"};
-    Element nodeCount{{5640, 0, 375, 285}, "Node", rgb(0x80FFFF), "Connected sockets -Node"};
+    Element kelCount{{4680, 0, 495, 285}, "Yes", colours::kKelCount, "Connected sockets using KEL"};
+    Element plainUserCount{
+        {5160, 0, 495, 285}, "No", colours::kPlainUserCount, "Connected sockets NOT using KEL"};
+    Element nodeCount{{5640, 0, 375, 285}, "Node", colours::kNodeCount, "Connected sockets -Node"};
     Element noCallCount{
-        {6000, 0, 375, 285}, "Unk", rgb(0xFF0000), "Connected sockets using Unknown telnet program"};
-    Element unclassifiedCount{
-        {6354, 0, 495, 285}, "Unk", colours::kWindowBack, "Connected sockets using Unknown telnet program"};
+        {6000, 0, 375, 285}, "Unk", colours::kNoCallCount, "Connected sockets using Unknown telnet program"};
+    Element unclassifiedCount{{6354, 0, 495, 285},
+                              "Unk",
+                              colours::kUnclassifiedCount,
+                              "Connected sockets using Unknown telnet program"};
     Element rescanButton{{8400, 30, 705, 255}, "Rescan", colours::kButtonFace};
     Element latestVersion{{9120, 0, 735, 285}, "Version", colours::kWindowBack, "KEL latest Version"};
     Element watchOlderVersions{{9960, 30, 1335, 255}, "KEL Version", colours::kButtonFace};

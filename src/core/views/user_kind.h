@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "common/colour.h"
+
 namespace dx {
 
 // How the connections window's header counts a socket: not at all, or as one kind of user, each
@@ -16,5 +18,40 @@ enum class UserKind : std::int8_t {
     KelUnknown,    // a KEL client still watched: its version is not known yet
     Unclassified,  // a user whose far end is not recognised (yet)
 };
+
+namespace colours {
+// The header's counters, each in the colour of the kind of user it counts.
+inline constexpr Colour kKelCount = rgb(0x80FF80);         // "Yes": KEL clients
+inline constexpr Colour kPlainUserCount = rgb(0xFFFF00);   // "No": users without KEL
+inline constexpr Colour kNodeCount = rgb(0x80FFFF);        // "Node"
+inline constexpr Colour kNoCallCount = kRed;               // "Unk" in red: "nocall" sockets
+inline constexpr Colour kUnclassifiedCount = kWindowBack;  // "Unk": not classified
+}  // namespace colours
+
+// How the History window's plot draws each kind of user: in the colour of the header's counter
+// that counts it. The KEL clients, which share the "Yes" counter, are told apart as their port
+// cells show them: green for the latest version, light green for an older one, and the
+// counter's own green while the version is not known. The unclassified, whose counter has the
+// window's white, are light grey on the plot's white.
+constexpr Colour plottedKindColour(UserKind kind) {
+    switch (kind) {
+        case UserKind::KelLatest:
+            return colours::kGreen;
+        case UserKind::KelOther:
+            return colours::kLightGreen;
+        case UserKind::KelUnknown:
+            return colours::kKelCount;
+        case UserKind::NonKel:
+            return colours::kPlainUserCount;
+        case UserKind::Node:
+            return colours::kNodeCount;
+        case UserKind::NoCall:
+            return colours::kNoCallCount;
+        case UserKind::Unclassified:
+        case UserKind::None:
+            break;
+    }
+    return rgb(0xD8D8D8);
+}
 
 }  // namespace dx
