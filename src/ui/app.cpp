@@ -41,13 +41,15 @@ App::App(const QString& configPath, const Options& options)
     const EventRunner run = [this](const std::function<void()>& handler) {
         runEvent("a window event", handler);
     };
-    monitor_ = std::make_unique<MonitorWindow>(*core_, run);
+    find_ = std::make_unique<PaneFind>(core_->monitor.pane, regex_);
+    monitor_ = std::make_unique<MonitorWindow>(*core_, *find_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
     QAction* history = connects_->menuHistory;
     history->setEnabled(!historyPath_.isEmpty());
     if (historyPath_.isEmpty()) history->setToolTip(QStringLiteral("No history is kept"));
     connect(history, &QAction::triggered, this, [this] { openHistoryWindow(); });
+    connect(connects_->menuHelp, &QAction::triggered, this, [this] { openGuide(); });
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -75,6 +77,7 @@ App::~App() {
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
+    guide_.reset();
     settings_.reset();
     connects_.reset();
     monitor_.reset();
@@ -140,6 +143,13 @@ void App::historyTick() {
     runEvent("the history's notice", [this, &notices] {
         for (const std::string& notice : notices) core_->monitor.pane.append("\r\n" + notice, colours::kRed);
     });
+}
+
+void App::openGuide() {
+    if (!guide_) guide_ = std::make_unique<GuideWindow>();
+    guide_->show();
+    guide_->raise();
+    guide_->activateWindow();
 }
 
 void App::pressConnect() {

@@ -10,12 +10,14 @@
 
 #include "app/core.h"
 #include "connections_window.h"
+#include "guide_window.h"
 #include "history/history_recorder.h"
 #include "history_store.h"
 #include "history_window.h"
 #include "monitor_window.h"
 #include "options.h"
 #include "qt_platform.h"
+#include "qt_regex.h"
 #include "settings_window.h"
 #include "traffic_log.h"
 
@@ -64,6 +66,12 @@ class App : public QObject {
     // The History window while it is open.
     HistoryWindow* historyWindow() { return historyWindow_; }
     SettingsWindow& settings() { return *settings_; }
+    // Opens the operator's guide, or brings it to the front.
+    void openGuide();
+    // The guide's window, once opened.
+    GuideWindow* guide() { return guide_.get(); }
+    // What the monitor window's find bar looks for in the pane.
+    PaneFind& find() { return *find_; }
 
     // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
@@ -73,9 +81,12 @@ class App : public QObject {
   private:
     QtPlatform platform_;
     std::unique_ptr<Core> core_;
+    QtRegexEngine regex_;
+    std::unique_ptr<PaneFind> find_;  // in core_'s pane
     std::unique_ptr<MonitorWindow> monitor_;
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<GuideWindow> guide_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
     int historyKeepDays_ = 0;

@@ -68,7 +68,7 @@ ConnectionsWindow::ConnectionsWindow(Core& core, EventRunner runEvent)
 
     QMenuBar* bar = menuBar();
     menuConfiguration = bar->addAction(QStringLiteral("Configuration"));
-    bar->addAction(QStringLiteral("Help"));  // no action
+    menuHelp = bar->addAction(QStringLiteral("Help"));
     menuAbout = bar->addAction(QStringLiteral("About"));
     menuResetScreens = bar->addAction(QStringLiteral("Reset Screens"));
     menuHistory = bar->addAction(QStringLiteral("History"));

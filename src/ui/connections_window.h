@@ -28,6 +28,7 @@ class ConnectionsWindow : public ModelWindow<QMainWindow> {
     QPushButton* scrollRight;
     QCheckBox* watchOlderVersions;
     QAction* menuConfiguration;
+    QAction* menuHelp;  // the operator's guide
     QAction* menuAbout;
     QAction* menuResetScreens;
     QAction* menuHistory;               // opened by the program, which knows the history in use

@@ -4,8 +4,8 @@
 
 namespace dx::ui {
 
-MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
-    : ModelWindow<QWidget>(core.monitor.window, std::move(runEvent)), core_(core) {
+MonitorWindow::MonitorWindow(Core& core, PaneFind& find, EventRunner runEvent)
+    : ModelWindow<QWidget>(core.monitor.window, std::move(runEvent)), core_(core), find_(find) {
     MonitorModel& m = core_.monitor;
     setFont(sansFont(false));
     connectButton = new QPushButton(this);
@@ -26,6 +26,8 @@ MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
     showIn = new QCheckBox(this);
     showOut = new QCheckBox(this);
     pane = new PaneView(this);
+    pane->showFind(&find_);
+    findBar = new FindBar(this);
     for (QLineEdit* box : {commandLine, shownAddress, shownPort, shownCall}) box->setFrame(true);
 
     bind(connectButton, m.connectButton);
@@ -61,6 +63,32 @@ MonitorWindow::MonitorWindow(Core& core, EventRunner runEvent)
             [this](const QString& t) { core_.monitor.setCommandLine(latin1Bytes(t)); });
     commandLine->installEventFilter(this);
 
+    // Finding text in the pane.
+    auto* openFind = new QShortcut(QKeySequence::Find, this);
+    connect(openFind, &QShortcut::activated, this, [this] {
+        handle([this] { find_.open(); });
+        findBar->findText->setFocus(Qt::ShortcutFocusReason);
+        findBar->findText->selectAll();
+    });
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { handle([this] { find_.next(); }); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { handle([this] { find_.previous(); }); });
+    closeFind_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeFind_->setEnabled(false);  // Esc means nothing else here, and nothing while the bar is closed
+    connect(closeFind_, &QShortcut::activated, this, [this] {
+        const bool hadFocus = findBar->isAncestorOf(focusWidget());
+        handle([this] { find_.close(); });
+        if (hadFocus) pane->setFocus(Qt::ShortcutFocusReason);
+    });
+    connect(findBar->findText, &QLineEdit::textEdited, this,
+            [this](const QString& t) { handle([this, text = latin1Bytes(t)] { find_.setText(text); }); });
+    connect(findBar->findText, &QLineEdit::returnPressed, this, [this] { handle([this] { find_.next(); }); });
+    connect(findBar->matchCase, &QCheckBox::toggled, this,
+            [this](bool on) { handle([this, on] { find_.setMatchCase(on); }); });
+    connect(findBar->regularExpression, &QCheckBox::toggled, this,
+            [this](bool on) { handle([this, on] { find_.setRegularExpression(on); }); });
+
     onResized = [this](Twips w, Twips h) { handle([this, w, h] { core_.screens.monitorResized(w, h); }); };
     onMoved = [this](Twips l, Twips t) {
         handle([this, l, t] { Screens::moved(core_.monitor.window, l, t); });
@@ -85,7 +113,23 @@ void MonitorWindow::sync() {
     syncWindow();
     syncElements();
     markSynced();
+    find_.follow();
+    findBar->sync(find_);
+    placeFindBar();
+    closeFind_->setEnabled(find_.isOpen());
     pane->sync(core_.monitor.pane);
+}
+
+void MonitorWindow::placeFindBar() {
+    QRect place = pxRect(core_.monitor.paneBox.place());
+    if (find_.isOpen()) {
+        const int height = findBar->sizeHint().height();
+        const QRect bar(place.left(), place.top(), place.width(), height);
+        if (findBar->geometry() != bar) findBar->setGeometry(bar);
+        place.setTop(place.top() + height + 2);
+    }
+    if (findBar->isVisible() != find_.isOpen()) findBar->setVisible(find_.isOpen());
+    if (pane->geometry() != place) pane->setGeometry(place);
 }
 
 }  // namespace dx::ui

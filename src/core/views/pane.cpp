@@ -67,6 +67,11 @@ std::u16string Pane::displayText(std::string_view text) {
     return out;
 }
 
+std::size_t Pane::displayPosition(std::size_t pos) const {
+    pos = std::min(pos, text_.size());
+    return displaySize_ - displayLength(std::string_view(text_).substr(pos));
+}
+
 std::size_t Pane::displayPrefix(std::size_t n) const {
     std::size_t d = displayLength(std::string_view(text_).substr(0, n));
     // A CR whose LF lies beyond the prefix is one line break with that LF in the view; the LF
@@ -106,6 +111,8 @@ void Pane::setText(std::string text) {
     caret_ = 0;
     displaySize_ = displayLength(text_);
     ++replacements_;
+    changes_ = Changes{};
+    changes_.replaced = true;
     collapse();
 }
 
@@ -117,6 +124,7 @@ void Pane::insertAt(std::size_t pos, std::string_view text, Colour colour) {
     const std::size_t displayPos = displaySize_ - displayLength(std::string_view(text_).substr(pos));
     text_.insert(pos, text);
     displaySize_ += displayLength(text);
+    changes_.changedFrom = std::min(changes_.changedFrom, pos);
     if (pos + text.size() == text_.size()) {
         // An append: it joins the last run or follows it.
         if (!runs_.empty() && runs_.back().colour == colour)
@@ -177,6 +185,10 @@ void Pane::deleteFront(std::size_t n) {
         }
     }
     caret_ = caret_ > n ? caret_ - n : 0;
+    changes_.dropped += n;
+    changes_.droppedDisplay += d;
+    if (changes_.changedFrom != std::string::npos)
+        changes_.changedFrom = changes_.changedFrom > n ? changes_.changedFrom - n : 0;
     journal(Edit{Edit::Kind::DeleteFront, {}, 0, 0, d});
 }
 

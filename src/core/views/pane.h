@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/colour.h"
@@ -83,6 +84,21 @@ class Pane {
     std::vector<Edit> takeEdits();
     bool hasEdits() const { return !edits_.empty(); }
 
+    // What changed since the last take, for the one reader that keeps positions in the text (the
+    // find): whether the whole text was replaced; how many characters left the front, in the pane's
+    // and in the view's counting; and from where on the rest may differ (npos: nowhere).
+    struct Changes {
+        bool replaced = false;
+        std::size_t dropped = 0;
+        std::size_t droppedDisplay = 0;
+        std::size_t changedFrom = std::string::npos;
+    };
+    Changes takeChanges() { return std::exchange(changes_, Changes{}); }
+
+    // Where the view shows the character at pos (a CR LF pair is one line break there). Counted
+    // from the end, so a place near the newest line costs little.
+    std::size_t displayPosition(std::size_t pos) const;
+
     // How many characters the view shows for a text inserted on its own.
     static std::size_t displayLength(std::string_view text);
     // The text as the view shows it, one UTF-16 unit per shown character: Latin-1 decoded, every
@@ -103,6 +119,7 @@ class Pane {
     std::size_t journalBytes_ = 0;
     bool collapsed_ = false;
     std::size_t replacements_ = 0;
+    Changes changes_;
     std::function<void(std::string_view)> tap_;
 };
 
