@@ -73,7 +73,10 @@ App::~App() {
 }
 
 void App::start() {
-    runEvent("the start-up", [this] { core_->link.startUp(); });
+    runEvent("the start-up", [this] {
+        core_->link.startUp();
+        core_->watchSettings.load();
+    });
     startHistory();
 }
 

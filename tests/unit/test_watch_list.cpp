@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "alerts/watch_list.h"
+#include "app/watch_settings.h"
 
 namespace dx::test {
 namespace {
@@ -76,6 +77,16 @@ TEST(WatchList, ManyPatternsOfEveryShapeAndLengthAreEachFound) {
         EXPECT_FALSE(list.matches(call)) << call;
     list.set({});
     EXPECT_FALSE(list.matches("DL9Q"));
+}
+
+TEST(WatchList, TheOperatorsTextIsReadOnePatternALineAndWhatIsNoPatternIsNamed) {
+    std::vector<std::string> refused;
+    EXPECT_EQ(
+        WatchSettings::patternsIn(
+            "G4ABC\r\nDL*, */P\n\n  k1abc\n g4abc \nk1abc\tG4abc\nG4 ABC\nF5?X\n" + std::string(65, 'A'),
+            &refused),
+        (std::vector<std::string>{"G4ABC", "DL*", "*/P", "k1abc"}));
+    EXPECT_EQ(refused, (std::vector<std::string>{"k1abc\tG4abc", "G4 ABC", "F5?X", std::string(64, 'A')}));
 }
 
 }  // namespace
