@@ -41,6 +41,7 @@ App::App(const QString& configPath, const Options& options)
     monitor_ = std::make_unique<MonitorWindow>(*core_, run);
     connects_ = std::make_unique<ConnectionsWindow>(*core_, run);
     settings_ = std::make_unique<SettingsWindow>(*core_, run);
+    watchList_ = std::make_unique<WatchListWindow>(*core_, run);
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -67,6 +68,7 @@ App::~App() {
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
+    watchList_.reset();
     settings_.reset();
     connects_.reset();
     monitor_.reset();
@@ -165,6 +167,7 @@ void App::sync() {
     monitor_->sync();
     connects_->sync();
     settings_->sync();
+    watchList_->sync();
     syncing_ = false;
 }
 

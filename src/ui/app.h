@@ -16,6 +16,7 @@
 #include "qt_platform.h"
 #include "settings_window.h"
 #include "traffic_log.h"
+#include "watch_list_window.h"
 
 namespace dx::ui {
 
@@ -56,6 +57,7 @@ class App : public QObject {
     // The history's store, while one is kept.
     HistoryStore* history() { return history_.get(); }
     SettingsWindow& settings() { return *settings_; }
+    WatchListWindow& watchList() { return *watchList_; }
 
     // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
@@ -68,6 +70,7 @@ class App : public QObject {
     std::unique_ptr<MonitorWindow> monitor_;
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<WatchListWindow> watchList_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
     std::unique_ptr<HistoryStore> history_;

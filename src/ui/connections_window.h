@@ -28,6 +28,7 @@ class ConnectionsWindow : public ModelWindow<QMainWindow> {
     QPushButton* scrollRight;
     QCheckBox* watchOlderVersions;
     QAction* menuConfiguration;
+    QAction* menuWatchList;
     QAction* menuAbout;
     QAction* menuResetScreens;
     std::vector<QLineEdit*> portBoxes;  // portStrip(1..)
