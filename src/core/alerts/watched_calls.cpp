@@ -10,9 +10,6 @@
 namespace dx {
 
 namespace {
-// Past this many calls remembered, those whose five minutes are over are let go.
-constexpr std::size_t kRemembered = 256;
-
 std::string upper(std::string call) {
     for (char& c : call)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -28,8 +25,13 @@ WatchedCalls::Stay& WatchedCalls::stayOn(std::int16_t socket) {
 
 bool WatchedCalls::due(Way way, const std::string& call, UtcTime at) {
     auto& last = lastNotice_[static_cast<std::size_t>(way)];
-    if (last.size() > kRemembered)
+    std::size_t& prune = pruneAt_[static_cast<std::size_t>(way)];
+    if (last.size() > prune) {
         std::erase_if(last, [at](const auto& entry) { return at - entry.second >= kQuietTime; });
+        // Calls told of in the last five minutes stay; the next look comes once as many again
+        // have been told of, so each costs the same however busy the node.
+        prune = std::max(kRemembered, 2 * last.size());
+    }
     const auto [it, first] = last.try_emplace(upper(call), at);
     if (first) return true;
     // A clock set back is no reason to stay quiet.

@@ -62,6 +62,9 @@ class WatchedCalls : public SocketObserver {
     std::vector<std::string> alreadyThere_;  // watched calls of the opening, to be named together
     // The last notification of each call, by way; only those of the last five minutes matter.
     std::unordered_map<std::string, UtcTime> lastNotice_[2];
+    // Past this many calls remembered, those whose five minutes are over are let go.
+    static constexpr std::size_t kRemembered = 256;
+    std::size_t pruneAt_[2] = {kRemembered, kRemembered};
 };
 
 }  // namespace dx
