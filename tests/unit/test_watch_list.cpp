@@ -47,6 +47,9 @@ TEST(WatchList, ACallMatchesByItsPatternsRulesAlone) {
         {"*A*B*C", "XAYBZC", true},
         {"*A*B*C", "XAYBZCD", false},
         {"G*4*", "G4", true},
+        {"D*", "DL1XYZ", true},
+        {"*P", "G4ABC/P-2", true},
+        {"G", "G-1", true},
         {"*", "ANY", true},
         {"**", "ANY", true},
         // Case does not matter, on either side.
@@ -77,6 +80,21 @@ TEST(WatchList, ManyPatternsOfEveryShapeAndLengthAreEachFound) {
         EXPECT_FALSE(list.matches(call)) << call;
     list.set({});
     EXPECT_FALSE(list.matches("DL9Q"));
+
+    // Thousands of each kind: every one is found, and nothing else.
+    std::vector<std::string> many;
+    for (int i = 0; i < 3000; ++i)
+        for (const std::string& p :
+             {"K" + std::to_string(i) + "A", "W" + std::to_string(i) + "*", "*X" + std::to_string(i)})
+            many.push_back(p);
+    list.set(many);
+    for (int i = 0; i < 3000; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_TRUE(list.matches("K" + n + "A-1") && list.matches("W" + n + "QQ") && list.matches("G4X" + n))
+            << i;
+        EXPECT_FALSE(list.matches("K" + n + "B") || list.matches("G4W" + n) || list.matches("X" + n + "Z"))
+            << i;
+    }
 }
 
 TEST(WatchList, TheOperatorsTextIsReadOnePatternALineAndWhatIsNoPatternIsNamed) {

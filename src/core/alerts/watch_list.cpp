@@ -1,6 +1,7 @@
 #include "alerts/watch_list.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace dx {
 
@@ -28,7 +29,65 @@ void addLength(std::vector<std::size_t>& lengths, std::size_t length) {
     if (at == lengths.end() || *at != length) lengths.insert(at, length);
 }
 
+std::string_view lastTwo(std::string_view text) {
+    return text.size() >= 2 ? text.substr(text.size() - 2) : text;
+}
+
 }  // namespace
+
+void WatchList::Views::clear() {
+    slots_.clear();
+    count_ = 0;
+}
+
+std::uint64_t WatchList::Views::hash(std::string_view text) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+void WatchList::Views::insert(std::string_view text) {
+    if (contains(text)) return;
+    // At most half full, so that a text not there meets a free slot soon.
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<std::string_view> held;
+        held.reserve(count_);
+        for (const std::string_view v : slots_)
+            if (v.data()) held.push_back(v);
+        slots_.assign(std::bit_ceil(std::max<std::size_t>(16, 4 * (count_ + 1))), std::string_view{});
+        count_ = 0;
+        for (const std::string_view v : held) insert(v);
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = hash(text) & mask;
+    while (slots_[at].data()) at = (at + 1) & mask;
+    slots_[at] = text;
+    ++count_;
+}
+
+bool WatchList::Views::contains(std::string_view text) const {
+    if (count_ == 0) return false;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash(text) & mask; slots_[at].data(); at = (at + 1) & mask)
+        if (slots_[at] == text) return true;
+    return false;
+}
+
+void WatchList::Pairs::clear() {
+    pairs_.reset();
+    single_ = any_ = false;
+}
+
+void WatchList::Pairs::add(std::string_view pair) {
+    any_ = true;
+    if (pair.size() < 2)
+        single_ = true;
+    else
+        pairs_.set(key(pair[0], pair[1]));
+}
 
 bool globMatches(std::string_view pattern, std::string_view text) {
     // The last "*" seen and where in the text its run would end: on a mismatch the run grows by
@@ -69,6 +128,9 @@ void WatchList::set(const std::vector<std::string>& patterns) {
     suffixLengths_.clear();
     general_.clear();
     everything_ = false;
+    exactStarts_.clear();
+    prefixStarts_.clear();
+    suffixEnds_.clear();
     patterns_.clear();
     patterns_.reserve(patterns.size());
     for (const std::string& pattern : patterns) {
@@ -86,13 +148,16 @@ void WatchList::set(const std::vector<std::string>& patterns) {
         const std::size_t stars = static_cast<std::size_t>(std::count(p.begin(), p.end(), '*'));
         if (stars == 0) {
             exact_.insert(p);
+            exactStarts_.add(p.substr(0, 2));
         } else if (p == "*") {
             everything_ = true;
         } else if (stars == 1 && p.back() == '*') {
             prefixes_.insert(p.substr(0, p.size() - 1));
+            prefixStarts_.add(p.substr(0, std::min<std::size_t>(2, p.size() - 1)));
             addLength(prefixLengths_, p.size() - 1);
         } else if (stars == 1 && p.front() == '*') {
             suffixes_.insert(p.substr(1));
+            suffixEnds_.add(lastTwo(p.substr(1)));
             addLength(suffixLengths_, p.size() - 1);
         } else {
             general_.push_back(p);
@@ -108,18 +173,22 @@ bool WatchList::matches(std::string_view call) const {
     const std::string_view full(buffer, call.size());
     const std::string_view base = withoutSsid(full);
     // Every prefix of the call without its SSID is a prefix of the call itself.
-    for (const std::size_t length : prefixLengths_) {
-        if (length > full.size()) break;
-        if (prefixes_.count(full.substr(0, length))) return true;
+    if (prefixStarts_.mayHold(full.substr(0, 2))) {
+        for (const std::size_t length : prefixLengths_) {
+            if (length > full.size()) break;
+            if (prefixes_.contains(full.substr(0, length))) return true;
+        }
     }
     return matchesForm(full) || (base.size() != full.size() && matchesForm(base));
 }
 
 bool WatchList::matchesForm(std::string_view call) const {
-    if (exact_.count(call)) return true;
-    for (const std::size_t length : suffixLengths_) {
-        if (length > call.size()) break;
-        if (suffixes_.count(call.substr(call.size() - length))) return true;
+    if (exactStarts_.mayHold(call.substr(0, 2)) && exact_.contains(call)) return true;
+    if (suffixEnds_.mayHold(lastTwo(call))) {
+        for (const std::size_t length : suffixLengths_) {
+            if (length > call.size()) break;
+            if (suffixes_.contains(call.substr(call.size() - length))) return true;
+        }
     }
     return std::any_of(general_.begin(), general_.end(),
                        [call](std::string_view pattern) { return globMatches(pattern, call); });
