@@ -73,6 +73,19 @@ TEST(WatchedCalls, TheOpeningsWatchedUsersAreNamedInOneLineAndThoseWhoComeAndGoE
                                                     "G4ABC-2 left 127.0.0.1:99 after 2 h 14 min"}));
 }
 
+TEST(WatchedCalls, AListAppliedWhileTheLinkIsUpKnowsNotHowLongItsUsersHaveBeenThere) {
+    Rig r;  // the link came up before there was a list
+    Deliver(r, "^ZQ81^1^65280^7300" + User(2, "G4ABC"));
+    r.platform.alertSettingsFile = AlertSettings{{"G4ABC"}, true};
+    r.core.watchSettings.load();
+    Deliver(r, "^ZQ70^2^hello" + User(3, "K1OTHER"));  // counted: G4ABC was there at the opening
+    r.platform.now += minutes(30);
+    const std::size_t start = r.core.monitor.pane.size();
+    Deliver(r, Leaves(2));
+    const std::string shown = r.core.monitor.pane.text().substr(start);
+    EXPECT_TRUE(shown.ends_with("\r\n*** G4ABC left")) << shown;
+}
+
 TEST(WatchedCalls, TheDesktopHearsOfACallAtMostOnceAWayInFiveMinutesAndNotAtAllWhenTurnedOff) {
     for (const bool desktop : {true, false}) {
         Watching w({"G4ABC"}, desktop);

@@ -1,7 +1,6 @@
 #include "alerts/watched_calls.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "alerts/notice_texts.h"
 #include "alerts/watch_list.h"
@@ -65,8 +64,11 @@ void WatchedCalls::went(std::int16_t socket, const std::string& call, UtcTime at
 
 void WatchedCalls::userArrived(const UserArrived& e, PaneNotes& notes) {
     Stay& stay = stayOn(e.user.socket);
-    // Of a user already there, only the link's time is known.
-    stay = e.alreadyThere ? Stay{upSince_, Stay::AtLeast} : Stay{e.at, Stay::Since};
+    // Of a user already there, only the link's time is known, if that.
+    if (!e.alreadyThere)
+        stay = Stay{e.at, Stay::Since};
+    else
+        stay = upSince_ ? Stay{*upSince_, Stay::AtLeast} : Stay{};
     if (!list_.matches(e.user.call)) return;
     if (e.alreadyThere)
         alreadyThere_.push_back(e.user.call);
@@ -90,8 +92,8 @@ void WatchedCalls::userLeft(const UserLeft& e, PaneNotes& notes) {
 }
 
 void WatchedCalls::linkUp(const LinkUp& e, PaneNotes&) {
-    upSince_ = e.at;
     forget();
+    upSince_ = e.at;
 }
 
 void WatchedCalls::linkDown(const LinkDown&, PaneNotes&) {
@@ -101,6 +103,7 @@ void WatchedCalls::linkDown(const LinkDown&, PaneNotes&) {
 }
 
 void WatchedCalls::forget() {
+    upSince_.reset();
     stays_.clear();
     alreadyThere_.clear();
 }

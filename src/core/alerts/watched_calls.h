@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,8 +36,8 @@ class WatchedCalls : public SocketObserver {
     void linkDown(const LinkDown& e, PaneNotes& notes) override;
     void arrivalHandled(PaneNotes& notes) override;
 
-    // Forgets what it knew of the users' stays: they are followed anew from now on, and of those
-    // on the node now it is not known how long they have been there.
+    // Forgets what it knew of the users' stays and of the link: they are followed anew from now
+    // on, and of those on the node now it is not known how long they have been there.
     void forget();
 
   private:
@@ -57,7 +58,7 @@ class WatchedCalls : public SocketObserver {
     const AlertSettings& settings_;
     const ConfigValues& config_;
     Platform& platform_;
-    UtcTime upSince_{};
+    std::optional<UtcTime> upSince_;         // when the link came up, when that was heard
     std::vector<Stay> stays_;                // by socket
     std::vector<std::string> alreadyThere_;  // watched calls of the opening, to be named together
     // The last notification of each call, by way; only those of the last five minutes matter.
