@@ -99,12 +99,26 @@ struct QueueingSink : HistorySink {
     }
 };
 
+// 100 patterns for the watch list, as an operator might keep: exact calls, prefixes and suffixes,
+// three of them calls of the stream's users.
+std::vector<std::string> hundredPatterns() {
+    std::vector<std::string> out{"CALL7", "CALL77", "CALL777"};
+    for (int i = 0; out.size() < 100; ++i) {
+        out.push_back("G" + std::to_string(i) + "ABC");
+        out.push_back("DL" + std::to_string(i) + "*");
+        out.push_back("*/P" + std::to_string(i));
+    }
+    out.resize(100);
+    return out;
+}
+
 // The second argument: what listens to the users' comings and goings: 0 nothing, 1 an observer
-// that counts them, 2 the history's recorder.
+// that counts them, 2 the history's recorder, 3 the watch list with 100 patterns.
 void BM_WholeCoreMixedStream(benchmark::State& state) {
     const int sockets = static_cast<int>(state.range(0));
     const bool observed = state.range(1) == 1;
     const bool recorded = state.range(1) == 2;
+    const bool watched = state.range(1) == 3;
     CountingObserver observer;
     QueueingSink sink;
     std::size_t sentences = 0;
@@ -118,6 +132,10 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
         auto c = std::make_unique<ConnectedCore>();
         c->core.spotDelay.armed = true;
         if (observed) c->core.events.subscribe(observer);
+        if (watched) {
+            c->platform.alertSettingsFile = AlertSettings{hundredPatterns(), true};
+            c->core.watchSettings.load();
+        }
         std::optional<HistoryRecorder> recorder;
         if (recorded) {
             // As if listening since before the link came up.
@@ -152,9 +170,11 @@ BENCHMARK(BM_WholeCoreMixedStream)
     ->Args({2000, 0})
     ->Args({2000, 1})
     ->Args({2000, 2})
+    ->Args({2000, 3})
     ->Args({30000, 0})
     ->Args({30000, 1})
     ->Args({30000, 2})
+    ->Args({30000, 3})
     ->Unit(benchmark::kMillisecond);
 
 long residentKb() {

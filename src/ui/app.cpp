@@ -50,6 +50,7 @@ App::App(const QString& configPath, const Options& options)
     if (historyPath_.isEmpty()) history->setToolTip(QStringLiteral("No history is kept"));
     connect(history, &QAction::triggered, this, [this] { openHistoryWindow(); });
     connect(connects_->menuHelp, &QAction::triggered, this, [this] { openGuide(); });
+    watchList_ = std::make_unique<WatchListWindow>(*core_, run);
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -78,13 +79,17 @@ App::~App() {
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
     guide_.reset();
+    watchList_.reset();
     settings_.reset();
     connects_.reset();
     monitor_.reset();
 }
 
 void App::start() {
-    runEvent("the start-up", [this] { core_->link.startUp(); });
+    runEvent("the start-up", [this] {
+        core_->link.startUp();
+        core_->watchSettings.load();
+    });
     startHistory();
 }
 
@@ -196,6 +201,7 @@ void App::sync() {
     monitor_->sync();
     connects_->sync();
     settings_->sync();
+    watchList_->sync();
     syncing_ = false;
 }
 

@@ -20,6 +20,7 @@
 #include "qt_regex.h"
 #include "settings_window.h"
 #include "traffic_log.h"
+#include "watch_list_window.h"
 
 namespace dx::ui {
 
@@ -72,6 +73,7 @@ class App : public QObject {
     GuideWindow* guide() { return guide_.get(); }
     // What the monitor window's find bar looks for in the pane.
     PaneFind& find() { return *find_; }
+    WatchListWindow& watchList() { return *watchList_; }
 
     // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
@@ -87,6 +89,7 @@ class App : public QObject {
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<GuideWindow> guide_;
+    std::unique_ptr<WatchListWindow> watchList_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
     int historyKeepDays_ = 0;

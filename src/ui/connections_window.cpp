@@ -68,6 +68,7 @@ ConnectionsWindow::ConnectionsWindow(Core& core, EventRunner runEvent)
 
     QMenuBar* bar = menuBar();
     menuConfiguration = bar->addAction(QStringLiteral("Configuration"));
+    menuWatchList = bar->addAction(QStringLiteral("Watch list"));
     menuHelp = bar->addAction(QStringLiteral("Help"));
     menuAbout = bar->addAction(QStringLiteral("About"));
     menuResetScreens = bar->addAction(QStringLiteral("Reset Screens"));
@@ -87,6 +88,8 @@ ConnectionsWindow::ConnectionsWindow(Core& core, EventRunner runEvent)
             [this](int row) { handle([this, row] { core_.connectionsCommands.callClick(row); }); });
     connect(menuConfiguration, &QAction::triggered, this,
             [this] { handle([this] { core_.connectionsCommands.configuration(); }); });
+    connect(menuWatchList, &QAction::triggered, this,
+            [this] { handle([this] { core_.watchSettings.open(); }); });
     connect(menuAbout, &QAction::triggered, this,
             [this] { handle([this] { core_.connectionsCommands.about(); }); });
     connect(menuResetScreens, &QAction::triggered, this,

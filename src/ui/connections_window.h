@@ -29,6 +29,7 @@ class ConnectionsWindow : public ModelWindow<QMainWindow> {
     QCheckBox* watchOlderVersions;
     QAction* menuConfiguration;
     QAction* menuHelp;  // the operator's guide
+    QAction* menuWatchList;
     QAction* menuAbout;
     QAction* menuResetScreens;
     QAction* menuHistory;               // opened by the program, which knows the history in use

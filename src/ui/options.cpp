@@ -110,7 +110,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
     const QCommandLineOption config(
         QStringLiteral("config"),
         QStringLiteral("Reads and saves FILE instead of Monitor.cfg, e.g. one file per node. A missing "
-                       "file is a first run; Apply creates it."),
+                       "file is a first run; Apply creates it. The watch list is kept in dxmonitor.ini "
+                       "beside it."),
         QStringLiteral("FILE"));
     const QCommandLineOption connect(QStringLiteral("connect"),
                                      QStringLiteral("Presses Connect once the windows are up."));

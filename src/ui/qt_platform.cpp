@@ -1,5 +1,6 @@
 #include "qt_platform.h"
 
+#include "alert_settings_file.h"
 #include "file_writer.h"
 #include "latin1.h"
 
@@ -46,7 +47,10 @@ void watchForVanishedNode(qintptr descriptor) {
 }  // namespace
 
 QtPlatform::QtPlatform(QString configPath, QObject* parent)
-    : QObject(parent), configPath_(std::move(configPath)), configKept_(!isNullDevice(configPath_)) {
+    : QObject(parent),
+      configPath_(std::move(configPath)),
+      alertSettingsPath_(alertSettingsPathFor(configPath_)),
+      configKept_(!isNullDevice(configPath_)) {
     // What the program has not yet read stays with TCP, which then holds the node back: a node
     // that sends faster than the program handles sentences cannot make it grow.
     socket_.setReadBufferSize(64 * 1024);
@@ -167,6 +171,23 @@ std::optional<std::string> QtPlatform::writeConfig(const std::string& content) {
 
 bool QtPlatform::configKept() const {
     return configKept_;
+}
+
+std::optional<AlertSettings> QtPlatform::readAlertSettings() {
+    return readAlertSettingsFile(alertSettingsPath_);
+}
+
+std::optional<std::string> QtPlatform::writeAlertSettings(const AlertSettings& settings) {
+    if (const auto why = saveAlertSettingsFile(alertSettingsPath_, settings)) return latin1Bytes(*why);
+    return std::nullopt;
+}
+
+std::string QtPlatform::alertSettingsName() const {
+    return latin1Bytes(QFileInfo(alertSettingsPath_).fileName());
+}
+
+void QtPlatform::notify(const DesktopNotice& notice) {
+    emit desktopNotice(notice);
 }
 
 std::string QtPlatform::configName() const {

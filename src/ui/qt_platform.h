@@ -10,7 +10,8 @@
 namespace dx::ui {
 
 // The program's outside world on the desktop: the node link over a QTcpSocket, the two timers,
-// the configuration file beside the program, the About box and the end of the process.
+// the configuration file beside the program and dxmonitor.ini beside it, the desktop's
+// notifications, the About box and the end of the process.
 class QtPlatform : public QObject, public Platform {
     Q_OBJECT
   public:
@@ -29,11 +30,16 @@ class QtPlatform : public QObject, public Platform {
     std::optional<std::string> writeConfig(const std::string& content) override;
     std::string configName() const override;
     bool configKept() const override;
+    std::optional<AlertSettings> readAlertSettings() override;
+    std::optional<std::string> writeAlertSettings(const AlertSettings& settings) override;
+    std::string alertSettingsName() const override;
+    void notify(const DesktopNotice& notice) override;
     void showAbout(const std::string& title, const std::string& text) override;
     void reportError(const std::string& line) override;
     void endProcess(int exitCode) override;
 
     const QString& configPath() const { return configPath_; }
+    const QString& alertSettingsPath() const { return alertSettingsPath_; }
     QTcpSocket& socket() { return socket_; }
 
     // Runs just before the process ends, for what must reach the disk first.
@@ -53,9 +59,13 @@ class QtPlatform : public QObject, public Platform {
     void dxDeTick();
     void reconnectDue();
     void linkSteady();
+    // A notification is due on the desktop: whoever shows it listens here, and must not keep the
+    // program waiting.
+    void desktopNotice(const dx::DesktopNotice& notice);
 
   private:
     QString configPath_;
+    QString alertSettingsPath_;
     bool configKept_;
     QTcpSocket socket_;
     QTimer& timer(TimerId id);

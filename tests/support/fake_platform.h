@@ -39,8 +39,13 @@ class FakePlatform : public Platform {
     int timerStarts = 0;
     std::optional<std::string> configFile;
     std::optional<std::string> writeError;  // when set, every save fails with this reason
+    bool keepsConfig = true;                // false: the operator named the null device
     int configReads = 0;
     int writes = 0;
+    // The alert settings' file: none, or what it holds; every write of it, in order.
+    std::optional<AlertSettings> alertSettingsFile;
+    int alertSettingsWrites = 0;
+    std::vector<DesktopNotice> notices;  // handed to the desktop, in order
     std::vector<std::pair<std::string, std::string>> abouts;
     std::optional<int> exitCode;
     std::chrono::sys_seconds now{std::chrono::sys_days{std::chrono::December / 9 / 2026}};  // the clock
@@ -90,6 +95,15 @@ class FakePlatform : public Platform {
         configFile = content;
         return std::nullopt;
     }
+    std::optional<AlertSettings> readAlertSettings() override { return alertSettingsFile; }
+    std::optional<std::string> writeAlertSettings(const AlertSettings& settings) override {
+        ++alertSettingsWrites;
+        if (writeError) return writeError;
+        alertSettingsFile = settings;
+        return std::nullopt;
+    }
+    void notify(const DesktopNotice& notice) override { notices.push_back(notice); }
+    bool configKept() const override { return keepsConfig; }
     std::chrono::sys_seconds nowUtc() const override { return now; }
     void showAbout(const std::string& title, const std::string& text) override {
         abouts.emplace_back(title, text);

@@ -2,6 +2,7 @@
 // durations, the plot's buckets and the link's downs, and the sessions' span, filter and order.
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "history/session_list.h"
 #include "history/shown_span.h"
 #include "history/users_over_time.h"

@@ -1,4 +1,7 @@
 #pragma once
+#include "alerts/link_alerts.h"
+#include "alerts/watch_list.h"
+#include "alerts/watched_calls.h"
 #include "app/config_file.h"
 #include "app/connections_commands.h"
 #include "app/monitor_buttons.h"
@@ -7,8 +10,10 @@
 #include "app/screens.h"
 #include "app/sentence_stream.h"
 #include "app/settings_commands.h"
+#include "app/watch_settings.h"
 #include "app/watchdog.h"
 #include "app/window_loader.h"
+#include "common/alert_settings.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
 #include "sockets/recognition.h"
@@ -25,6 +30,7 @@
 #include "views/monitor_model.h"
 #include "views/port_rows.h"
 #include "views/settings_model.h"
+#include "views/watch_list_model.h"
 #include "wire/node_sender.h"
 
 namespace dx {
@@ -45,10 +51,13 @@ class Core {
     MonitorModel monitor;
     ConnectionsModel connects;
     SettingsModel settings;
+    WatchListModel watchListWindow;
 
     // Values two or more parts share, each written by one of them.
     PortRows ports;
     TrafficRows trafficRows;
+    AlertSettings alertSettings;
+    WatchList watchList;
 
     // Declared so that no part is handed another before that one is made, where it reads it
     // then or holds part of it: the grid copies its template row, the window loader holds the
@@ -70,7 +79,13 @@ class Core {
     SentenceStream stream{table, traffic, status, recognition, watchdog, events, guard, platform, monitor};
     NodeLink link{config, status,   loader, screens,  table,   statistics, events,
                   grid,   watchdog, sender, platform, monitor, connects};
-    Reconnect reconnect{link, watchdog, platform, monitor};
+    // What the operator is told while not looking: watched calls coming and going (following the
+    // users' comings and goings while the list names any), the link lost and back.
+    WatchedCalls watchedCalls{watchList, alertSettings, config, platform};
+    LinkAlerts linkAlerts{config, alertSettings, platform};
+    WatchSettings watchSettings{alertSettings, watchList, watchedCalls,   events,
+                                platform,      monitor,   watchListWindow};
+    Reconnect reconnect{link, watchdog, linkAlerts, platform, monitor};
     MonitorButtons monitorButtons{sender, monitor};
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     spotDelay, loader,
                                             sender, platform, monitor, connects, settings};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "alerts/link_alerts.h"
 #include "app/node_link.h"
 #include "app/watchdog.h"
 #include "common/platform.h"
@@ -19,20 +20,22 @@ void Reconnect::onConnected() {
     // counted against the next.
     if (first_ > 0) watchdog_.idleTicks = 0;
     link_.onConnected();
+    alerts_.linkUp();
     if (first_ > 0) platform_.timerStart(TimerId::LinkSteady, kSteadyMs);
 }
 
 void Reconnect::onClosedByPeer() {
     link_.onClosedByPeer();
-    linkLost();
+    linkLost(LinkDownReason::ClosedByNode);
 }
 
 void Reconnect::onError(const std::string& description) {
     link_.onError(description);
-    linkLost();
+    linkLost(LinkDownReason::Error, description);
 }
 
 void Reconnect::connectNow() {
+    alerts_.connectPressed();
     if (waiting_) {
         platform_.timerStop(TimerId::Reconnect);
         waiting_ = false;
@@ -53,17 +56,25 @@ void Reconnect::onSteady() {
 }
 
 void Reconnect::onWatchdogTick() {
-    if (!watchdog_.onTick() || first_ == 0) return;
+    if (!watchdog_.onTick()) return;
     // Only a link that is up is given up; a try under way or waiting goes on as planned.
     if (platform_.socketState() != kSocketConnected) return;
+    if (first_ == 0) {
+        // Kept open, the silent link is lost all the same as far as the operator can tell.
+        alerts_.linkLost(LinkDownReason::Silence, {}, std::nullopt);
+        return;
+    }
     link_.giveUpSilentLink();
     monitor_.pane.append("\r\n*** The node has sent nothing for about six minutes: the link is closed.",
                          colours::kRed);
-    linkLost();
+    linkLost(LinkDownReason::Silence);
 }
 
-void Reconnect::linkLost() {
-    if (first_ == 0) return;
+void Reconnect::linkLost(LinkDownReason why, const std::string& detail) {
+    if (first_ == 0) {
+        alerts_.linkLost(why, detail, std::nullopt);
+        return;
+    }
     // An error and the close that goes with it are one loss: one try is planned. Each says when
     // it is due, since an error's text replaces what the pane said.
     if (!waiting_) {
@@ -78,6 +89,7 @@ void Reconnect::linkLost() {
     monitor_.pane.append("\r\n*** The link to the node is down: the next try is in " +
                              std::to_string(planned_) + (planned_ == 1 ? " second." : " seconds."),
                          colours::kRed);
+    alerts_.linkLost(why, detail, planned_);
 }
 
 }  // namespace dx

@@ -2,7 +2,10 @@
 #include <cstdint>
 #include <string>
 
+#include "sockets/socket_events.h"
+
 namespace dx {
+class LinkAlerts;
 class NodeLink;
 class Platform;
 class Watchdog;
@@ -14,14 +17,16 @@ struct MonitorModel;
 // stayed up for a minute. A node silent long enough to turn the watchdog red is given up too: a
 // host that vanished without closing the link, or a node that took the link and never sent,
 // would otherwise hold it for good. Without a first wait the link events and the watchdog's
-// ticks pass straight to the node link and the watchdog.
+// ticks pass straight to the node link and the watchdog. Either way, a link lost and a link back
+// are told to the desktop's alerts, with the next try when one is planned.
 class Reconnect {
   public:
     static constexpr int kSteadyMs = 60000;  // a link up this long has recovered
     static constexpr int kLongestFactor = 10;
 
-    Reconnect(NodeLink& link, Watchdog& watchdog, Platform& platform, MonitorModel& monitor)
-        : link_(link), watchdog_(watchdog), platform_(platform), monitor_(monitor) {}
+    Reconnect(NodeLink& link, Watchdog& watchdog, LinkAlerts& alerts, Platform& platform,
+              MonitorModel& monitor)
+        : link_(link), watchdog_(watchdog), alerts_(alerts), platform_(platform), monitor_(monitor) {}
 
     // The first wait in seconds; 0 (as at start) never connects again.
     void setFirstWait(int seconds);
@@ -39,10 +44,12 @@ class Reconnect {
     void onWatchdogTick();
 
   private:
-    void linkLost();
+    // Plans the next try, if the operator asked for tries, and tells the alerts.
+    void linkLost(LinkDownReason why, const std::string& detail = {});
 
     NodeLink& link_;
     Watchdog& watchdog_;
+    LinkAlerts& alerts_;
     Platform& platform_;
     MonitorModel& monitor_;
     int first_ = 0;

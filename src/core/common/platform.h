@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/alert_settings.h"
+
 namespace dx {
 
 // The node link's state as the program tests it.
@@ -13,8 +15,9 @@ enum SocketState : int { kSocketClosed = 0, kSocketConnecting = 6, kSocketConnec
 enum class TimerId { KeepAlive, DxDe, Reconnect, LinkSteady };
 
 // Everything the program does to the world outside its own state goes through here: the node
-// link, time, the event loop, the timers, the clock, the configuration file, the About box, the
-// error report and the end of the process. The desktop build implements it with Qt; the tests with a
+// link, time, the event loop, the timers, the clock, the configuration file and the alert settings
+// beside it, the desktop's notifications, the About box, the error report and the end of the
+// process. The desktop build implements it with Qt; the tests with a
 // fake that records.
 class Platform {
   public:
@@ -45,6 +48,20 @@ class Platform {
     // False when the operator named the null device as the configuration: nothing is to be read
     // or saved.
     virtual bool configKept() const { return true; }
+
+    // The watch list and the desktop's notifications, kept in a file of their own beside the
+    // configuration and shared by the configurations in its directory. `readAlertSettings`
+    // answers nothing when there is no file to read. `writeAlertSettings` reads the file again and
+    // replaces only these settings, keeping whatever else it holds; the file is replaced whole or
+    // left whole, and the answer is as `writeConfig`'s.
+    virtual std::optional<AlertSettings> readAlertSettings() = 0;
+    virtual std::optional<std::string> writeAlertSettings(const AlertSettings& settings) = 0;
+    // That file's name, as the operator knows it.
+    virtual std::string alertSettingsName() const { return "dxmonitor.ini"; }
+
+    // Hands a notification to the desktop; whether and how it shows is the desktop's affair, and
+    // the program never waits for it.
+    virtual void notify(const DesktopNotice& notice) = 0;
 
     // The time now, UTC, to the second: what the published events carry.
     virtual std::chrono::sys_seconds nowUtc() const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,5 +19,9 @@ inline bool startsWith(std::string_view text, std::string_view prefix) {
 inline std::string dropHead(std::string_view text, std::size_t n = 6) {
     return std::string(text.size() > n ? text.substr(n) : std::string_view{});
 }
+
+// How long something lasted, as the operator reads it: "45 s", "14 min", "2 h 14 min", "2 h",
+// "3 d 4 h".
+std::string durationText(std::chrono::seconds length);
 
 }  // namespace dx

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <utility>
 
+#include "common/text.h"
 #include "history/csv.h"
 #include "history/history_recorder.h"
 #include "history/users_over_time.h"

@@ -150,24 +150,6 @@ std::vector<TimeTick> timeTicks(TimeSpan span, int most) {
     return out;
 }
 
-std::string durationText(seconds length) {
-    const long long s = std::max<long long>(length.count(), 0);
-    char text[48];
-    if (s < 60)
-        std::snprintf(text, sizeof text, "%lld s", s);
-    else if (s < 3600)
-        std::snprintf(text, sizeof text, "%lld min", s / 60);
-    else if (s < 86400 && s / 60 % 60)
-        std::snprintf(text, sizeof text, "%lld h %lld min", s / 3600, s / 60 % 60);
-    else if (s < 86400)
-        std::snprintf(text, sizeof text, "%lld h", s / 3600);
-    else if (s / 3600 % 24)
-        std::snprintf(text, sizeof text, "%lld d %lld h", s / 86400, s / 3600 % 24);
-    else
-        std::snprintf(text, sizeof text, "%lld d", s / 86400);
-    return text;
-}
-
 std::optional<UtcTime> parseHistoryTime(std::string_view text) {
     if (text.size() != 16 && text.size() != 19) return std::nullopt;
     if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':') return std::nullopt;

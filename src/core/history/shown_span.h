@@ -53,9 +53,6 @@ struct TimeTick {
 };
 std::vector<TimeTick> timeTicks(TimeSpan span, int most);
 
-// How long a session lasted, as the window says it: "45 s", "14 min", "2 h 14 min", "3 d 4 h".
-std::string durationText(std::chrono::seconds length);
-
 // The history's UTC text read back: "YYYY-MM-DD HH:MM:SS", or a minute "YYYY-MM-DD HH:MM".
 // Nothing when the text is not such a time.
 std::optional<UtcTime> parseHistoryTime(std::string_view text);

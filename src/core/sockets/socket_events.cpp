@@ -81,6 +81,8 @@ void SocketEvents::linkWentDown(LinkDownReason reason, std::string detail) {
 }
 
 void SocketEvents::batchHandled() {
+    if (up_ && !observers_.empty())
+        publish(0, [](SocketObserver& o, int, PaneNotes& n) { o.arrivalHandled(n); });
     if (!opening_) return;
     opening_ = false;
     const std::int32_t highest = grid_.highestIndex();

@@ -96,6 +96,9 @@ class SocketObserver {
     virtual void userLeft(const UserLeft&, PaneNotes&) {}
     virtual void linkUp(const LinkUp&, PaneNotes&) {}
     virtual void linkDown(const LinkDown&, PaneNotes&) {}
+    // The stream has handled every whole sentence of an arrival, while the link is up: a moment
+    // to say what several of its events together make.
+    virtual void arrivalHandled(PaneNotes&) {}
 };
 
 // Publishes every arrival and departure of a user, at the moment the header's counters change,
@@ -116,7 +119,7 @@ class SocketEvents {
     void linkWentDown(LinkDownReason reason, std::string detail = {});
     // The stream has handled a whole batch. The node's first on a link is its opening: the users
     // of the sockets it reported there were on the node already, even those the counters come to
-    // count only later.
+    // count only later. Observers hear of it while the link is up.
     void batchHandled();
 
     // The counters have counted socket `socket` (`row`, null when it has none) as a user of

@@ -1,0 +1,47 @@
+#include "alerts/link_alerts.h"
+
+#include "alerts/notice_texts.h"
+#include "common/platform.h"
+#include "common/text.h"
+
+namespace dx {
+
+void LinkAlerts::linkUp() {
+    upSinceTold_ = true;
+    if (!toldLost_) return;
+    const UtcTime lost = *toldLost_;
+    toldLost_.reset();
+    if (!settings_.desktopNotices) return;
+    platform_.notify({DesktopNotice::Kind::LinkUp, "Link to " + nodeName(config_) + " up again",
+                      "The link was down for " + durationText(platform_.nowUtc() - lost) + "."});
+}
+
+void LinkAlerts::linkLost(LinkDownReason why, const std::string& detail, std::optional<int> nextTrySeconds) {
+    if (!upSinceTold_) return;
+    upSinceTold_ = false;
+    toldLost_ = platform_.nowUtc();
+    if (!settings_.desktopNotices) return;
+    std::string body;
+    switch (why) {
+        case LinkDownReason::ClosedByNode:
+            body = "The node closed the link.";
+            break;
+        case LinkDownReason::Silence:
+            body = "The node has sent nothing for about six minutes.";
+            break;
+        default:
+            body = detail.empty() ? std::string("The link failed.") : detail;
+            if (body.back() != '.') body += '.';
+            break;
+    }
+    if (nextTrySeconds)
+        body += " The next try is in " + std::to_string(*nextTrySeconds) +
+                (*nextTrySeconds == 1 ? " second." : " seconds.");
+    platform_.notify({DesktopNotice::Kind::LinkDown, "Link to " + nodeName(config_) + " down", body});
+}
+
+void LinkAlerts::connectPressed() {
+    upSinceTold_ = false;
+}
+
+}  // namespace dx
