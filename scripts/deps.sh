@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
   iproute2
+  # The desktop notifications' test runs on a private session bus of its own (dbus-run-session).
+  dbus-daemon
   # The history's tests start a PostgreSQL server of their own, run as an unprivileged user.
   postgresql-15 util-linux
 )

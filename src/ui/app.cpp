@@ -51,6 +51,8 @@ App::App(const QString& configPath, const Options& options)
     connect(history, &QAction::triggered, this, [this] { openHistoryWindow(); });
     connect(connects_->menuHelp, &QAction::triggered, this, [this] { openGuide(); });
     watchList_ = std::make_unique<WatchListWindow>(*core_, run);
+    notifier_ = std::make_unique<DesktopNotifier>([this] { showMonitor(); });
+    connect(&platform_, &QtPlatform::desktopNotice, notifier_.get(), &DesktopNotifier::show);
 
     Core& c = *core_;
     connect(&platform_, &QtPlatform::linkConnected, this,
@@ -77,6 +79,7 @@ App::~App() {
     delete historyWindow_;
     endHistory();
     core_->monitor.pane.setTap(nullptr);
+    notifier_.reset();
     // Windows go before the core whose state they show.
     guide_.reset();
     watchList_.reset();
@@ -155,6 +158,14 @@ void App::openGuide() {
     guide_->show();
     guide_->raise();
     guide_->activateWindow();
+}
+
+void App::showMonitor() {
+    runEvent("the notification's action", [this] {
+        WindowModel& window = core_->monitor.window;
+        if (window.state() == WindowState::Minimized) window.setState(WindowState::Normal);
+        window.bringToFront();
+    });
 }
 
 void App::pressConnect() {

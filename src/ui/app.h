@@ -10,6 +10,7 @@
 
 #include "app/core.h"
 #include "connections_window.h"
+#include "desktop_notifier.h"
 #include "guide_window.h"
 #include "history/history_recorder.h"
 #include "history_store.h"
@@ -71,6 +72,11 @@ class App : public QObject {
     void openGuide();
     // The guide's window, once opened.
     GuideWindow* guide() { return guide_.get(); }
+    // Shows the core's notices on the desktop.
+    DesktopNotifier& notifier() { return *notifier_; }
+    // The monitor window shown, from minimized too, and brought to the front, as a notification's
+    // action asks.
+    void showMonitor();
     // What the monitor window's find bar looks for in the pane.
     PaneFind& find() { return *find_; }
     WatchListWindow& watchList() { return *watchList_; }
@@ -89,6 +95,7 @@ class App : public QObject {
     std::unique_ptr<ConnectionsWindow> connects_;
     std::unique_ptr<SettingsWindow> settings_;
     std::unique_ptr<GuideWindow> guide_;
+    std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<WatchListWindow> watchList_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;

@@ -111,7 +111,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QBy
         QStringLiteral("config"),
         QStringLiteral("Reads and saves FILE instead of Monitor.cfg, e.g. one file per node. A missing "
                        "file is a first run; Apply creates it. The watch list is kept in dxmonitor.ini "
-                       "beside it."),
+                       "beside it, with whether the desktop is notified (through its notification service; "
+                       "a click on a notification shows the monitor window)."),
         QStringLiteral("FILE"));
     const QCommandLineOption connect(QStringLiteral("connect"),
                                      QStringLiteral("Presses Connect once the windows are up."));

@@ -15,7 +15,7 @@ for f in ./usr/bin/dxmonitor ./usr/bin/nodesim ./usr/share/applications/dxmonito
   grep -q " $f\$" <<<"$contents" || { echo "missing from the package: $f"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 qt6-qpa-plugins; do
+for d in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 libqt6dbus6 qt6-qpa-plugins; do
   grep -q "$d" <<<"$depends" || { echo "not a dependency: $d"; exit 1; }
 done
 # Every shared library the program needs comes from a declared dependency or from libc/libstdc++.
