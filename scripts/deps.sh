@@ -14,8 +14,11 @@ packages=(
   iproute2
   # The history's tests start a PostgreSQL server of their own, run as an unprivileged user.
   postgresql-15 util-linux
+  # The tray icon's test runs on a private session bus (dbus-run-session).
+  dbus
 )
 if [ "${DX_WITH_X:-0}" = 1 ]; then
+  # xvfb also for the tray icon's test: Qt has a tray only on the xcb platform.
   packages+=(xvfb xdotool imagemagick)
 fi
 if [ "${DX_WITH_FUZZ:-0}" = 1 ]; then

@@ -78,6 +78,7 @@ App::~App() {
     endHistory();
     core_->monitor.pane.setTap(nullptr);
     // Windows go before the core whose state they show.
+    tray_.reset();
     guide_.reset();
     watchList_.reset();
     settings_.reset();
@@ -91,6 +92,13 @@ void App::start() {
         core_->watchSettings.load();
     });
     startHistory();
+    // Where there is no tray, nothing changes.
+    if (!tray_ && QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = std::make_unique<TrayIcon>(
+            *core_, [this](const std::function<void()>& handler) { runEvent("the tray icon", handler); },
+            !historyPath_.isEmpty(), [this] { openHistoryWindow(); });
+        sync();
+    }
 }
 
 void App::startHistory() {
@@ -202,6 +210,10 @@ void App::sync() {
     connects_->sync();
     settings_->sync();
     watchList_->sync();
+    if (tray_) {
+        core_->trayStatus.refresh();
+        tray_->sync();
+    }
     syncing_ = false;
 }
 
