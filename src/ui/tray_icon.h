@@ -25,7 +25,7 @@ class TrayIcon : public QObject {
     static constexpr int kToolTipEveryMs = 1000;
 
     // `openHistory` opens the History window; without a history kept the item is off, as the
-    // connections window's is. `end` ends the program as closing the monitor window does.
+    // connections window's is. Exit ends the program as closing the monitor window does.
     TrayIcon(Core& core, EventRunner runEvent, bool historyKept, std::function<void()> openHistory);
 
     // Brings the icon, its tool tip and its menu up to date with the core; only what changed.
