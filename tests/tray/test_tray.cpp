@@ -186,6 +186,18 @@ TEST(Tray, TheIconRegistersAndTellsTheLinkAndTheUsersAndAClickRaisesTheWindows) 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !program.app->monitor().isMinimized(); }, 3000));
     EXPECT_EQ(program.core().monitor.window.frontRequests(), fronts + 1);
 
+    // Six of the watchdog's ticks with nothing from the node: the link is up but silent (the
+    // connections window's red), the last counts still told.
+    for (int tick = 0; tick < 6; ++tick) emit program.app->platform().keepAliveTick();
+    const QString silentTip =
+        nodeLine +
+        QStringLiteral(
+            "\nLink up, but the node has sent nothing for about six minutes\nLast counted: Users 3: Yes "
+            "(KEL) 0, latest 0, older 0, unknown 0\nNo (without KEL) 0, Node 0, Unk 3, nocall 0");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (tip = toolTipOf(item)) == silentTip; }, 5000))
+        << tip.toStdString();
+    EXPECT_EQ(iconColourOf(item), expected(LinkState::Silent));
+
     // The node closes the link: the tip and the colour say so.
     node.peer->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return (tip = toolTipOf(item)) == nodeLine + "\nLink down"; }, 5000))
