@@ -113,12 +113,20 @@ std::vector<std::string> hundredPatterns() {
 }
 
 // The second argument: what listens to the users' comings and goings: 0 nothing, 1 an observer
-// that counts them, 2 the history's recorder, 3 the watch list with 100 patterns.
+// that counts them, 2 the history's recorder, 3 the watch list with 100 patterns; 4 nothing, but
+// the tray icon's view brought up to date after each arrival, 5 the same with its tool tip made
+// at every change.
 void BM_WholeCoreMixedStream(benchmark::State& state) {
     const int sockets = static_cast<int>(state.range(0));
     const bool observed = state.range(1) == 1;
     const bool recorded = state.range(1) == 2;
     const bool watched = state.range(1) == 3;
+    // The tray icon's view brought up to date after every arrival, as the desktop's sync does; with
+    // 5 its tool tip made at every change too (the desktop makes it at most once a second).
+    const bool tray = state.range(1) >= 4;
+    const bool tips = state.range(1) == 5;
+    std::uint64_t trayChanges = 0;
+    std::size_t tipBytes = 0;
     CountingObserver observer;
     QueueingSink sink;
     std::size_t sentences = 0;
@@ -149,6 +157,14 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
         std::size_t arrivals = 0;
         for (const auto& b : stream) {
             c->arrive(b);
+            if (tray) {
+                const std::uint64_t before = c->core.tray.stamp();
+                c->core.trayStatus.refresh();
+                if (c->core.tray.stamp() != before) {
+                    ++trayChanges;
+                    if (tips) tipBytes += trayToolTip(c->core.tray).size();
+                }
+            }
             // The program's clock hands the rows over five times a second, every 200 sentences
             // or more at its pace (its 1 ms pause per sentence): here as often.
             if (recorder && ++arrivals % tickEvery == 0) recorder->clockTick(c->platform.nowUtc());
@@ -165,16 +181,26 @@ void BM_WholeCoreMixedStream(benchmark::State& state) {
     state.counters["sentences/s"] =
         benchmark::Counter(static_cast<double>(sentences * state.iterations()), benchmark::Counter::kIsRate);
     state.SetBytesProcessed(static_cast<int64_t>(bytes * state.iterations()));
+    if (tray) {
+        benchmark::DoNotOptimize(tipBytes);
+        state.counters["arrivals"] = static_cast<double>(stream.size());
+        state.counters["tray_changes"] =
+            static_cast<double>(trayChanges) / static_cast<double>(state.iterations());
+    }
 }
 BENCHMARK(BM_WholeCoreMixedStream)
     ->Args({2000, 0})
     ->Args({2000, 1})
     ->Args({2000, 2})
     ->Args({2000, 3})
+    ->Args({2000, 4})
+    ->Args({2000, 5})
     ->Args({30000, 0})
     ->Args({30000, 1})
     ->Args({30000, 2})
     ->Args({30000, 3})
+    ->Args({30000, 4})
+    ->Args({30000, 5})
     ->Unit(benchmark::kMillisecond);
 
 long residentKb() {

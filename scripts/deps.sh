@@ -12,12 +12,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev lintian
   fonts-dejavu-core fonts-wine
   iproute2
-  # The desktop notifications' test runs on a private session bus of its own (dbus-run-session).
+  # The desktop notifications' and the tray icon's tests run on a private session bus of their own
+  # (dbus-run-session).
   dbus-daemon
   # The history's tests start a PostgreSQL server of their own, run as an unprivileged user.
   postgresql-15 util-linux
 )
 if [ "${DX_WITH_X:-0}" = 1 ]; then
+  # xvfb also for the tray icon's test: Qt has a tray only on the xcb platform.
   packages+=(xvfb xdotool imagemagick)
 fi
 if [ "${DX_WITH_FUZZ:-0}" = 1 ]; then

@@ -81,6 +81,7 @@ App::~App() {
     core_->monitor.pane.setTap(nullptr);
     notifier_.reset();
     // Windows go before the core whose state they show.
+    tray_.reset();
     guide_.reset();
     watchList_.reset();
     settings_.reset();
@@ -94,6 +95,13 @@ void App::start() {
         core_->watchSettings.load();
     });
     startHistory();
+    // Where there is no tray, nothing changes.
+    if (!tray_ && QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = std::make_unique<TrayIcon>(
+            *core_, [this](const std::function<void()>& handler) { runEvent("the tray icon", handler); },
+            !historyPath_.isEmpty(), [this] { openHistoryWindow(); });
+        sync();
+    }
 }
 
 void App::startHistory() {
@@ -213,6 +221,10 @@ void App::sync() {
     connects_->sync();
     settings_->sync();
     watchList_->sync();
+    if (tray_) {
+        core_->trayStatus.refresh();
+        tray_->sync();
+    }
     syncing_ = false;
 }
 

@@ -21,6 +21,7 @@
 #include "qt_regex.h"
 #include "settings_window.h"
 #include "traffic_log.h"
+#include "tray_icon.h"
 #include "watch_list_window.h"
 
 namespace dx::ui {
@@ -33,7 +34,8 @@ class App : public QObject {
     explicit App(const QString& configPath, const Options& options = {});
     ~App() override;
 
-    // The monitor window's load: configuration read, windows shown. No connection is made.
+    // The monitor window's load: configuration read, windows shown, the tray icon made where the
+    // desktop has a tray. No connection is made.
     void start();
     // Connect, as the operator presses it.
     void pressConnect();
@@ -80,6 +82,8 @@ class App : public QObject {
     // What the monitor window's find bar looks for in the pane.
     PaneFind& find() { return *find_; }
     WatchListWindow& watchList() { return *watchList_; }
+    // The tray icon, made at start only where the desktop has a tray.
+    TrayIcon* tray() { return tray_.get(); }
 
     // The configuration file beside the program, its directory made when missing.
     static QString defaultConfigPath();
@@ -97,6 +101,7 @@ class App : public QObject {
     std::unique_ptr<GuideWindow> guide_;
     std::unique_ptr<DesktopNotifier> notifier_;
     std::unique_ptr<WatchListWindow> watchList_;
+    std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<TrafficLog> log_;
     QString historyPath_;
     int historyKeepDays_ = 0;

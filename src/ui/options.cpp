@@ -101,8 +101,11 @@ QString versionText() {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Watches a DX-cluster node's sockets through the monitor port of its socket server."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Watches a DX-cluster node's sockets through the monitor port of its socket server.\n"
+        "Where the desktop has a tray, an icon there shows the link's state (green up, red down,\n"
+        "amber silent) and the node's users by kind; a click raises the windows, and its menu has\n"
+        "Connect, History, Configuration and Exit."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows these options and exits."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},

@@ -10,6 +10,7 @@
 #include "app/screens.h"
 #include "app/sentence_stream.h"
 #include "app/settings_commands.h"
+#include "app/tray_status.h"
 #include "app/watch_settings.h"
 #include "app/watchdog.h"
 #include "app/window_loader.h"
@@ -30,6 +31,7 @@
 #include "views/monitor_model.h"
 #include "views/port_rows.h"
 #include "views/settings_model.h"
+#include "views/tray_model.h"
 #include "views/watch_list_model.h"
 #include "wire/node_sender.h"
 
@@ -52,6 +54,7 @@ class Core {
     ConnectionsModel connects;
     SettingsModel settings;
     WatchListModel watchListWindow;
+    TrayModel tray;
 
     // Values two or more parts share, each written by one of them.
     PortRows ports;
@@ -90,6 +93,8 @@ class Core {
     ConnectionsCommands connectionsCommands{link,   table,    status,  grid,     spotDelay, loader,
                                             sender, platform, monitor, connects, settings};
     SettingsCommands settingsCommands{config, settings};
+    // What the tray icon shows, brought up to date after every event.
+    TrayStatus trayStatus{statistics, events, config, monitor, connects, tray};
 };
 
 }  // namespace dx

@@ -139,7 +139,7 @@ void Statistics::countClientVersions() {
 void Statistics::writeHeader() {
     ConnectionsModel& c = connects_;
     const Counts& n = counts_;
-    c.usersCount.setText(std::to_string(n.nonKel + n.unclassified + n.kelLatest + n.kelOther + n.node));
+    c.usersCount.setText(std::to_string(n.users()));
     if (c.watchOlderVersions.checked()) {
         c.kelCount.setTip("Latest Version users = " + std::to_string(n.kelLatest) +
                           "  Older version users = " + std::to_string(n.kelOther - n.kelUnknown) +
@@ -147,7 +147,7 @@ void Statistics::writeHeader() {
     } else {
         c.kelCount.setTip("Connected sockets using KEL  ");
     }
-    c.kelCount.setText(std::to_string(n.kelLatest + n.kelOther));
+    c.kelCount.setText(std::to_string(n.kel()));
     c.plainUserCount.setText(std::to_string(n.nonKel));
     c.noCallCount.setText(std::to_string(n.noCall));
     c.unclassifiedCount.setText(std::to_string(n.unclassified));

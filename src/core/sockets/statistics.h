@@ -18,11 +18,7 @@ struct TrafficRows;
 // and ends exactly where a walk over every row would (`walkEveryRow` makes it do that walk).
 class Statistics {
   public:
-    struct Counts {
-        std::int32_t noCall = 0, node = 0, kelLatest = 0, nonKel = 0, kelOther = 0, kelUnknown = 0,
-                     unclassified = 0;
-        bool operator==(const Counts&) const = default;
-    };
+    using Counts = HeaderCounts;
 
     Statistics(Grid& grid, TrafficRows& trafficRows, SocketEvents& events, MonitorModel& monitor,
                ConnectionsModel& connects)

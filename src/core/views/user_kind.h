@@ -19,6 +19,18 @@ enum class UserKind : std::int8_t {
     Unclassified,  // a user whose far end is not recognised (yet)
 };
 
+// The header's counters as numbers: how many connected sockets count as each kind. `kelOther`
+// counts the KEL clients whose version is not known yet too (`kelUnknown` of them).
+struct HeaderCounts {
+    std::int32_t noCall = 0, node = 0, kelLatest = 0, nonKel = 0, kelOther = 0, kelUnknown = 0,
+                 unclassified = 0;
+    bool operator==(const HeaderCounts&) const = default;
+    // "Users": every connected socket but the "nocall" ones.
+    std::int32_t users() const { return nonKel + unclassified + kelLatest + kelOther + node; }
+    // "Yes": the KEL clients, of any version.
+    std::int32_t kel() const { return kelLatest + kelOther; }
+};
+
 namespace colours {
 // The header's counters, each in the colour of the kind of user it counts.
 inline constexpr Colour kKelCount = rgb(0x80FF80);         // "Yes": KEL clients
