@@ -26,11 +26,11 @@ using ui::HistoryWindow;
 const QString kNode = QStringLiteral("node.example:7300");
 const QString kOther = QStringLiteral("other.example:7300");
 
-// The history's UTC text of `minutesAgo` before now, and that text's time in seconds.
+// The history's UTC text of `minutesAgo` before now, and that text's time in seconds. "Now" is
+// taken once, so that a row written and the text expected of it agree across a second's turn.
 QString ago(int minutesAgo) {
-    return QDateTime::currentDateTimeUtc()
-        .addSecs(-60LL * minutesAgo)
-        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    static const QDateTime now = QDateTime::currentDateTimeUtc();
+    return now.addSecs(-60LL * minutesAgo).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 qint64 secondsOf(const QString& text) {
     QDateTime t = QDateTime::fromString(text.left(16), QStringLiteral("yyyy-MM-dd HH:mm"));
