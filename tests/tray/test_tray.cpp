@@ -56,6 +56,25 @@ QStringList registeredItems() {
     return v.toStringList();
 }
 
+// A StatusNotifierItem's pictures: (width, height, ARGB32 bytes) each.
+struct Picture {
+    int width = 0, height = 0;
+    QByteArray data;
+};
+QList<Picture> picturesOf(const QDBusArgument& arg) {
+    QList<Picture> pictures;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        Picture p;
+        arg.beginStructure();
+        arg >> p.width >> p.height >> p.data;
+        arg.endStructure();
+        pictures << p;
+    }
+    arg.endArray();
+    return pictures;
+}
+
 // The item's tool tip, (icon name, pictures, title, text): the title is what QSystemTrayIcon's
 // tool tip says.
 QString toolTipOf(const QString& item) {
@@ -66,15 +85,7 @@ QString toolTipOf(const QString& item) {
     QString icon, title, text;
     arg.beginStructure();
     arg >> icon;
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        int w = 0, h = 0;
-        QByteArray data;
-        arg.beginStructure();
-        arg >> w >> h >> data;
-        arg.endStructure();
-    }
-    arg.endArray();
+    (void)picturesOf(arg);
     arg >> title >> text;
     arg.endStructure();
     return title;
@@ -89,20 +100,12 @@ QColor iconColourOf(const QString& item) {
     const QDBusArgument arg = v.value<QDBusArgument>();
     int bestW = 0, bestH = 0;
     QByteArray best;
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        int w = 0, h = 0;
-        QByteArray data;
-        arg.beginStructure();
-        arg >> w >> h >> data;
-        arg.endStructure();
-        if (w > bestW && data.size() == w * h * 4) {
-            bestW = w;
-            bestH = h;
-            best = data;
+    for (const Picture& p : picturesOf(arg))
+        if (p.width > bestW && p.data.size() == p.width * p.height * 4) {
+            bestW = p.width;
+            bestH = p.height;
+            best = p.data;
         }
-    }
-    arg.endArray();
     if (bestW == 0) return {};
     // ARGB32 in network byte order.
     const int at = ((bestH / 5) * bestW + bestW / 2) * 4;
