@@ -64,8 +64,11 @@ void DesktopNotifier::show(const DesktopNotice& notice) {
     // The application's name, a new notification (no id to replace), the installed icon's name,
     // the summary (plain text), the body (in the service's markup), the actions, the hints, and
     // the time it shows as the desktop decides.
-    call << QStringLiteral("dxmonitor") << 0u << QStringLiteral("dxmonitor") << latin1Text(notice.title)
-         << escapedBody(latin1Text(notice.body)) << actions << hints << -1;
+    // A bus string ends at its first NUL, which a call or a socket layer's text may carry: the
+    // rest of the text would be lost with it.
+    const auto busText = [](const std::string& bytes) { return latin1Text(bytes).remove(QChar(u'\0')); };
+    call << QStringLiteral("dxmonitor") << 0u << QStringLiteral("dxmonitor") << busText(notice.title)
+         << escapedBody(busText(notice.body)) << actions << hints << -1;
     const QDBusPendingCall pending = bus_->asyncCall(call, kAnswerTimeoutMs);
     ++waiting_;
     auto* watcher = new QDBusPendingCallWatcher(pending, this);

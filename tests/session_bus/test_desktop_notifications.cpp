@@ -108,9 +108,11 @@ TEST(DesktopNotifications, AWatchedCallsArrivalReachesTheServiceAndItsActionShow
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifier.remembered() == 1; }, 5000));
     EXPECT_EQ(notifier.waiting(), 0);
 
-    // A notice's body in the node's bytes, with the service's markup characters: shown as it is.
+    // A notice's body in the node's bytes, with the service's markup characters and a NUL: shown
+    // as it is, the NUL left out.
+    const char said[] = "The node said \"<b>R&R</b>\" to DL\xC4\0.";
     program.app->platform().notify(
-        {DesktopNotice::Kind::LinkDown, "Link <down>", "The node said \"<b>R&R</b>\" to DL\xC4."});
+        {DesktopNotice::Kind::LinkDown, "Link <down>", std::string(said, sizeof said - 1)});
     ASSERT_TRUE(QTest::qWaitFor([&] { return standIn.calls.size() == 2; }, 5000));
     EXPECT_EQ(standIn.calls[1].summary.toStdString(), "Link <down>");  // plain text
     EXPECT_EQ(standIn.calls[1].body.toStdString(),
