@@ -94,7 +94,7 @@ class Core {
                                             sender, platform, monitor, connects, settings};
     SettingsCommands settingsCommands{config, settings};
     // What the tray icon shows, brought up to date after every event.
-    TrayStatus trayStatus{statistics, events, config, monitor, connects, tray};
+    TrayStatus trayStatus{statistics, events, watchdog, config, monitor, connects, tray};
 };
 
 }  // namespace dx

@@ -1,6 +1,7 @@
 #include "app/tray_status.h"
 
 #include "alerts/notice_texts.h"
+#include "app/watchdog.h"
 #include "common/config_values.h"
 #include "sockets/socket_events.h"
 #include "sockets/statistics.h"
@@ -14,9 +15,7 @@ void TrayStatus::refresh() {
     if (!events_.linkIsUp())
         tray_.setState(LinkState::Down);
     else
-        // The watchdog turns the connections window red when the node has been silent too long;
-        // the red stays until the next link is up.
-        tray_.setState(connects_.window.back() == colours::kRed ? LinkState::Silent : LinkState::Up);
+        tray_.setState(watchdog_.silent() ? LinkState::Silent : LinkState::Up);
     tray_.setUsers(statistics_.counts());
     if (config_.remotePort != port_ || config_.remoteHost != host_) {
         host_ = config_.remoteHost;

@@ -9,16 +9,18 @@ struct MonitorModel;
 class SocketEvents;
 class Statistics;
 class TrayModel;
+class Watchdog;
 
 // Keeps the tray icon's view up to date: the link's state (down, up, or up and silent as the
 // watchdog found it), the configured node and the header's counts. Run after every event; a
 // refresh that finds nothing changed costs a few comparisons and leaves the view's stamp alone.
 class TrayStatus {
   public:
-    TrayStatus(const Statistics& statistics, const SocketEvents& events, const ConfigValues& config,
-               MonitorModel& monitor, ConnectionsModel& connects, TrayModel& tray)
+    TrayStatus(const Statistics& statistics, const SocketEvents& events, const Watchdog& watchdog,
+               const ConfigValues& config, MonitorModel& monitor, ConnectionsModel& connects, TrayModel& tray)
         : statistics_(statistics),
           events_(events),
+          watchdog_(watchdog),
           config_(config),
           monitor_(monitor),
           connects_(connects),
@@ -32,6 +34,7 @@ class TrayStatus {
   private:
     const Statistics& statistics_;
     const SocketEvents& events_;
+    const Watchdog& watchdog_;
     const ConfigValues& config_;
     MonitorModel& monitor_;
     ConnectionsModel& connects_;

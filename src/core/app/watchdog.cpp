@@ -10,6 +10,7 @@ bool Watchdog::onTick() {
     ++idleTicks;
     if (idleTicks <= 5) return false;
     connects_.window.setBack(colours::kRed);
+    silent_ = true;
     platform_.timerStop(TimerId::KeepAlive);
     running_ = false;
     return true;
@@ -17,6 +18,7 @@ bool Watchdog::onTick() {
 
 void Watchdog::enable() {
     if (running_) return;  // enabling a running timer does not restart its interval
+    silent_ = false;
     platform_.timerStart(TimerId::KeepAlive, kTickMs);
     running_ = true;
 }

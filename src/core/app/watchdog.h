@@ -17,6 +17,9 @@ class Watchdog {
     // Ticks since the last data arrived; every arrival sets it back to 0.
     std::int32_t idleTicks = 0;
     bool running() const { return running_; }
+    // The node has been silent too long on the link now up: from the tick that turned the
+    // window red until the next link is up.
+    bool silent() const { return silent_; }
 
     // Answers true at the tick that turns the window red: the node has been silent too long.
     bool onTick();
@@ -27,6 +30,7 @@ class Watchdog {
     Platform& platform_;
     ConnectionsModel& connects_;
     bool running_ = false;
+    bool silent_ = false;
 };
 
 }  // namespace dx
