@@ -161,6 +161,17 @@ TEST(LinkAlerts, ALostLinkIsToldOnceAndItsReturnOnce) {
         r.core.reconnect.onError("Connection refused");
         EXPECT_EQ(r.platform.notices.size(), 2u);
     }
+
+    // A loss while the desktop's notices were off has no "up again" once they are on.
+    Rig r(false);
+    r.core.alertSettings.desktopNotices = false;
+    r.connect();
+    r.core.reconnect.onClosedByPeer();
+    r.core.alertSettings.desktopNotices = true;
+    r.core.reconnect.connectNow();
+    r.platform.state = kSocketConnected;
+    r.core.reconnect.onConnected();
+    EXPECT_TRUE(r.platform.notices.empty());
 }
 
 TEST(WatchSettings, ReadAtStartAppliedAndSavedFromTheWindowAndAFailedSaveSaid) {
@@ -187,6 +198,13 @@ TEST(WatchSettings, ReadAtStartAppliedAndSavedFromTheWindowAndAFailedSaveSaid) {
     EXPECT_EQ(r.platform.alertSettingsFile, (AlertSettings{{"K1ABC", "*/P"}, true}));
     EXPECT_TRUE(r.core.watchList.matches("F5AB/P"));
 
+    // Another monitor of this directory saves its list: the window opens on it, and it is in use.
+    r.platform.alertSettingsFile = AlertSettings{{"VK3AA"}, true};
+    s.open();
+    EXPECT_EQ(window.patterns, "VK3AA");
+    EXPECT_TRUE(r.core.watchList.matches("VK3AA-1"));
+    s.cancel();
+
     r.platform.writeError = "No space left on device";
     s.open();
     s.edited("");
@@ -201,6 +219,9 @@ TEST(WatchSettings, ReadAtStartAppliedAndSavedFromTheWindowAndAFailedSaveSaid) {
     EXPECT_TRUE(r.core.watchList.empty());
     s.cancel();
     EXPECT_FALSE(window.shown);
+    s.open();  // the list that could not be saved, not the file's
+    EXPECT_EQ(window.patterns, "");
+    s.cancel();
 
     // Nothing kept: nothing read, nothing written.
     Rig none(false);

@@ -19,8 +19,9 @@ void LinkAlerts::linkUp() {
 void LinkAlerts::linkLost(LinkDownReason why, const std::string& detail, std::optional<int> nextTrySeconds) {
     if (!upSinceTold_) return;
     upSinceTold_ = false;
-    toldLost_ = platform_.nowUtc();
+    // A loss the desktop was not told of has no "up again" either.
     if (!settings_.desktopNotices) return;
+    toldLost_ = platform_.nowUtc();
     std::string body;
     switch (why) {
         case LinkDownReason::ClosedByNode:

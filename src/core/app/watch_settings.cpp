@@ -101,6 +101,10 @@ void WatchSettings::say(std::string message, bool failure) {
 
 void WatchSettings::open() {
     if (!window_.shown) {
+        // The configurations of one directory share the file: what another monitor saved since
+        // is what the operator edits, so that OK does not put back a list it has replaced. A list
+        // that could not be saved holds as it is.
+        if (!unsaved_) load();
         showSettings();
         say({}, false);
     }
@@ -135,8 +139,10 @@ bool WatchSettings::apply() {
         const std::string failure = platform_.alertSettingsName() + " could not be saved: " + *why;
         monitor_.pane.append("\r\n*** " + failure, colours::kRed);
         say(failure + ". The list holds until the program ends.", true);
+        unsaved_ = true;
         return false;
     }
+    unsaved_ = false;
     say("Saved in " + platform_.alertSettingsName() + ".", false);
     return true;
 }

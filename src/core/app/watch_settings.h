@@ -60,6 +60,7 @@ class WatchSettings {
     Platform& platform_;
     MonitorModel& monitor_;
     WatchListModel& window_;
+    bool unsaved_ = false;    // the last save failed: the list in use is not the file's
     bool following_ = false;  // the watched calls are subscribed to the users' comings and goings
 };
 
