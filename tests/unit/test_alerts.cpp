@@ -174,6 +174,30 @@ TEST(LinkAlerts, ALostLinkIsToldOnceAndItsReturnOnce) {
     EXPECT_TRUE(r.platform.notices.empty());
 }
 
+// Without tries the silent link is kept open: the node sending again on it is the link back, for
+// the desktop and the tray alike, while the connections window stays red until the next link.
+TEST(LinkAlerts, ASilentLinkKeptOpenIsBackWhenTheNodeSendsAgain) {
+    Rig r(false);
+    r.core.reconnect.connectNow();
+    r.platform.state = kSocketConnected;
+    r.core.reconnect.onConnected();
+    for (int tick = 0; tick < 6; ++tick) r.core.reconnect.onWatchdogTick();
+    r.platform.now += minutes(14);
+    Deliver(r, "^ZQ61^data again");
+    Deliver(r, "^ZQ61^and more");
+    ASSERT_EQ(r.platform.notices.size(), 2u);
+    EXPECT_EQ(r.platform.notices[1],
+              (DesktopNotice{Kind::LinkUp, "Link to 127.0.0.1:99 up again",
+                             "The node sends again; it was found silent 14 min ago."}));
+    r.core.trayStatus.refresh();
+    EXPECT_EQ(r.core.tray.state(), LinkState::Up);
+    EXPECT_EQ(r.core.connects.window.back(), colours::kRed);
+    // Back, the link's next loss is told.
+    r.core.reconnect.onClosedByPeer();
+    ASSERT_EQ(r.platform.notices.size(), 3u);
+    EXPECT_EQ(r.platform.notices[2].kind, Kind::LinkDown);
+}
+
 TEST(WatchSettings, ReadAtStartAppliedAndSavedFromTheWindowAndAFailedSaveSaid) {
     Rig r(false);
     r.platform.alertSettingsFile = AlertSettings{{"G4ABC, DL*", "G4 ABC"}, false};

@@ -7,13 +7,22 @@
 namespace dx {
 
 void LinkAlerts::linkUp() {
+    tellBack("The link was down for ", ".");
+}
+
+void LinkAlerts::nodeSendsAgain() {
+    // The link kept open through its silence is back as if it had come up again.
+    tellBack("The node sends again; it was found silent ", " ago.");
+}
+
+void LinkAlerts::tellBack(const char* before, const char* after) {
     upSinceTold_ = true;
     if (!toldLost_) return;
     const UtcTime lost = *toldLost_;
     toldLost_.reset();
     if (!settings_.desktopNotices) return;
     platform_.notify({DesktopNotice::Kind::LinkUp, "Link to " + nodeName(config_) + " up again",
-                      "The link was down for " + durationText(platform_.nowUtc() - lost) + "."});
+                      before + durationText(platform_.nowUtc() - lost) + after});
 }
 
 void LinkAlerts::linkLost(LinkDownReason why, const std::string& detail, std::optional<int> nextTrySeconds) {

@@ -23,10 +23,15 @@ class LinkAlerts {
     // `why` (closed, an error and the socket layer's `detail`, silence), and in how many seconds
     // the next try to connect is made, when one is planned.
     void linkLost(LinkDownReason why, const std::string& detail, std::optional<int> nextTrySeconds);
+    // The node sends again on a link kept open after its silence was told: it is back.
+    void nodeSendsAgain();
     // Connect pressed: what happens to the link now the operator sees.
     void connectPressed();
 
   private:
+    // The link is back: told when its loss was, with how long ago between `before` and `after`.
+    void tellBack(const char* before, const char* after);
+
     const ConfigValues& config_;
     const AlertSettings& settings_;
     Platform& platform_;

@@ -79,13 +79,15 @@ class Core {
     Traffic traffic{grid, recognition, ports, trafficRows, connects};
     SocketTable table{grid, release, statistics, spotDelay, sender, ports, monitor, connects};
     StatusSentences status{grid, recognition, ports, monitor, connects};
-    SentenceStream stream{table, traffic, status, recognition, watchdog, events, guard, platform, monitor};
+    // What the operator is told while not looking: the link lost and back; below, watched calls.
+    LinkAlerts linkAlerts{config, alertSettings, platform};
+    SentenceStream stream{table,      traffic, status, recognition, watchdog,
+                          linkAlerts, events,  guard,  platform,    monitor};
     NodeLink link{config, status,   loader, screens,  table,   statistics, events,
                   grid,   watchdog, sender, platform, monitor, connects};
-    // What the operator is told while not looking: watched calls coming and going (following the
-    // users' comings and goings while the list names any), the link lost and back.
+    // Watched calls coming and going, following the users' comings and goings while the list
+    // names any.
     WatchedCalls watchedCalls{watchList, alertSettings, config, platform};
-    LinkAlerts linkAlerts{config, alertSettings, platform};
     WatchSettings watchSettings{alertSettings, watchList, watchedCalls,   events,
                                 platform,      monitor,   watchListWindow};
     Reconnect reconnect{link, watchdog, linkAlerts, platform, monitor};

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "alerts/link_alerts.h"
 #include "app/watchdog.h"
 #include "common/event_guard.h"
 #include "common/platform.h"
@@ -108,7 +109,8 @@ void SentenceStream::onDataArrival() {
             if (state != kSocketConnecting || waits >= 1000) return;
             p.sleepMs(1);
         }
-        watchdog_.idleTicks = 0;
+        // A silent link kept open is back as far as the operator can tell.
+        if (watchdog_.heard()) alerts_.nodeSendsAgain();
         monitor_.pane.trim();
         append(p.socketReadAll());
         cutSentences();

@@ -12,6 +12,7 @@
 
 namespace dx {
 class EventGuard;
+class LinkAlerts;
 struct MonitorModel;
 class Platform;
 class Recognition;
@@ -39,13 +40,14 @@ class SentenceStream {
     static const DispatchTable& dispatchTable();
 
     SentenceStream(SocketTable& table, Traffic& traffic, StatusSentences& status,
-                   const Recognition& recognition, Watchdog& watchdog, SocketEvents& events,
-                   EventGuard& guard, Platform& platform, MonitorModel& monitor)
+                   const Recognition& recognition, Watchdog& watchdog, LinkAlerts& alerts,
+                   SocketEvents& events, EventGuard& guard, Platform& platform, MonitorModel& monitor)
         : table_(table),
           traffic_(traffic),
           status_(status),
           recognition_(recognition),
           watchdog_(watchdog),
+          alerts_(alerts),
           events_(events),
           guard_(guard),
           platform_(platform),
@@ -76,6 +78,7 @@ class SentenceStream {
     StatusSentences& status_;
     const Recognition& recognition_;
     Watchdog& watchdog_;
+    LinkAlerts& alerts_;
     SocketEvents& events_;
     EventGuard& guard_;
     Platform& platform_;

@@ -16,6 +16,13 @@ bool Watchdog::onTick() {
     return true;
 }
 
+bool Watchdog::heard() {
+    idleTicks = 0;
+    const bool spokeAgain = silent_;
+    silent_ = false;
+    return spokeAgain;
+}
+
 void Watchdog::enable() {
     if (running_) return;  // enabling a running timer does not restart its interval
     silent_ = false;

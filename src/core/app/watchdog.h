@@ -7,7 +7,8 @@ class Platform;
 
 // The node link's receive watchdog: ticks every 65 s once a link is up, and turns the
 // connections window red at the sixth tick with no data in between, when the node has been silent
-// for between 325 and 390 s. The red stays, and the watchdog rests, until the next link is up.
+// for between 325 and 390 s. The red stays, and the watchdog rests, until the next link is up,
+// even when the node sends again.
 class Watchdog {
   public:
     static constexpr int kTickMs = 65000;
@@ -16,9 +17,12 @@ class Watchdog {
 
     // Ticks since the last data arrived; every arrival sets it back to 0.
     std::int32_t idleTicks = 0;
+    // Data arrived on the link that is up. Answers true when it ends a silence found on this link:
+    // the node sends again.
+    bool heard();
     bool running() const { return running_; }
     // The node has been silent too long on the link now up: from the tick that turned the
-    // window red until the next link is up.
+    // window red until the node sends again or the next link is up.
     bool silent() const { return silent_; }
 
     // Answers true at the tick that turns the window red: the node has been silent too long.

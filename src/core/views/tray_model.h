@@ -12,7 +12,7 @@ namespace dx {
 enum class LinkState : std::uint8_t {
     Down,    // not connected: never yet, lost, or a try under way
     Up,      // connected, and the node heard within the watchdog's time
-    Silent,  // connected, but the node silent for about six minutes: the connections window's red
+    Silent,  // connected, but the node silent for about six minutes (the window red) and not heard since
 };
 
 namespace colours {
